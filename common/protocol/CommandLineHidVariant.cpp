@@ -1,0 +1,44 @@
+#include "protocol/CommandLineHidVariant.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace ardent {
+
+TCommandLineHidVariant::TCommandLineHidVariant(TThreadSafeQueue<TPacketFormat>& receiveQueue,
+                                               PauseFunction pause)
+    : fReceiveQueue(receiveQueue), fPause(std::move(pause)) {
+    if (!fPause)
+        fPause = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
+}
+
+void TCommandLineHidVariant::Connect(HIDCtrl& ctrl, IHIDIntf& intf) {
+    if (ctrl.isConnected())
+        return;
+    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+        if (intf.OpenDevice(portbridge::kProductName) == 0) {
+            ctrl.setConnected(true);
+            return;
+        }
+        fPause(kConnectPause);
+    }
+}
+
+void TCommandLineHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* data,
+                                              uint16_t count) {
+    // The count is honoured: reading a full 64 bytes behind a shorter report would read past
+    // the library's buffer.
+    const size_t available = data == nullptr ? 0 : std::min<size_t>(count, kPacketSize);
+    fReceiveQueue.Put(PacketFromBytes(std::span<const uint8_t>(data, available)));
+}
+
+void TCommandLineHidVariant::OnDeviceConnected(HIDCtrl& ctrl) {
+    ctrl.setConnected(true);
+}
+
+void TCommandLineHidVariant::OnDeviceDisconnected(HIDCtrl& ctrl) {
+    ctrl.setConnected(false);
+    fReceiveQueue.Put(MakeMarker(MARKER_LINK_LOST));
+}
+
+} // namespace ardent

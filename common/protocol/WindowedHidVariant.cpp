@@ -1,0 +1,35 @@
+#include "protocol/WindowedHidVariant.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ardent {
+
+void TWindowedHidVariant::Connect(HIDCtrl& /*ctrl*/, IHIDIntf& intf) {
+    intf.ConnectDevice(portbridge::kProductName);
+}
+
+void TWindowedHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* data, uint16_t count) {
+    std::lock_guard guard(fBufferLock);
+    if (data != nullptr)
+        std::memcpy(fBuffer.data(), data, std::min<size_t>(count, fBuffer.size()));
+    fReceiveQueue.Put(fBuffer);
+}
+
+void TWindowedHidVariant::OnDeviceConnected(HIDCtrl& ctrl) {
+    ctrl.setConnected(true);
+    QueueBufferWithMarker(MARKER_CONNECTED);
+}
+
+void TWindowedHidVariant::OnDeviceDisconnected(HIDCtrl& ctrl) {
+    ctrl.setConnected(false);
+    QueueBufferWithMarker(MARKER_DISCONNECTED);
+}
+
+void TWindowedHidVariant::QueueBufferWithMarker(uint8_t marker) {
+    std::lock_guard guard(fBufferLock);
+    fBuffer[0] = marker;
+    fReceiveQueue.Put(fBuffer);
+}
+
+} // namespace ardent
