@@ -1,0 +1,45 @@
+#pragma once
+// Loader of .ahex text files (one "aaaaaa:dddd" word per data line) for DP2A and DP2B images.
+// The image is a run of segments, each a 16-bit start word address, a 16-bit byte count and the
+// data words of consecutive addresses, all little-endian.
+
+#include "input/FileLoader.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace ardent {
+
+class TAHEXLoader : public TFileLoader {
+public:
+    // Files carry at most this many lines (the programmer's tools count them in 16 bits); a
+    // longer file is refused as a whole rather than cut.
+    static constexpr size_t kMaxLines = 65535;
+    // Result of LoadSpecificType and BuildSegmentImage for a file with too many lines.
+    static constexpr int kTooManyLines = -2;
+    // A segment's byte count is 16-bit: a longer run of consecutive words continues in a new
+    // segment that starts at the next address, which describes the same words.
+    static constexpr uint32_t kMaxSegmentBytes = 0xFFFE;
+
+    using TFileLoader::TFileLoader;
+
+    // The segment image of the file's data lines; result = image length (0 without data lines),
+    // or kTooManyLines (status 2, `output` unchanged). `recordType` is not used. A file that
+    // cannot be read throws FileSystemError.
+    int LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) override;
+    // All lines of the file in file order into `strList`; result 1. A file that cannot be read
+    // throws FileSystemError.
+    int LoadStrListFromFile(const std::string& fileName, StringList& strList,
+                            int recordType) override;
+
+    // Entry points for text already in memory (tests, fuzzing, the loaders above).
+    // Splits at CR LF, LF or CR; a final line end does not start another line.
+    static StringList SplitLines(std::string_view text);
+    static int BuildSegmentImage(const StringList& lines, Bytes& output);
+
+    // Address (low 16 bits) and word of a line that matched AhexPattern::DataLine.
+    static uint16_t DataLineAddress(std::string_view line);
+    static uint16_t DataLineWord(std::string_view line);
+};
+
+} // namespace ardent

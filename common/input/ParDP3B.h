@@ -1,0 +1,40 @@
+#pragma once
+// DP3B parameter image: the XML record with RecordTypeID 3. Its ID is the CRC-16/CCITT-FALSE of
+// the payload; its "version" attribute names the firmware the parameters were built for.
+
+#include "input/DObject.h"
+
+#include <span>
+
+namespace ardent {
+
+class TParDP3B : public DObject {
+public:
+    static constexpr int kRecordType = 3;
+
+    explicit TParDP3B(IMessageOutput& messages) : DObject(LoaderType::Xml, messages) {}
+
+    uint8_t getType() const override { return BlockType::Parameters; }
+    // A code of the DP3B message table, 0 on success: 1 file missing or not parseable, 3 no
+    // (or an empty) parameter record, 2 no usable "version" attribute.
+    int storeBuff(const std::string& fName) override;
+    // CRC-16/CCITT-FALSE over the payload (the image after its 4-byte header); 0xFFFF when
+    // there is none.
+    uint16_t getCrc() const override;
+
+    uint16_t GetParamID() const { return paramID; }
+    const std::string& GetFirwareVersion() const { return firmwareVersion; }
+
+    // The checksum itself, for any bytes.
+    static uint16_t CrcCcittFalse(std::span<const uint8_t> data);
+
+private:
+    uint16_t paramID = 0;
+    std::string firmwareVersion;
+};
+
+// The normalised form of a record's "version" value ("0x" and the byte pairs reversed), or false
+// when the attribute list has none that can be shown as at most 16 bytes.
+bool ReadFirmwareVersion(const StringList& attributes, std::string& firmwareVersion);
+
+} // namespace ardent

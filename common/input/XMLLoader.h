@@ -1,0 +1,44 @@
+#pragma once
+// Loader of the DP3B XML input files: a top-level "Configuration" element whose "PayloadGroup"
+// children are records (RecordTypeID 1 patch, 3 parameters). A record's image is its child count
+// (16-bit), a 16-bit zero, then the low 8 bits of each child's "value" attribute.
+
+#include "input/FileLoader.h"
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace ardent {
+
+class TXMLLoader : public TFileLoader {
+public:
+    // The image counts children in 16 bits; a record with more is refused (status 1).
+    static constexpr size_t kMaxChildren = 65535;
+
+    using TFileLoader::TFileLoader;
+
+    // The image of the first PayloadGroup whose RecordTypeID is `recordType`; result = number of
+    // payload bytes. 0 with status 1 when the file cannot be read or parsed, has no
+    // Configuration element or the record has too many children; 0 with status 3 when no record
+    // matches. A RecordTypeID or value that is not an integer throws NumberConversionError.
+    int LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) override;
+    // Appends the record's attribute names and values alternately, in document order; 1 when
+    // the record was found, else 0 (status unchanged).
+    int LoadStrListFromFile(const std::string& fileName, StringList& strList,
+                            int recordType) override;
+
+    // The same for a document already in memory (tests, fuzzing).
+    int LoadSpecificTypeFromBuffer(std::span<const uint8_t> document, int recordType,
+                                   Bytes& output);
+    int LoadStrListFromBuffer(std::span<const uint8_t> document, StringList& strList,
+                              int recordType);
+
+    // Looks `key` up (without regard to case) among the entries of an attribute list, names and
+    // values alike, and gives the entry after the first one equal to it. False when there is no
+    // such entry or nothing follows it.
+    static bool FindAttributeValue(const StringList& attributes, std::string_view key,
+                                   std::string& value);
+};
+
+} // namespace ardent
