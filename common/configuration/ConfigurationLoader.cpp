@@ -1,0 +1,58 @@
+#include "configuration/ConfigurationLoader.h"
+
+#include "configuration/ConfigurationLoaderConfigV0.h"
+#include "configuration/ConfigurationLoaderConfigV1.h"
+#include "configuration/LittleEndian.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace ardent {
+
+bool TConfigurationLoader::loadConfigurationFromFile(const std::string& fileName,
+                                                     TConfiguration& configuration) const {
+    Bytes buffer;
+    if (!LoadFileToBuffer(fileName, buffer)) {
+        return false;
+    }
+    return loadConfigurationFromBuffer(buffer, configuration);
+}
+
+bool TConfigurationLoader::loadConfigurationFromBuffer(std::span<const uint8_t> buffer,
+                                                       TConfiguration& configuration) const {
+    // A longer image cannot come from our writer and its 16-bit size would lie to the
+    // programmer.
+    if (buffer.size() > TConfiguration::kMaxImageSize || !CheckCrc(buffer)) {
+        return false;
+    }
+    std::unique_ptr<TConfigurationLoaderInterface> reader;
+    if (IsVersion1(buffer)) {
+        reader = std::make_unique<TConfigurationLoaderConfigV1>();
+    } else {
+        reader = std::make_unique<TConfigurationLoaderConfigV0>();
+    }
+    // Readers fill a copy, so a load that fails half-way leaves the caller's configuration whole.
+    TConfiguration scratch = configuration;
+    if (!reader->loadConfigurationFromBuffer(buffer, scratch)) {
+        return false;
+    }
+    configuration = std::move(scratch);
+    return true;
+}
+
+bool TConfigurationLoader::CheckCrc(std::span<const uint8_t> buffer) {
+    if (buffer.size() < TConfiguration::kCrcSize) {
+        return false;
+    }
+    const size_t crcOffset = buffer.size() - TConfiguration::kCrcSize;
+    return le::Read16(buffer, crcOffset) == ComputeCrc16(buffer.first(crcOffset));
+}
+
+bool TConfigurationLoader::IsVersion1(std::span<const uint8_t> buffer) {
+    const auto& tag = TConfigurationHeader::kVersionTag;
+    return buffer.size() >= TConfigurationHeader::kOffsetConfigVersion + tag.size() &&
+           std::equal(tag.begin(), tag.end(),
+                      buffer.begin() + TConfigurationHeader::kOffsetConfigVersion);
+}
+
+} // namespace ardent

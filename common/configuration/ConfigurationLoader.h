@@ -1,0 +1,33 @@
+#pragma once
+// Turns a configuration image (a .cfg file, or the bytes read back from the programmer) into a
+// TConfiguration. Current images (tagged KtCfgV01) and legacy untagged images are accepted.
+
+#include "configuration/Configuration.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace ardent {
+
+class TConfigurationLoader {
+public:
+    // False when the file does not exist or cannot be read, else as loadConfigurationFromBuffer.
+    bool loadConfigurationFromFile(const std::string& fileName,
+                                   TConfiguration& configuration) const;
+    // True once `buffer` was read into `configuration`. False, with `configuration` exactly as it
+    // was, when the CRC does not match, the image is longer than TConfiguration::kMaxImageSize,
+    // a legacy image's family is not recognised, or any field, block or record lies outside the
+    // image. A successful load replaces header values and blocks; what the layout does not carry
+    // (the last built image, and for legacy images ConfigVersion and HeaderSize) stays.
+    bool loadConfigurationFromBuffer(std::span<const uint8_t> buffer,
+                                     TConfiguration& configuration) const;
+
+private:
+    // The last two bytes, little-endian, equal the CRC of all bytes before them.
+    static bool CheckCrc(std::span<const uint8_t> buffer);
+    // The 8 bytes at offset 4 are KtCfgV01 (case-sensitive).
+    static bool IsVersion1(std::span<const uint8_t> buffer);
+};
+
+} // namespace ardent

@@ -1,0 +1,53 @@
+#include "configuration/ConfigurationLoaderConfigV0.h"
+
+#include "configuration/LittleEndian.h"
+
+#include <string>
+
+namespace ardent {
+namespace {
+
+// Legacy records carry a prefix the current blocks drop: none for firmware, 14 bytes for a
+// patch, 4 for parameters.
+struct LegacyRecordKind {
+    uint8_t type;
+    size_t skip;
+};
+constexpr LegacyRecordKind kLegacyRecordKinds[] = {{1, 0}, {2, 14}, {3, 4}};
+
+} // namespace
+
+bool TConfigurationLoaderConfigV0::ReadHeader(std::span<const uint8_t> buffer,
+                                              TConfiguration& configuration) {
+    const uint32_t targetType = DetectLegacyTargetType(buffer);
+    if (targetType == kTargetNotRecognised) {
+        return false;
+    }
+    configuration.SetTargetType(targetType);
+    std::string name(buffer.begin() + kLegacyOffsetName,
+                     buffer.begin() + kLegacyOffsetName + kLegacyNameSize);
+    TrimAtNul(name);
+    configuration.SetName(name);
+    configuration.SetChannel(buffer[kLegacyOffsetChannel]);
+    configuration.SetBaudRate(le::Read24(buffer, kLegacyOffsetBaudRate));
+    return true;
+}
+
+bool TConfigurationLoaderConfigV0::ReadBlocks(std::span<const uint8_t> buffer,
+                                              TConfiguration& configuration) {
+    configuration.ClearAllBlocks();
+    for (const LegacyRecordKind& kind : kLegacyRecordKinds) {
+        if (!ExtractLegacyRecord(buffer, configuration, kind.type, kind.skip)) {
+            return false;
+        }
+    }
+    return BuildLegacyIdBlock(buffer, configuration);
+}
+
+bool TConfigurationLoaderConfigV0::loadConfigurationFromBuffer(std::span<const uint8_t> buffer,
+                                                               TConfiguration& configuration) {
+    return ReadHeader(buffer, configuration) && ReadBlocks(buffer, configuration) &&
+           configuration.GetLoadedState();
+}
+
+} // namespace ardent
