@@ -1,0 +1,33 @@
+#pragma once
+// Where the windowed program keeps its files: beside the executable first, as a line PC with a
+// copied program folder expects, and the user's own places when the program is installed to a
+// folder the user cannot write.
+
+#include <string>
+
+namespace ardent {
+
+// The running executable's full path (from /proc/self/exe); empty if it cannot be read.
+std::string ExecutablePath();
+// The executable's folder without a trailing slash.
+std::string ExecutableFolder();
+// True when `folder` exists and this user may create files in it.
+bool IsWritableFolder(const std::string& folder);
+bool IsFolder(const std::string& path);
+// `$XDG_CONFIG_HOME` or `~/.config`, `$XDG_DATA_HOME` or `~/.local/share`.
+std::string UserConfigFolder();
+std::string UserDataFolder();
+
+// The settings file: "<exe>.ini" beside the executable when it is there and writable or when it
+// can be created there; otherwise $XDG_CONFIG_HOME/Ardent/Ardent.ini (its folder is created).
+std::string SettingsFilePath();
+// A data file shipped with the program (the log header files): beside the executable, else in
+// the installed share folder; the first that exists, or the one beside the executable.
+std::string FindDataFile(const std::string& name);
+// The folder relative log folders are taken from: the executable's folder when writable, else
+// $XDG_DATA_HOME/Ardent/logs (created with its parents).
+std::string LogBaseFolder();
+// Creates `folder` and any missing parents; true when it exists afterwards.
+bool MakeFolders(const std::string& folder);
+
+} // namespace ardent

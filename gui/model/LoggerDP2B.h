@@ -1,0 +1,16 @@
+#pragma once
+// The DP2B burn log: six ID columns (device, firmware, customer, patch, parameter, ROM).
+
+#include "Logger.h"
+
+namespace ardent {
+
+class TLoggerDP2B : public TLogger {
+public:
+    using TLogger::TLogger;
+
+protected:
+    void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;
+};
+
+} // namespace ardent

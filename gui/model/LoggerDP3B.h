@@ -1,0 +1,16 @@
+#pragma once
+// The DP3B burn log: three ID columns (chip, firmware ID bytes, patch).
+
+#include "Logger.h"
+
+namespace ardent {
+
+class TLoggerDP3B : public TLogger {
+public:
+    using TLogger::TLogger;
+
+protected:
+    void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;
+};
+
+} // namespace ardent

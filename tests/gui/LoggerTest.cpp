@@ -1,0 +1,294 @@
+// The burn result log: file creation rules, the exact line bytes of each family, and that no
+// burned chip's result is lost quietly.
+
+#include "model/Logger.h"
+#include "model/LoggerDP2B.h"
+#include "model/LoggerDP3B.h"
+#include "model/SettingsModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "TestFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <unistd.h>
+
+using namespace ardent;
+
+namespace {
+
+const QByteArray kHeader = "Date,Comment,Serial,Channel,Result";
+
+std::chrono::system_clock::time_point LocalTimePoint(int y, int mo, int d, int h, int mi, int s) {
+    std::tm parts{};
+    parts.tm_year = y - 1900;
+    parts.tm_mon = mo - 1;
+    parts.tm_mday = d;
+    parts.tm_hour = h;
+    parts.tm_min = mi;
+    parts.tm_sec = s;
+    parts.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&parts));
+}
+
+TBurningStatusChannelSingle Channel(uint8_t no, uint8_t state, uint16_t error = 0) {
+    return TBurningStatusChannelSingle{no, state, error, 0};
+}
+
+std::vector<uint8_t> Dp2bIds() {
+    TChannelDP2BId id{0xABCD, 0x1234, 1, 0x10, 0x20, 0x30};
+    std::vector<uint8_t> bytes(31, 0);
+    std::memcpy(bytes.data(), &id, sizeof(id));
+    return bytes;
+}
+
+} // namespace
+
+class LoggerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        fDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(fDir->isValid());
+        QDir(fDir->path()).mkdir("share");
+        for (const char* name : {"header_DP2A.hdr", "header_DP2B.hdr", "header_DP3B.hdr"}) {
+            QVERIFY(WriteAll(fDir->filePath(QString("share/") + name), kHeader));
+        }
+        QDir(fDir->path()).mkdir("base");
+        fSettings = std::make_unique<TSettingsModel>(fDir->filePath("s.ini").toStdString());
+        fSettings->SetFolderPath(fDir->filePath("base").toStdString());
+        fNow = LocalTimePoint(2024, 3, 5, 14, 7, 9);
+        fWrite = nullptr;
+    }
+
+    void exampleLineOfDp2bByteForByte() {
+        TLoggerDP2B logger("header_DP2B.hdr", *fSettings, Env());
+        logger.setCfgName("PSU_A");
+        logger.SetFwVersion(0x010603);
+        logger.setKey("LOT7", 3);
+        logger.setKey("S0002", 5);
+        logger.StartLogging(true);
+        QVERIFY(logger.isCreated() && logger.isStarted());
+        const auto ids = Dp2bIds();
+        QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), ids));
+        QCOMPARE(ReadAll(LogPath("logfile")),
+                 kHeader + "\r\n2024/03/05,LOT7,S0002,CH2,0000ABCD,0000000000001234,00000001,"
+                           "0010,0020,0030,1.6.3,2024/03/05 14:07:09,PSU_A,PASS");
+    }
+
+    void verdictTexts_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("pass") << 4 << 0
+                              << QByteArray("\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS");
+        QTest::newRow("code 61")
+            << 3 << 61
+            << QByteArray(
+                   "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,FAIL(Error = CRC_NOT_CORRECT)");
+        QTest::newRow("code above the table")
+            << 3 << 120 << QByteArray("\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,FAIL()");
+        QTest::newRow("no verdict state")
+            << 0 << 0
+            << QByteArray("\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,FAIL(Operation completed.)");
+        QTest::newRow("inactive writes nothing") << 2 << 45 << QByteArray();
+    }
+
+    void verdictTexts() {
+        QFETCH(int, state);
+        QFETCH(int, code);
+        QFETCH(QByteArray, line);
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(0, static_cast<uint8_t>(state), static_cast<uint16_t>(code)),
+                               {}));
+        QVERIFY(logger.SetLine(Channel(4, CHANNEL_PASSED), {})); // no such channel: nothing due
+        QCOMPARE(ReadAll(LogPath("logfile")), kHeader + line);
+    }
+
+    void dp3bColumns_data() {
+        QTest::addColumn<int>("fwSize");
+        QTest::addColumn<QByteArray>("columns");
+        QTest::newRow("no firmware ID bytes")
+            << 0 << QByteArray("00000000CAFEF00D,,0000000000000042,");
+        QTest::newRow("three bytes in stored order")
+            << 3 << QByteArray("00000000CAFEF00D,0A0B0C,0000000000000042,");
+        QTest::newRow("size above the field is cut at 12")
+            << 40 << QByteArray("00000000CAFEF00D,0A0B0C000000000000000000,0000000000000042,");
+    }
+
+    void dp3bColumns() {
+        QFETCH(int, fwSize);
+        QFETCH(QByteArray, columns);
+        TChannelDP3BId id{};
+        id.chipId = 0xCAFEF00D;
+        id.patchID = 0x42;
+        id.firmwareIdSize = static_cast<uint8_t>(fwSize);
+        id.firmwareID[0] = 0x0A;
+        id.firmwareID[1] = 0x0B;
+        id.firmwareID[2] = 0x0C;
+        std::vector<uint8_t> bytes(31);
+        std::memcpy(bytes.data(), &id, sizeof(id));
+        TLoggerDP3B logger("header_DP3B.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(3, CHANNEL_PASSED), bytes));
+        QCOMPARE(ReadAll(LogPath("logfile")),
+                 kHeader + "\r\n2024/03/05,,,CH4," + columns + ",2024/03/05 14:07:09,,PASS");
+    }
+
+    void unreadIdsStillLogTheChannelWithEmptyColumns() {
+        TLoggerDP2B logger("header_DP2B.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(2, CHANNEL_FAILED, 3), {}));
+        QVERIFY(ReadAll(LogPath("logfile"))
+                    .endsWith("\r\n2024/03/05,,,CH3,,,,,,,,2024/03/05 14:07:09,,FAIL(Error = "
+                              "UART_GND_SHORT)"));
+    }
+
+    void appendRules_data() {
+        QTest::addColumn<bool>("append");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray line = "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS";
+        QTest::newRow("append, no file: header") << true << false << QByteArray() << kHeader + line;
+        QTest::newRow("append, non-empty file: no second header")
+            << true << true << kHeader + "\r\nold" << kHeader + "\r\nold" + line;
+        QTest::newRow("append, empty file: header first")
+            << true << true << QByteArray() << kHeader + line;
+        QTest::newRow("no append: truncated, header again")
+            << false << true << kHeader + "\r\nold" << kHeader + line;
+    }
+
+    void appendRules() {
+        QFETCH(bool, append);
+        QFETCH(bool, existing);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        TLoggerConfiguration c;
+        c.appendLog = append;
+        fSettings->SetConfiguration(c);
+        if (existing) {
+            QVERIFY(WriteAll(LogPath("logfile"), before));
+        }
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")), after);
+    }
+
+    void stopAndStartWithoutAppendRewritesHeader() {
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        logger.StartLogging(true); // already started: same file
+        QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")).count("CH"), 2);
+        logger.StartLogging(false);
+        QVERIFY(!logger.isStarted());
+        logger.StartLogging(true);
+        QCOMPARE(ReadAll(LogPath("logfile")), kHeader);
+    }
+
+    void fileNameFromConfigurationWithTimestamp() {
+        TLoggerConfiguration c;
+        c.useConfigFilaName = true;
+        c.addTimestamp = true;
+        fSettings->SetConfiguration(c);
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("PSU/A"); // a name from the programmer never leaves the folder
+        logger.StartLogging(true);
+        QCOMPARE(QString::fromStdString(logger.LogFilePath()), LogPath("PSU_A_20240305_140709"));
+    }
+
+    void relativeMissingFolderIsCreatedUnderBase() {
+        fSettings->SetFolderPath("logs");
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.isCreated());
+        QCOMPARE(ReadAll(fDir->filePath("base/logs/logfile.csv")), kHeader);
+    }
+
+    void missingHeaderLeavesStartedWithoutFileAndReportsLines() {
+        TLogger logger("header_XX.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.isStarted());
+        QVERIFY(!logger.isCreated());
+        QVERIFY(!QFile::exists(LogPath("logfile")));
+        QVERIFY(!logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QVERIFY(!logger.TakeWriteError().empty());
+    }
+
+    void secondWriterOnSameFileIsRefused() {
+        TLogger first("header_DP2A.hdr", *fSettings, Env());
+        first.StartLogging(true);
+        TLogger second("header_DP2A.hdr", *fSettings, Env());
+        second.StartLogging(true);
+        QVERIFY(first.isCreated());
+        QVERIFY(!second.isCreated());
+        QVERIFY(first.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")).count("CH1"), 1);
+    }
+
+    void writeErrorIsReportedAndLeavesNoHalfLine() {
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        const QByteArray good = ReadAll(LogPath("logfile"));
+        int calls = 0;
+        fWrite = [&calls](int fd, const void* data, size_t count) -> ssize_t {
+            if (++calls == 1) {
+                return ::write(fd, data, count / 2); // a short write, then the disk is full
+            }
+            errno = ENOSPC;
+            return -1;
+        };
+        QVERIFY(!logger.SetLine(Channel(1, CHANNEL_PASSED), {}));
+        QVERIFY(QString::fromStdString(logger.TakeWriteError()).contains("No space"));
+        QVERIFY(logger.TakeWriteError().empty());
+        QCOMPARE(ReadAll(LogPath("logfile")), good);
+        fWrite = nullptr;
+        QVERIFY(logger.SetLine(Channel(2, CHANNEL_PASSED), {}));
+        QVERIFY(ReadAll(LogPath("logfile")).endsWith("PASS"));
+    }
+
+    void removedLogFileIsCreatedAgainSoNoLineVanishes() {
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(QFile::remove(LogPath("logfile")));
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")),
+                 kHeader + "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS");
+    }
+
+private:
+    TLoggerEnvironment Env() {
+        TLoggerEnvironment env;
+        const std::string share = fDir->filePath("share").toStdString();
+        const std::string base = fDir->filePath("base").toStdString();
+        env.headerFile = [share](const std::string& name) { return share + "/" + name; };
+        env.baseFolder = [base] { return base; };
+        env.clock = [this] { return fNow; };
+        env.write = [this](int fd, const void* data, size_t count) {
+            return fWrite ? fWrite(fd, data, count) : ::write(fd, data, count);
+        };
+        return env;
+    }
+
+    QString LogPath(const QString& base) const { return fDir->filePath("base/" + base + ".csv"); }
+
+    std::unique_ptr<QTemporaryDir> fDir;
+    std::unique_ptr<TSettingsModel> fSettings;
+    std::chrono::system_clock::time_point fNow;
+    TLoggerEnvironment::WriteFunction fWrite;
+};
+
+QTEST_GUILESS_MAIN(LoggerTest)
+#include "LoggerTest.moc"
