@@ -1,0 +1,62 @@
+#include "targets/TargetDP2A.h"
+
+#include "configuration/Configuration.h"
+
+namespace ardent {
+
+TTargetDP2A::TTargetDP2A(IMessageOutput& messages)
+    : TTarget(kChannelCount, TargetFamily::DP2A, "DP2A", "header_DP2A.hdr", true,
+              std::make_unique<TDP2AIdTablesModel>()),
+      fPar(messages) {}
+
+int TTargetDP2A::getFields(int targetNum, StringList& list) const {
+    const TProcessTargetSendId* ids = ValidReadIds(targetNum);
+    list.push_back(ids ? FormatHex(ids->dp2AIds.parameterID, 4) : "-");
+    return 1;
+}
+
+int TTargetDP2A::getFieldsName(StringList& list) const {
+    list.emplace_back("Parameters");
+    return 1;
+}
+
+int TTargetDP2A::addTargetDataToConfiguration(TConfiguration& configuration) {
+    if (!CheckSelection(BlockType::Parameters)) {
+        return 0;
+    }
+    if (!fPar.loaded() || !configuration.AddNewBlock(BlockType::Parameters, fPar.getBuff())) {
+        return AddResult::ParametersMissing;
+    }
+    return AddResult::Parameters;
+}
+
+void TTargetDP2A::unLoadData() {
+    fPar.resetBuf();
+}
+
+int TTargetDP2A::loadPAR(const std::string& fileName) {
+    const int result = fPar.storeBuff(fileName);
+    RefreshParameterIdAfter();
+    return result;
+}
+
+int TTargetDP2A::LoadConigurationFile(const TConfiguration& configuration) {
+    if (configuration.GetTargetType() != TargetFamily::DP2A) {
+        return static_cast<int>(configuration.GetTargetType());
+    }
+    fPar.LoadFromConfiguration(configuration, selection);
+    RefreshParameterIdAfter();
+    return 0;
+}
+
+void TTargetDP2A::SetTableIDsFromDevice() {
+    const TProcessTargetSendId& ids = readIds[0];
+    tableModel->SetValue(TDP2AIdTablesModel::kRowParameters, 0, ids.channelState == CHANNEL_PASSED,
+                         ids.dp2AIds.parameterID, 0);
+}
+
+void TTargetDP2A::RefreshParameterIdAfter() {
+    tableModel->SetValue(TDP2AIdTablesModel::kRowParameters, 1, true, fPar.GetCrc(), 0);
+}
+
+} // namespace ardent
