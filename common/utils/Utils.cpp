@@ -23,41 +23,44 @@ namespace ardent {
 
 namespace {
 
-// The register shifts towards its top bit while data bits enter least significant first, so a
-// byte at a time needs the data byte bit-reversed: the table holds the register's change for
-// each value of (top byte of register XOR reversed data byte).
-constexpr uint8_t ReverseBits(uint8_t b) {
-    uint8_t r = 0;
-    for (int i = 0; i < 8; ++i) {
-        r = static_cast<uint8_t>((r << 1) | ((b >> i) & 1));
-    }
-    return r;
-}
+// The register shifts towards its top bit while data bits enter least significant first. Seen in
+// a mirror, the register shifts towards bit 0 and takes each data byte as it is, with the
+// polynomial mirrored (0x100B -> 0xD008); the result is mirrored back at the end. Table k holds
+// a byte's effect followed by k zero bytes, so eight bytes share one step: a 65 535-byte image
+// is checked in a fraction of the time a byte-at-a-time table needs.
+constexpr uint16_t kMirroredPolynomial = 0xD008;
+constexpr size_t kCrcSlices = 8;
+using CrcTables = std::array<std::array<uint16_t, 256>, kCrcSlices>;
 
-constexpr std::array<uint16_t, 256> MakeCrcTable() {
-    std::array<uint16_t, 256> table{};
-    for (unsigned top = 0; top < 256; ++top) {
-        uint16_t crc = static_cast<uint16_t>(top << 8);
+constexpr CrcTables MakeCrcTables() {
+    CrcTables tables{};
+    for (unsigned value = 0; value < 256; ++value) {
+        auto crc = static_cast<uint16_t>(value);
         for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x100B)
-                                 : static_cast<uint16_t>(crc << 1);
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ kMirroredPolynomial)
+                            : static_cast<uint16_t>(crc >> 1);
         }
-        table[top] = crc;
+        tables[0][value] = crc;
     }
-    return table;
+    for (size_t slice = 1; slice < kCrcSlices; ++slice) {
+        for (unsigned value = 0; value < 256; ++value) {
+            const uint16_t previous = tables[slice - 1][value];
+            tables[slice][value] =
+                static_cast<uint16_t>((previous >> 8) ^ tables[0][previous & 0xFF]);
+        }
+    }
+    return tables;
 }
 
-constexpr std::array<uint16_t, 256> kCrcTable = MakeCrcTable();
+constexpr CrcTables kCrcTables = MakeCrcTables();
 
-constexpr std::array<uint8_t, 256> MakeReverseTable() {
-    std::array<uint8_t, 256> table{};
-    for (unsigned b = 0; b < 256; ++b) {
-        table[b] = ReverseBits(static_cast<uint8_t>(b));
+constexpr uint16_t Mirror16(uint16_t value) {
+    uint16_t mirrored = 0;
+    for (int bit = 0; bit < 16; ++bit) {
+        mirrored = static_cast<uint16_t>((mirrored << 1) | ((value >> bit) & 1));
     }
-    return table;
+    return mirrored;
 }
-
-constexpr std::array<uint8_t, 256> kReversed = MakeReverseTable();
 
 ssize_t SystemWrite(int fd, const void* data, size_t count) { return ::write(fd, data, count); }
 
@@ -133,12 +136,19 @@ uint16_t ComputeCrc16(std::span<const uint8_t> data, uint16_t count) {
 }
 
 uint16_t ComputeCrc16(std::span<const uint8_t> data) {
-    uint16_t crc = 0;
-    for (const uint8_t byte : data) {
-        const auto index = static_cast<uint8_t>((crc >> 8) ^ kReversed[byte]);
-        crc = static_cast<uint16_t>((crc << 8) ^ kCrcTable[index]);
+    const auto& t = kCrcTables;
+    uint16_t crc = 0; // mirrored register
+    size_t i = 0;
+    for (; data.size() - i >= kCrcSlices; i += kCrcSlices) {
+        const uint8_t* p = data.data() + i;
+        crc =
+            static_cast<uint16_t>(t[7][p[0] ^ (crc & 0xFF)] ^ t[6][p[1] ^ (crc >> 8)] ^ t[5][p[2]] ^
+                                  t[4][p[3]] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
     }
-    return crc;
+    for (; i < data.size(); ++i) {
+        crc = static_cast<uint16_t>((crc >> 8) ^ t[0][(crc ^ data[i]) & 0xFF]);
+    }
+    return Mirror16(crc);
 }
 
 bool LoadFileToBuffer(const std::string& fileName, Bytes& data) {
