@@ -132,7 +132,7 @@ bool ReadAll(int fd, void* data, size_t count, std::chrono::milliseconds timeout
                 return false;
             }
         }
-        ssize_t got = ::recv(fd, bytes, count, 0);
+        ssize_t got = ::read(fd, bytes, count);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

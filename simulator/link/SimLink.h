@@ -36,8 +36,9 @@ int ListenOn(const std::string& path);
 // gone. Never raises SIGPIPE.
 bool WriteAll(int fd, const void* data, size_t count);
 
-// Reads exactly `count` bytes; false at end of stream or on an error. A `timeout` of zero or
-// more gives up after that long without data (false); a negative one waits as long as it takes.
+// Reads exactly `count` bytes (from a socket or a pipe); false at end of stream or on an error. A
+// `timeout` of zero or more gives up after that long without data (false); a negative one waits as
+// long as it takes.
 bool ReadAll(int fd, void* data, size_t count,
              std::chrono::milliseconds timeout = std::chrono::milliseconds(-1));
 
