@@ -88,20 +88,25 @@ TEST(ConfigurationLoader, WrittenFileRoundTrips) {
     EXPECT_EQ(loaded.GetBuffer(), written.GetBuffer());
 }
 
-// Every alteration of one byte to any other value, and the damaged golden file, fail to load and
-// leave the configuration as it was.
+// Each byte changed in every single bit, in all bits and by one, and the damaged golden file:
+// the load fails and leaves the configuration as it was.
 TEST(ConfigurationLoader, EverySingleByteChangeFailsAndChangesNothing) {
     const TConfigurationLoader loader;
     const TConfiguration previous = PreviousConfiguration();
     for (const char* name : {"current.cfg", "legacy_dp2a.cfg", "legacy_dp2b.cfg"}) {
         const Bytes original = ReadFixture(name);
         for (size_t index = 0; index < original.size(); ++index) {
-            for (int delta = 1; delta < 256; ++delta) {
+            std::vector<uint8_t> changes = {static_cast<uint8_t>(original[index] ^ 0xFF),
+                                            static_cast<uint8_t>(original[index] + 1)};
+            for (int bit = 0; bit < 8; ++bit) {
+                changes.push_back(static_cast<uint8_t>(original[index] ^ (1 << bit)));
+            }
+            for (const uint8_t value : changes) {
                 Bytes changed = original;
-                changed[index] = static_cast<uint8_t>(changed[index] + delta);
+                changed[index] = value;
                 TConfiguration configuration = previous;
                 ASSERT_FALSE(loader.loadConfigurationFromBuffer(changed, configuration))
-                    << name << " byte " << index << " + " << delta;
+                    << name << " byte " << index << " = " << int{value};
                 ASSERT_EQ(configuration, previous) << name << " byte " << index;
             }
         }
