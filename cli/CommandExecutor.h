@@ -1,0 +1,28 @@
+#pragma once
+// Turns the parsed command line into one command object and runs it.
+
+#include "AbstractCommand.h"
+#include "Options.h"
+
+#include <memory>
+
+namespace ardent {
+
+class TCommandExecutor {
+public:
+    // Creates the command the options selected; `options` must outlive the executor.
+    explicit TCommandExecutor(const TOptions& options);
+
+    // The command's result, or the result of the creation when there is no command (0 after
+    // the usage text or the version, ERROR_UNEX_INPUT for a rejected command line).
+    int32_t Execute();
+
+private:
+    int32_t CreateCommand(uint8_t commandType, uint16_t command, const std::string& name);
+
+    const TOptions& fOptions;
+    std::unique_ptr<TAbstractCommand> fCommand;
+    int32_t commandCreateStatus = 0;
+};
+
+} // namespace ardent

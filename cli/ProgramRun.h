@@ -1,0 +1,22 @@
+#pragma once
+// The run of ArdentCmd from start to its result: the instance rule, the options, one command,
+// the result's message lines, and the top-level handler for errors that escape the command.
+
+#include "Console.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ardent {
+
+// The executable file name the instance rule counts.
+inline constexpr const char* kProgramName = "ArdentCmd";
+
+// Runs one command line (`arguments`: the list after the program name) with its lines going to
+// `console`, and returns the result, which is also left in ProcessExitCode().
+// `runningInstances`: the number of running ArdentCmd processes, this one included.
+int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
+                     int runningInstances);
+
+} // namespace ardent

@@ -1,0 +1,94 @@
+#include "ResultCodes.h"
+
+#include "utils/Utils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ardent {
+
+std::optional<std::string_view> ResultMessage(int32_t result) {
+    if (result < -128 || result > ERROR_INVALID_PARAMETERS) {
+        return std::nullopt;
+    }
+    return ResultMessageTable[static_cast<size_t>(result + 128)];
+}
+
+int ExitStatusFromResult(int32_t result) {
+    if (result >= -128 && result <= -1) {
+        return 256 + result;
+    }
+    if (result >= 0 && result <= 123) {
+        return result;
+    }
+    return 124;
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return written == text.size();
+}
+
+// True when `fileName` leads to the file our own standard output writes to.
+bool IsOurStandardOutput(const char* fileName) {
+    struct stat target {};
+    struct stat out {};
+    return ::stat(fileName, &target) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           target.st_dev == out.st_dev && target.st_ino == out.st_ino;
+}
+
+// Writes `text` through an existing link, device or pipe. O_NONBLOCK: a pipe without a reader is
+// refused at once instead of blocking the run. Our own standard output (/dev/stdout) gets the
+// text after the lines already written, not over them.
+bool WriteInPlace(const char* fileName, const std::string& text) {
+    std::fflush(stdout);
+    if (IsOurStandardOutput(fileName)) {
+        return WriteAll(STDOUT_FILENO, text);
+    }
+    const int fd = ::open(fileName, O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = WriteAll(fd, text);
+    ::close(fd);
+    return written;
+}
+
+} // namespace
+
+bool WriteResultFile(const char* fileName, int32_t result) noexcept {
+    if (fileName == nullptr || *fileName == '\0') {
+        return false;
+    }
+    try {
+        const std::string text = std::to_string(result) + "\n";
+        struct stat st {};
+        if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode)) {
+            // Renaming a temporary file over a link such as /dev/stdout, a device or a pipe
+            // would replace it with a plain file.
+            return WriteInPlace(fileName, text);
+        }
+        return SaveBufferToFile(fileName, reinterpret_cast<const uint8_t*>(text.data()),
+                                text.size());
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace ardent

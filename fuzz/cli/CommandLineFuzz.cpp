@@ -1,0 +1,36 @@
+// The command line of ArdentCmd from arbitrary bytes: NUL bytes split the input into arguments,
+// which the parser and the options then interpret as the program would.
+
+#include "Options.h"
+#include "utils/Errors.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<std::string> arguments(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            arguments.emplace_back();
+        } else {
+            arguments.back().push_back(static_cast<char>(data[i]));
+        }
+    }
+    // The usage text and the version go to a string, not to the fuzzer's output.
+    ardent::TStringConsole console;
+    ardent::TOptions options(arguments, console);
+    try {
+        options.Parse();
+    } catch (const ardent::IndexOutOfRangeError&) {
+        // A file command without its file name: reported by the top-level handler.
+    }
+    // Every selected command is either complete or rejected, never half set.
+    const auto type = options.commandType();
+    if (type != ardent::COMMAND_TYPE_DONE && type != ardent::COMMAND_TYPE_FILE &&
+        type != ardent::COMMAND_TYPE_PROGRAMMER && type != ardent::COMMAND_TYPE_NONE) {
+        __builtin_trap();
+    }
+    return 0;
+}

@@ -1,0 +1,120 @@
+// The built ArdentCmd run as a line script runs it: exact output bytes, exit status and the
+// result file.
+
+#include "ProgramProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace ardent {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunProgram;
+
+const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ArdentCmdProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("ardent-cmd-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+        resultFile = folder / "result";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    testing::ProgramOutcome Run(const std::vector<std::string>& args) {
+        fs::remove(resultFile);
+        return RunProgram(kArdentCmd, args, {"ARDENTCMD_RESULT_FILE=" + resultFile.string()});
+    }
+    std::string Result() const { return ReadFile(resultFile); }
+
+    fs::path folder;
+    fs::path resultFile;
+};
+
+TEST_F(ArdentCmdProgram, OutputExitStatusAndResultFile) {
+    const std::string usage = ReadFile(fs::path(ARDENT_TEST_DATA_DIR) / "cli" / "usage.golden");
+    ASSERT_EQ(usage.size(), 2945u);
+    const std::string success = "Operation completed successfully.\r\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int exitStatus;
+        std::string result;
+    };
+    const Case cases[] = {
+        {{}, "Operation completed with: ERROR_UNEX_INPUT\r\nOperation failed.\r\n", 131, "-125\n"},
+        {{"-h"}, usage + success, 0, "0\n"},
+        {{"-HELP"}, usage + success, 0, "0\n"},
+        {{"-?", "anything"}, usage + success, 0, "0\n"},
+        {{"-cmdVer"}, "CMD Line version is 1.0.36\r\n" + success, 0, "0\n"},
+        {{"-getName"},
+         "Operation completed with: ERROR_PROG_CONNECT\r\nOperation failed.\r\n",
+         129,
+         "-127\n"},
+        {{"-fileGetInfo"}, "IndexOutOfRangeError: List index out of bounds (0)\r\n", 138, "-118\n"},
+    };
+    for (const Case& c : cases) {
+        const auto outcome = Run(c.args);
+        const std::string line = c.args.empty() ? "(no arguments)" : c.args.front();
+        EXPECT_EQ(outcome.out, c.out) << line;
+        EXPECT_EQ(outcome.err, "") << line;
+        EXPECT_EQ(outcome.exitStatus, c.exitStatus) << line;
+        EXPECT_EQ(Result(), c.result) << line;
+    }
+}
+
+TEST_F(ArdentCmdProgram, WithoutResultFileOnlyTheExitStatusReports) {
+    const auto outcome = RunProgram(kArdentCmd, {"-execute", "now"});
+    EXPECT_EQ(outcome.exitStatus, 131);
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(ArdentCmdProgram, UnwritableResultFileDoesNotChangeTheRun) {
+    const auto outcome = RunProgram(kArdentCmd, {"-cmdVer"},
+                                    {"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()});
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(outcome.out, "CMD Line version is 1.0.36\r\nOperation completed successfully.\r\n");
+}
+
+// Another running process counts as an instance when its executable file name is ArdentCmd in
+// any letter case; a long-running program copied under such a name stands in for it.
+TEST_F(ArdentCmdProgram, SecondInstanceIsRefusedOnlyForTheSameProgramName) {
+    struct Case {
+        std::string name;
+        bool counted;
+    };
+    for (const Case& c : {Case{"ArdentCmd", true}, Case{"ardentcmd", true},
+                          Case{"ArdentCmdHelper", false}, Case{"sleep", false}}) {
+        const fs::path copyFolder = folder / ("copy-" + c.name);
+        fs::create_directories(copyFolder);
+        const fs::path copy = copyFolder / c.name;
+        fs::copy_file("/bin/sleep", copy);
+        const pid_t other = testing::StartProgram(copy.string(), {"60"});
+        const auto outcome = Run({"-cmdVer"});
+        testing::StopProgram(other);
+        if (c.counted) {
+            EXPECT_EQ(outcome.out, "Instance of this program is already running!\r\n") << c.name;
+            EXPECT_EQ(outcome.exitStatus, 135) << c.name;
+            EXPECT_EQ(Result(), "-121\n") << c.name;
+        } else {
+            EXPECT_EQ(outcome.exitStatus, 0) << c.name;
+            EXPECT_EQ(Result(), "0\n") << c.name;
+        }
+    }
+}
+
+} // namespace
+} // namespace ardent

@@ -1,0 +1,112 @@
+#include "ProgramProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ardent::testing {
+
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& environment, int outFd, int errFd) {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> envp;
+    for (char** e = environ; *e != nullptr; ++e) {
+        envp.emplace_back(*e);
+    }
+    envp.insert(envp.end(), environment.begin(), environment.end());
+    auto argvPointers = Pointers(argv);
+    auto envPointers = Pointers(envp);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(),
+                                  envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        throw std::runtime_error("cannot start " + program);
+    }
+    return pid;
+}
+
+int WaitForExit(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+} // namespace
+
+ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::vector<std::string>& environment) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    // Standard error goes to an unnamed file, so a full pipe can never stall the child.
+    FILE* err = std::tmpfile();
+    const pid_t pid = Spawn(program, args, environment, out[1], ::fileno(err));
+    ::close(out[1]);
+    ProgramOutcome outcome;
+    outcome.out = ReadAll(out[0]);
+    ::close(out[0]);
+    outcome.exitStatus = WaitForExit(pid);
+    std::rewind(err);
+    outcome.err = ReadAll(::fileno(err));
+    std::fclose(err);
+    return outcome;
+}
+
+pid_t StartProgram(const std::string& program, const std::vector<std::string>& args) {
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t pid = Spawn(program, args, {}, devNull, devNull);
+    ::close(devNull);
+    return pid;
+}
+
+void StopProgram(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    WaitForExit(pid);
+}
+
+} // namespace ardent::testing

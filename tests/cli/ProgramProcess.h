@@ -1,0 +1,25 @@
+#pragma once
+// Runs a built program as a child process for end-to-end tests: its exact standard output and
+// standard error bytes and its exit status.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace ardent::testing {
+
+struct ProgramOutcome {
+    std::string out;
+    std::string err;
+    int exitStatus = -1; // -1 when the program did not end normally
+};
+
+// Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours.
+ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::vector<std::string>& environment = {});
+
+// Starts `program` with `args` in the background, output discarded; StopProgram ends it.
+pid_t StartProgram(const std::string& program, const std::vector<std::string>& args);
+void StopProgram(pid_t pid);
+
+} // namespace ardent::testing
