@@ -7,6 +7,13 @@
 namespace ardent {
 namespace {
 
+// Fields of the packed records are compared as copies: binding a reference (as EXPECT_EQ does)
+// to a packed field that is not naturally aligned is undefined.
+template <typename T>
+T Copy(T value) {
+    return value;
+}
+
 // Fills a reply's data with the byte sequence 0, 1, 2, ... so each field's value shows where it
 // was read from.
 TPacketFormat CountingReply() {
@@ -20,45 +27,45 @@ TEST(PacketFormat, RecordsReadLittleEndianFieldsFromTheirOffsets) {
     const TPacketFormat reply = CountingReply();
 
     const auto info = ReadRecord<TDeviceConfigurationStruct>(reply);
-    EXPECT_EQ(info.configName[31], 31);
-    EXPECT_EQ(info.configSize, 0x23222120u);
-    EXPECT_EQ(info.chSelection, 0x27262524u);
-    EXPECT_EQ(info.targetType, 0x2B2A2928u);
-    EXPECT_EQ(info.crc, 0x2D2Cu);
-    EXPECT_EQ(info.parameterId, 0x2F2Eu);
-    EXPECT_EQ(info.firmwareCrc, 0x3130u);
+    EXPECT_EQ(Copy(info.configName[31]), 31);
+    EXPECT_EQ(Copy(info.configSize), 0x23222120u);
+    EXPECT_EQ(Copy(info.chSelection), 0x27262524u);
+    EXPECT_EQ(Copy(info.targetType), 0x2B2A2928u);
+    EXPECT_EQ(Copy(info.crc), 0x2D2Cu);
+    EXPECT_EQ(Copy(info.parameterId), 0x2F2Eu);
+    EXPECT_EQ(Copy(info.firmwareCrc), 0x3130u);
 
     const auto burner = ReadRecord<TDeviceBurnerInfo>(reply);
-    EXPECT_EQ(burner.firmwareVersion, 0x03020100u);
-    EXPECT_EQ(burner.cardInserted, 4);
-    EXPECT_EQ(burner.configName[0], 5);
+    EXPECT_EQ(Copy(burner.firmwareVersion), 0x03020100u);
+    EXPECT_EQ(Copy(burner.cardInserted), 4);
+    EXPECT_EQ(Copy(burner.configName[0]), 5);
 
     const auto ids = ReadRecord<TProcessTargetSendId>(reply);
-    EXPECT_EQ(ids.channelState, 1);
-    EXPECT_EQ(ids.channelErrorCode, 0x0302u);
-    EXPECT_EQ(ids.dp2AIds.parameterID, 0x0504u);
-    EXPECT_EQ(ids.dp2BIds.deviceID, 0x07060504u);
-    EXPECT_EQ(ids.dp2BIds.firmwareID, 0x0F0E0D0C0B0A0908ull);
-    EXPECT_EQ(ids.dp2BIds.customerID, 0x13121110u);
-    EXPECT_EQ(ids.dp2BIds.patchID, 0x1514u);
-    EXPECT_EQ(ids.dp2BIds.parameterID, 0x1716u);
-    EXPECT_EQ(ids.dp2BIds.romID, 0x1918u);
-    EXPECT_EQ(ids.dp3BIds.chipId, 0x0B0A090807060504ull);
-    EXPECT_EQ(ids.dp3BIds.patchID, 0x131211100F0E0D0Cull);
-    EXPECT_EQ(ids.dp3BIds.parameterID, 0x1514u);
-    EXPECT_EQ(ids.dp3BIds.firmwareIdSize, 0x16);
-    EXPECT_EQ(ids.dp3BIds.firmwareID[0], 0x17);
-    EXPECT_EQ(ids.dp3BIds.firmwareID[11], 0x22);
+    EXPECT_EQ(Copy(ids.channelState), 1);
+    EXPECT_EQ(Copy(ids.channelErrorCode), 0x0302u);
+    EXPECT_EQ(Copy(ids.dp2AIds.parameterID), 0x0504u);
+    EXPECT_EQ(Copy(ids.dp2BIds.deviceID), 0x07060504u);
+    EXPECT_EQ(Copy(ids.dp2BIds.firmwareID), 0x0F0E0D0C0B0A0908ull);
+    EXPECT_EQ(Copy(ids.dp2BIds.customerID), 0x13121110u);
+    EXPECT_EQ(Copy(ids.dp2BIds.patchID), 0x1514u);
+    EXPECT_EQ(Copy(ids.dp2BIds.parameterID), 0x1716u);
+    EXPECT_EQ(Copy(ids.dp2BIds.romID), 0x1918u);
+    EXPECT_EQ(Copy(ids.dp3BIds.chipId), 0x0B0A090807060504ull);
+    EXPECT_EQ(Copy(ids.dp3BIds.patchID), 0x131211100F0E0D0Cull);
+    EXPECT_EQ(Copy(ids.dp3BIds.parameterID), 0x1514u);
+    EXPECT_EQ(Copy(ids.dp3BIds.firmwareIdSize), 0x16);
+    EXPECT_EQ(Copy(ids.dp3BIds.firmwareID[0]), 0x17);
+    EXPECT_EQ(Copy(ids.dp3BIds.firmwareID[11]), 0x22);
 
     const auto status = ReadRecord<TBurningStatusOverall>(reply);
-    EXPECT_EQ(status.overallErrorCode, 0x0100u);
-    EXPECT_EQ(status.isCardUsed, 2);
-    EXPECT_EQ(status.channels[0].channelNo, 3);
-    EXPECT_EQ(status.channels[0].state, 4);
-    EXPECT_EQ(status.channels[0].errorCode, 0x0605u);
-    EXPECT_EQ(status.channels[0].nackReason, 0x0807u);
-    EXPECT_EQ(status.channels[3].channelNo, 21);
-    EXPECT_EQ(status.channels[3].nackReason, 0x1A19u);
+    EXPECT_EQ(Copy(status.overallErrorCode), 0x0100u);
+    EXPECT_EQ(Copy(status.isCardUsed), 2);
+    EXPECT_EQ(Copy(status.channels[0].channelNo), 3);
+    EXPECT_EQ(Copy(status.channels[0].state), 4);
+    EXPECT_EQ(Copy(status.channels[0].errorCode), 0x0605u);
+    EXPECT_EQ(Copy(status.channels[0].nackReason), 0x0807u);
+    EXPECT_EQ(Copy(status.channels[3].channelNo), 21);
+    EXPECT_EQ(Copy(status.channels[3].nackReason), 0x1A19u);
 }
 
 TEST(PacketFormat, ConfigurationNameFillsItsFieldWithoutTerminator) {
