@@ -1,0 +1,57 @@
+#include "CommandLineHandlers.h"
+
+#include "ExitCode.h"
+#include "ResultCodes.h"
+#include "protocol/HIDCtrl.h"
+
+#include <cstdlib>
+
+namespace ardent {
+
+namespace {
+
+bool ProgrammerConnected() {
+    const HIDCtrl* controller = HIDCtrl::Current();
+    return controller != nullptr && controller->isConnected();
+}
+
+bool SendThroughController(const TPacketFormat& request) {
+    HIDCtrl* controller = HIDCtrl::Current();
+    return controller != nullptr && controller->SendData(request);
+}
+
+} // namespace
+
+void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
+    int32_t code = ERROR_CONN_TIMEOUT;
+    switch (failure.check) {
+    case TReplyCheck::NotSent:
+        code = ProgrammerConnected() ? ERROR_CONN_TIMEOUT : ERROR_PROG_DISCONNECTED;
+        break;
+    case TReplyCheck::Unexpected:
+        if (failure.reply.header.module == MARKER_LINK_LOST)
+            code = ERROR_PROG_DISCONNECTED;
+        break;
+    default:
+        break;
+    }
+    ProcessExitCode() = code;
+}
+
+TWaitClock CommandLineWaitClock() {
+    const char* text = std::getenv("ARDENT_TIMEOUT_SCALE");
+    if (text == nullptr)
+        return TWaitClock{};
+    const std::optional<double> scale = ParseTimeoutScale(text);
+    return scale ? TWaitClock{*scale} : TWaitClock{};
+}
+
+TCommandLineHandlers::TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue,
+                                           TConsole& console, TWaitClock clock)
+    : fQueueExchange(SendThroughController, receiveQueue), fExchange(fQueueExchange),
+      fDeviceSetup({fExchange, TRequestTimeouts::CommandLine(), clock}),
+      fTarget({fExchange, TRequestTimeouts::CommandLine(), clock,
+               [&console](std::string_view text) { console.Write(text); }}),
+      fCalibration({fExchange, TRequestTimeouts::CommandLine(), clock}) {}
+
+} // namespace ardent

@@ -1,0 +1,65 @@
+#pragma once
+// The programmer handlers of an ArdentCmd run. Requests leave through the process's controller,
+// replies are taken from the receive queue its callbacks fill, and a wait that gets no answer
+// leaves its reason in the run's result: -124 when nothing (or something else) came, -123 when
+// the programmer went away.
+
+#include "CalibrationHandler.h"
+#include "Console.h"
+#include "operations/DeviceSetupHandler.h"
+#include "operations/QueueExchange.h"
+#include "operations/TargetHandler.h"
+
+namespace ardent {
+
+// Wraps the exchange the handlers use and writes ProcessExitCode() when an exchange fails.
+class TResultRecordingExchange : public IPacketExchange {
+public:
+    explicit TResultRecordingExchange(IPacketExchange& inner) : fInner(inner) {}
+
+    bool Send(const TPacketFormat& request) override { return fInner.Send(request); }
+    std::optional<TPacketFormat> Receive(std::chrono::milliseconds timeout) override {
+        return fInner.Receive(timeout);
+    }
+    void DiscardPending() override { fInner.DiscardPending(); }
+    void Deliver(const TPacketFormat& packet) override { fInner.Deliver(packet); }
+    // -123 for the link-lost marker and for a request that could not be sent because the
+    // programmer is gone; -124 for no answer, a stray report or a write the transport refused.
+    void NoteFailure(const TExchangeResult& failure) override;
+
+private:
+    IPacketExchange& fInner;
+};
+
+// The handlers one run uses, over any exchange.
+struct TOperationHandlers {
+    TDeviceSetupHandler& deviceSetup;
+    TTargetHandler& target;
+    TCalibrationHandler& calibration;
+};
+
+// The tool's waits; shortened when ARDENT_TIMEOUT_SCALE holds a scale above 0 and at most 1
+// (a facility for tests and dry runs against the simulated programmer; unset, or any other
+// text, keeps the real waits).
+TWaitClock CommandLineWaitClock();
+
+// The handlers over the process's controller (HIDCtrl::Current()) and `receiveQueue`, printing
+// to `console`.
+class TCommandLineHandlers {
+public:
+    TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue, TConsole& console,
+                         TWaitClock clock = CommandLineWaitClock());
+    TCommandLineHandlers(const TCommandLineHandlers&) = delete;
+    TCommandLineHandlers& operator=(const TCommandLineHandlers&) = delete;
+
+    TOperationHandlers Handlers() { return {fDeviceSetup, fTarget, fCalibration}; }
+
+private:
+    TQueueExchange fQueueExchange;
+    TResultRecordingExchange fExchange;
+    TDeviceSetupHandler fDeviceSetup;
+    TTargetHandler fTarget;
+    TCalibrationHandler fCalibration;
+};
+
+} // namespace ardent
