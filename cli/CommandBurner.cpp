@@ -1,8 +1,11 @@
 #include "CommandBurner.h"
 
 #include "ResultCodes.h"
+#include "protocol/CommandLineHidVariant.h"
+#include "protocol/HIDCtrl.h"
 
 #include <array>
+#include <thread>
 
 namespace ardent {
 
@@ -43,26 +46,49 @@ std::optional<TOperationInfo> FindOperation(uint16_t command) {
     return std::nullopt;
 }
 
-TCommandBurner::TCommandBurner(uint16_t command, std::string name)
-    : TAbstractCommand(command, std::move(name)) {}
+TCommandBurner::TCommandBurner(uint16_t command, std::string name,
+                               std::vector<std::string> parameters, TConsole& console)
+    : TAbstractCommand(command, std::move(name)), fParameters(std::move(parameters)),
+      fConsole(console) {}
 
 int32_t TCommandBurner::Execute() {
-    // This build carries no HID controller, so no programmer can be connected and no operation
-    // runs.
-    return ERROR_PROG_CONNECT;
+    // The receive queue outlives the controller, whose destruction stops the callbacks that fill
+    // it; the handlers and the operation thread end before either.
+    TThreadSafeQueue<TPacketFormat> receiveQueue;
+    const TWaitClock clock = CommandLineWaitClock();
+    HIDCtrl controller(std::make_unique<TCommandLineHidVariant>(
+        receiveQueue, [clock](std::chrono::milliseconds pause) {
+            std::this_thread::sleep_for(clock.Wait(pause));
+        }));
+    controller.Connect();
+    if (!controller.isConnected()) {
+        return ERROR_PROG_CONNECT;
+    }
+    TCommandLineHandlers handlers(receiveQueue, fConsole, clock);
+    CreateOperationThread(handlers.Handlers());
+    return RunAndWaitOperationThread();
 }
 
-bool TCommandBurner::CreateOperationThread() {
-    fOperation = FindOperation(fCommand);
-    return fOperation.has_value();
+bool TCommandBurner::CreateOperationThread(TOperationHandlers handlers) {
+    const std::optional<TOperationInfo> operation = FindOperation(fCommand);
+    if (!operation) {
+        return false;
+    }
+    operationThread = std::make_unique<TOperationThread>(
+        std::string(operation->threadName), operation->operation, handlers,
+        TOperationInput{fCommand, fName, fParameters}, fConsole);
+    return true;
 }
 
 int32_t TCommandBurner::RunAndWaitOperationThread() {
-    if (!fOperation) {
+    if (!operationThread) {
         return ERROR_UNEX_INPUT;
     }
-    // No operation thread is part of this build: an operation cannot run.
-    return ERROR_PROG_CONNECT;
+    operationThread->Start();
+    operationThread->WaitFor();
+    const uint32_t result = operationThread->GetOperationResult();
+    operationThread.reset();
+    return static_cast<int32_t>(result);
 }
 
 } // namespace ardent

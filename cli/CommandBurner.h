@@ -3,10 +3,15 @@
 // thread, which the main thread waits for.
 
 #include "AbstractCommand.h"
+#include "CommandLineHandlers.h"
+#include "Console.h"
+#include "OperationThread.h"
 #include "Options.h"
 
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ardent {
 
@@ -21,17 +26,22 @@ std::optional<TOperationInfo> FindOperation(uint16_t command);
 
 class TCommandBurner : public TAbstractCommand {
 public:
-    TCommandBurner(uint16_t command, std::string name);
+    // `parameters`: the option's items; the operation's lines go to `console`.
+    TCommandBurner(uint16_t command, std::string name, std::vector<std::string> parameters,
+                   TConsole& console);
 
     int32_t Execute() override;
-    // Selects the operation of the command code; false, creating nothing, when it has none.
-    bool CreateOperationThread();
+    // Creates the operation thread of the command code over `handlers`; false, creating nothing,
+    // when the code has no operation.
+    bool CreateOperationThread(TOperationHandlers handlers);
     // Runs the selected operation to its end and gives its result; ERROR_UNEX_INPUT when no
     // operation was selected.
     int32_t RunAndWaitOperationThread();
 
 private:
-    std::optional<TOperationInfo> fOperation;
+    std::vector<std::string> fParameters;
+    TConsole& fConsole;
+    std::unique_ptr<TOperationThread> operationThread;
 };
 
 } // namespace ardent
