@@ -21,8 +21,7 @@ public:
     void ShowMessage(const std::string&) override {}
 };
 
-template <typename Model>
-std::optional<uint64_t> AfterValue(const Model& table, const char* row) {
+template <typename Model> std::optional<uint64_t> AfterValue(const Model& table, const char* row) {
     const int index = table.GetRowIndex(row);
     if (index < 0 || !table.GetLoaded(index, 1)) {
         return std::nullopt;

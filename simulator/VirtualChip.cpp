@@ -136,7 +136,9 @@ TProcessTargetSendId TVirtualChip::IdRecord(uint8_t channel, uint8_t family) con
         record.dp3BIds.parameterID = mIds.parameterID;
         const size_t count = std::min(mIds.firmwareBytes.size(), sizeof record.dp3BIds.firmwareID);
         record.dp3BIds.firmwareIdSize = static_cast<uint8_t>(count);
-        std::memcpy(record.dp3BIds.firmwareID, mIds.firmwareBytes.data(), count);
+        if (count > 0) {
+            std::memcpy(record.dp3BIds.firmwareID, mIds.firmwareBytes.data(), count);
+        }
         break;
     }
     }
