@@ -1,17 +1,43 @@
 #include "CommandConfigurationFile.h"
 
+#include "Options.h"
 #include "ResultCodes.h"
 
 namespace ardent {
 
 TCommandConfigurationFile::TCommandConfigurationFile(uint16_t command, std::string name,
-                                                     const TCLIParser::Dictionary& parameters)
-    : TAbstractCommand(command, std::move(name)), fParameters(parameters) {}
+                                                     const TCLIParser::Dictionary& parameters,
+                                                     TConsole& console)
+    : TAbstractCommand(command, std::move(name)),
+      fConfigurationHandler(std::make_unique<TConfigurationHandler>(fName, console)),
+      fParameters(parameters) {}
 
 int32_t TCommandConfigurationFile::Execute() {
-    // No configuration handler is part of this build yet.
-    (void)fParameters;
-    return ERROR_FILE_CFG;
+    if (!fConfigurationHandler) {
+        return ERROR_FILE_CFG;
+    }
+    TConfigurationHandler& handler = *fConfigurationHandler;
+    switch (fCommand) {
+    case FILE_CMD_NAME:
+        return handler.writeNameToSTDout();
+    case FILE_CMD_CHANNEL:
+        return handler.writeChannelToSTDout();
+    case FILE_CMD_APARAM:
+        return handler.writeParametersToSTDOut();
+    case FILE_CMD_PATCH:
+        return handler.writePatchToSTDOut();
+    case FILE_CMD_ALL:
+        return handler.writeAllParamters();
+    case FILE_CMD_UPDATE_CHANNEL: {
+        const auto channel = fParameters.find("channel");
+        return handler.updateChannel(fName, channel == fParameters.end() ? std::string()
+                                                                         : channel->second);
+    }
+    case FILE_CMD_CREATE_CFG:
+        return handler.createConfiguration(fParameters);
+    default:
+        return ERROR_UNEX_INPUT;
+    }
 }
 
 } // namespace ardent

@@ -6,7 +6,8 @@
 
 namespace ardent {
 
-TCommandExecutor::TCommandExecutor(const TOptions& options) : fOptions(options) {
+TCommandExecutor::TCommandExecutor(const TOptions& options, TConsole& console)
+    : fOptions(options), fConsole(console) {
     commandCreateStatus =
         CreateCommand(options.commandType(), options.command(), options.CfgName());
 }
@@ -17,11 +18,11 @@ int32_t TCommandExecutor::CreateCommand(uint8_t commandType, uint16_t command,
     case COMMAND_TYPE_DONE:
         return 0;
     case COMMAND_TYPE_FILE:
-        fCommand =
-            std::make_unique<TCommandConfigurationFile>(command, name, fOptions.namedOptions());
+        fCommand = std::make_unique<TCommandConfigurationFile>(command, name,
+                                                               fOptions.namedOptions(), fConsole);
         return 0;
     case COMMAND_TYPE_PROGRAMMER:
-        fCommand = std::make_unique<TCommandBurner>(command, name);
+        fCommand = std::make_unique<TCommandBurner>(command, name, fOptions.parameters(), fConsole);
         return 0;
     default:
         return ERROR_UNEX_INPUT;

@@ -2,6 +2,7 @@
 // Turns the parsed command line into one command object and runs it.
 
 #include "AbstractCommand.h"
+#include "Console.h"
 #include "Options.h"
 
 #include <memory>
@@ -10,8 +11,9 @@ namespace ardent {
 
 class TCommandExecutor {
 public:
-    // Creates the command the options selected; `options` must outlive the executor.
-    explicit TCommandExecutor(const TOptions& options);
+    // Creates the command the options selected; `options` and `console` (where the commands'
+    // lines go) must outlive the executor.
+    TCommandExecutor(const TOptions& options, TConsole& console);
 
     // The command's result, or the result of the creation when there is no command (0 after
     // the usage text or the version, ERROR_UNEX_INPUT for a rejected command line).
@@ -21,6 +23,7 @@ private:
     int32_t CreateCommand(uint8_t commandType, uint16_t command, const std::string& name);
 
     const TOptions& fOptions;
+    TConsole& fConsole;
     std::unique_ptr<TAbstractCommand> fCommand;
     int32_t commandCreateStatus = 0;
 };

@@ -2,6 +2,8 @@
 // Where ArdentCmd's lines go: standard output in the program, a string in tests and in the fuzzer.
 // Every line the tool writes ends in CR LF; nothing ever goes to standard error.
 
+#include "input/MessageOutput.h"
+
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,16 @@ public:
 
 private:
     std::string fText;
+};
+
+// The input layer's user messages ("File <name> does not exist") as lines on a console.
+class TConsoleMessages : public IMessageOutput {
+public:
+    explicit TConsoleMessages(TConsole& console) : fConsole(console) {}
+    void ShowMessage(const std::string& text) override { fConsole.WriteLine(text); }
+
+private:
+    TConsole& fConsole;
 };
 
 } // namespace ardent

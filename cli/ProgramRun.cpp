@@ -38,7 +38,7 @@ void ReportEscapedError(TConsole& console, const std::string& typeName,
 int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& console) {
     TOptions options(arguments, console);
     options.Parse();
-    TCommandExecutor executor(options);
+    TCommandExecutor executor(options, console);
     const int32_t result = executor.Execute();
     ProcessExitCode() = result;
     if (const auto message = ResultMessage(result)) {

@@ -17,6 +17,8 @@ namespace fs = std::filesystem;
 using testing::RunProgram;
 
 const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
+// Connecting to a programmer that is not there pauses between attempts; the tests shorten that.
+const std::string kShortWaits = "ARDENT_TIMEOUT_SCALE=0.001";
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -36,7 +38,8 @@ protected:
 
     testing::ProgramOutcome Run(const std::vector<std::string>& args) {
         fs::remove(resultFile);
-        return RunProgram(kArdentCmd, args, {"ARDENTCMD_RESULT_FILE=" + resultFile.string()});
+        return RunProgram(kArdentCmd, args,
+                          {"ARDENTCMD_RESULT_FILE=" + resultFile.string(), kShortWaits});
     }
     std::string Result() const { return ReadFile(resultFile); }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ const std::string kUnexpectedInput =
     "Operation completed with: ERROR_UNEX_INPUT\r\nOperation failed.\r\n";
 
 TEST(RunArdentCmd, OutputAndResultOfWholeCommandLines) {
+    // No programmer is attached: its connection attempts need not pause at full length.
+    ::setenv("ARDENT_TIMEOUT_SCALE", "0.001", 1);
     const RunCase cases[] = {
         {{}, kUnexpectedInput, ERROR_UNEX_INPUT},
         {{"--help"}, kUnexpectedInput, ERROR_UNEX_INPUT},
@@ -59,7 +62,7 @@ TEST(RunArdentCmd, SecondInstanceRefusesBeforeParsing) {
 
 TEST(RunArdentCmd, NoProcessListMeansNoOtherInstance) {
     TStringConsole console;
-    EXPECT_EQ(RunArdentCmd({"-getName"}, console, 0), ERROR_PROG_CONNECT);
+    EXPECT_EQ(RunArdentCmd({"-cmdVer"}, console, 0), 0);
 }
 
 } // namespace

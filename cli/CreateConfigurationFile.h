@@ -1,0 +1,67 @@
+#pragma once
+// -createCfg: builds a DP3B .cfg file from its patch and parameter files, the baud rate, the
+// channel selection and the output name, all given as named parameters, without a programmer.
+
+#include "CLIParser.h"
+#include "Console.h"
+#include "configuration/Configuration.h"
+#include "targets/Target.h"
+#include "utils/Errors.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ardent {
+
+// An input file was named for an image the chosen family does not have (--fw for DP3B). The
+// command line asks for something the tool cannot build, so the run ends through the top-level
+// handler.
+class UnsupportedImageError : public ArdentError {
+public:
+    using ArdentError::ArdentError;
+    const char* TypeName() const noexcept override { return "UnsupportedImageError"; }
+};
+
+class TCreateConfigurationFile {
+public:
+    // `parameters`: the named parameters (lower-case names); absent ones read as empty. Load
+    // messages and the success line go to `console`.
+    TCreateConfigurationFile(const TCLIParser::Dictionary& parameters, TConsole& console);
+
+    // 0 once the file is written; ERROR_INVALID_PARAMETERS when a step refuses (a DP3B load
+    // message may come first); ERROR_CFG_NOT_LOADED when the image cannot be built. Errors of
+    // the file system propagate.
+    int32_t CreateConfiguration();
+
+private:
+    void fillParameter(const TCLIParser::Dictionary& parameters);
+    static std::string getParameter(const TCLIParser::Dictionary& parameters,
+                                    const std::string& key);
+    // A 16-bit number of a named parameter (decimal, or hexadecimal with "0x" or "$"); 0, which
+    // every check refuses, when the text is empty, not a number or beyond 16 bits.
+    static uint16_t getWordParameter(const std::string& text);
+
+    bool createTarget();
+    bool setBaudrate();
+    bool setName();
+    bool setChannel();
+    bool loadFiles();
+    int32_t writeConfigurationToFile();
+    // Refuses when a DP3B load `code` is above 0, after printing its message.
+    bool acceptLoadCode(int code);
+
+    std::string mDevice;
+    std::string mFirmware;
+    std::string mParameter;
+    std::string mPatch;
+    uint16_t mBaudRate = 0;
+    uint16_t mChannel = 0;
+    std::string mOutput;
+    TConsole& fConsole;
+    TConsoleMessages fMessages;
+    std::unique_ptr<TTarget> mTarget;
+    TConfiguration mConfiguration;
+};
+
+} // namespace ardent
