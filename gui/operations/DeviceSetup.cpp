@@ -1,0 +1,98 @@
+#include "DeviceSetup.h"
+
+#include "utils/Utils.h"
+
+#include <cstring>
+
+namespace ardent {
+
+TDeviceSetup::TDeviceSetup() {
+    configurationInfo.chSelection = 1;
+}
+
+TDeviceConfigurationStruct TDeviceSetup::GetConfigurationInfo() const {
+    std::lock_guard lock(fLock);
+    return configurationInfo;
+}
+
+void TDeviceSetup::SetConfigurationInfo(bool loaded, const TDeviceConfigurationStruct& info) {
+    std::lock_guard lock(fLock);
+    configurationLoaded = loaded;
+    if (loaded) {
+        configurationInfo = info;
+    }
+}
+
+TBurnerInfo TDeviceSetup::GetBurnerInfo() const {
+    std::lock_guard lock(fLock);
+    return burnerInfo;
+}
+
+void TDeviceSetup::SetBurnerInfo(bool loaded, const TDeviceBurnerInfo& info) {
+    std::lock_guard lock(fLock);
+    burnerInfoLoaded = loaded;
+    if (loaded) {
+        burnerInfo.firmwareVersion = info.firmwareVersion;
+        burnerInfo.cardInserted = info.cardInserted;
+    }
+}
+
+bool TDeviceSetup::CheckFwVersion() const {
+    std::lock_guard lock(fLock);
+    return IsFirmwareSupported(burnerInfo.firmwareVersion);
+}
+
+std::string TDeviceSetup::GetFirmwareVersionString() const {
+    std::lock_guard lock(fLock);
+    return burnerInfoLoaded ? FormatVersion(burnerInfo.firmwareVersion) : std::string();
+}
+
+std::string TDeviceSetup::MinimumFirmwareVersionString() {
+    return MinimumFirmwareVersionText();
+}
+
+bool TDeviceSetup::CheckExistConfigurationName() const {
+    std::lock_guard lock(fLock);
+    return configurationInfo.configName[0] != '\0';
+}
+
+std::string TDeviceSetup::GetConfiguratioName() const {
+    std::lock_guard lock(fLock);
+    if (!configurationLoaded) {
+        return "No config";
+    }
+    const char* name = configurationInfo.configName;
+    return std::string(name, ::strnlen(name, sizeof(configurationInfo.configName)));
+}
+
+bool TDeviceSetup::CheckCanCreateLogger() const {
+    std::lock_guard lock(fLock);
+    return configurationLoaded && burnerInfoLoaded;
+}
+
+uint32_t TDeviceSetup::GetBaudRate() const {
+    std::lock_guard lock(fLock);
+    return baudRate;
+}
+
+void TDeviceSetup::SetBaudRate(uint32_t value) {
+    std::lock_guard lock(fLock);
+    baudRate = value;
+}
+
+void TDeviceSetup::SetSdCardDetected(bool inserted) {
+    std::lock_guard lock(fLock);
+    burnerInfo.cardInserted = inserted ? 1 : 0;
+}
+
+bool TDeviceSetup::GetUSBConnectionStatus() const {
+    std::lock_guard lock(fLock);
+    return usbConnected;
+}
+
+void TDeviceSetup::SetUSBConnectionStatus(bool connected) {
+    std::lock_guard lock(fLock);
+    usbConnected = connected;
+}
+
+} // namespace ardent

@@ -1,0 +1,112 @@
+#include "DeviceSetupThread.h"
+
+#include "DeviceSetup.h"
+#include "OperationRunner.h"
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationLoader.h"
+#include "operations/DeviceSetupHandler.h"
+#include "protocol/NotificationSink.h"
+
+#include <mutex>
+
+namespace ardent {
+
+namespace {
+// Two set-up flows never run at the same time.
+std::mutex gDeviceSetupMutex;
+} // namespace
+
+TDeviceSetupThread::TDeviceSetupThread(std::string threadName, const TOperationContext& context,
+                                       int operation)
+    : name(std::move(threadName)), fContext(context), fOperation(operation) {}
+
+bool TDeviceSetupThread::Start(TOperationRunner& runner, const std::string& name,
+                               const TOperationContext& context, int operation) {
+    if (!IsValidOperation(operation)) {
+        return false;
+    }
+    return runner.Start(
+        [thread = TDeviceSetupThread(name, context, operation)]() mutable { thread.Execute(); });
+}
+
+void TDeviceSetupThread::Execute() {
+    bool result = false;
+    {
+        std::lock_guard lock(gDeviceSetupMutex);
+        fContext.setupHandler.ClearQueueBeforeOperation();
+        switch (fOperation) {
+        case SetBaudRate:
+            result = DoSetBaudRate();
+            break;
+        case Initialization:
+            result = DoInitialization();
+            break;
+        case SetTriggerBehavior:
+            result = DoSetTriggerBehavior();
+            break;
+        case StoreConfiguration:
+            result = DoStoreConfiguration();
+            break;
+        case ReadConfiguration:
+            result = DoReadConfiguration();
+            break;
+        default:
+            break;
+        }
+    }
+    fContext.sink.PostNotification(msgType, result ? 1 : 0);
+}
+
+bool TDeviceSetupThread::DoSetBaudRate() {
+    msgType = 7;
+    return fContext.setupHandler.SetBaudRate(fContext.deviceSetup.GetBaudRate());
+}
+
+bool TDeviceSetupThread::DoInitialization() {
+    msgType = 1;
+    TDeviceBurnerInfo burnerInfo{};
+    if (!fContext.setupHandler.GetDeviceSetup(burnerInfo)) {
+        return false;
+    }
+    fContext.deviceSetup.SetBurnerInfo(true, burnerInfo);
+    if (!fContext.setupHandler.SetTriggerBehavior(1, 1, 1)) {
+        return false;
+    }
+    TDeviceConfigurationStruct info{};
+    const bool read = fContext.setupHandler.GetConfigurationInfo(info);
+    fContext.deviceSetup.SetConfigurationInfo(read, info);
+    return read;
+}
+
+bool TDeviceSetupThread::DoSetTriggerBehavior() {
+    msgType = 0;
+    return fContext.setupHandler.SetTriggerBehavior(0, 0, 1);
+}
+
+bool TDeviceSetupThread::DoStoreConfiguration() {
+    msgType = 3;
+    uint16_t crc = 0;
+    Bytes image;
+    const bool stored =
+        fContext.configuration.GetBufferForSend(crc, image) &&
+        fContext.setupHandler.StoreConfigurationImage(image, crc, fContext.progress);
+    TDeviceConfigurationStruct info{};
+    fContext.setupHandler.GetConfigurationInfo(info);
+    fContext.deviceSetup.SetConfigurationInfo(stored, info);
+    return stored;
+}
+
+bool TDeviceSetupThread::DoReadConfiguration() {
+    msgType = 2;
+    Bytes image;
+    if (fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) !=
+        TDeviceSetupHandler::TReadOutcome::Read) {
+        return false;
+    }
+    // The loader keeps the configuration as it was when the image is not usable; the read itself
+    // succeeded either way.
+    TConfigurationLoader().loadConfigurationFromBuffer(image, fContext.configuration);
+    return true;
+}
+
+} // namespace ardent

@@ -1,0 +1,68 @@
+#include "ProgramObjects.h"
+
+#include "protocol/WindowedHidVariant.h"
+#include "targets/Target.h"
+
+namespace ardent {
+
+TProgramObjects::TProgramObjects(TProgramOptions programOptions)
+    : options(std::move(programOptions)),
+      settings(std::make_unique<TSettingsModel>(options.settingsFile)),
+      targetExchange([this](const TPacketFormat& r) { return SendRequest(r); },
+                     handlerQueues.target),
+      targetHandler(THandlerSetup{targetExchange, TRequestTimeouts::Windowed(), options.clock}),
+      asyncHandler([this](uint8_t card) { deviceSetup.SetSdCardDetected(card != 0); }),
+      setupExchange([this](const TPacketFormat& r) { return SendRequest(r); },
+                    handlerQueues.deviceSetup),
+      setupHandler(THandlerSetup{setupExchange, TRequestTimeouts::Windowed(), options.clock}) {}
+
+TProgramObjects::~TProgramObjects() {
+    Shutdown();
+}
+
+bool TProgramObjects::SendRequest(const TPacketFormat& request) {
+    return sendThread && sendThread->SendCommand(request);
+}
+
+void TProgramObjects::StartTransport(INotificationSink& sink) {
+    ctrl = std::make_unique<HIDCtrl>(std::make_unique<TWindowedHidVariant>(receiveQueue));
+    readThread = std::make_unique<TReadThread>(receiveQueue, handlerQueues, asyncHandler, sink);
+    readThread->Start();
+    sendThread = std::make_unique<TSendCommmand>(*ctrl);
+    sendThread->Start();
+    ctrl->Connect();
+}
+
+void TProgramObjects::Shutdown() {
+    if (sendThread) {
+        sendThread->finishThread();
+    }
+    if (readThread) {
+        readThread->finishRThread();
+    }
+    // An operation still waiting for the programmer would outlive the handlers: the marker the
+    // receive thread no longer delivers ends its wait at once.
+    runner.WaitAll([this] {
+        handlerQueues.deviceSetup.Put(MakeMarker(MARKER_DISCONNECTED));
+        handlerQueues.target.Put(MakeMarker(MARKER_DISCONNECTED));
+    });
+    sendThread.reset();
+    readThread.reset();
+    ctrl.reset();
+}
+
+TOperationContext TProgramObjects::Context(INotificationSink& sink) {
+    // Progress reaches the window as a notification of its own, once per whole percent.
+    auto lastPercent = std::make_shared<int>(-1);
+    TTransferProgress progress = [&sink, lastPercent](size_t done, size_t total) {
+        const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
+        if (percent != *lastPercent) {
+            *lastPercent = percent;
+            sink.PostNotification(NOTIFY_TRANSFER_PROGRESS, percent);
+        }
+    };
+    return TOperationContext{deviceSetup,   setupHandler, targetHandler,
+                             configuration, sink,         std::move(progress)};
+}
+
+} // namespace ardent

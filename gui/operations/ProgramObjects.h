@@ -1,0 +1,87 @@
+#pragma once
+// The windowed program's program-wide objects, created once in the order the program starts them
+// and freed in the order it shuts down: configuration, settings, programmer model, handlers;
+// later the transport (controller, receive queue, receive and send threads) and one connect.
+// The current target and logger live here too; the main window replaces them together.
+
+#include "DeviceSetup.h"
+#include "OperationContext.h"
+#include "OperationRunner.h"
+#include "configuration/Configuration.h"
+#include "model/Logger.h"
+#include "model/SettingsModel.h"
+#include "operations/DeviceSetupHandler.h"
+#include "operations/QueueExchange.h"
+#include "operations/TargetHandler.h"
+#include "protocol/AsyncHandler.h"
+#include "protocol/HIDCtrl.h"
+#include "protocol/ReadThread.h"
+#include "protocol/SendCommmand.h"
+#include "protocol/ThreadSafeQueue.h"
+
+#include <memory>
+#include <string>
+
+namespace ardent {
+
+class TTarget;
+
+// The notification code the window reserves for the progress of a store or read.
+inline constexpr int NOTIFY_TRANSFER_PROGRESS = 16;
+
+struct TProgramOptions {
+    std::string settingsFile;
+    // Shortens the handlers' waits (tests, dry runs); the real waits by default.
+    TWaitClock clock{};
+    TLoggerEnvironment logEnvironment = TLoggerEnvironment::Default();
+};
+
+class TProgramObjects {
+public:
+    // Configuration, settings model (reads the settings file), programmer model, target handler,
+    // event-report handler, device setup handler.
+    explicit TProgramObjects(TProgramOptions options);
+    // Shutdown, then the settings model saves the settings file.
+    ~TProgramObjects();
+    TProgramObjects(const TProgramObjects&) = delete;
+    TProgramObjects& operator=(const TProgramObjects&) = delete;
+
+    // Controller, receive queue, receive thread (posting to `sink`), send thread, one connect.
+    void StartTransport(INotificationSink& sink);
+    // Stops the send and receive threads, ends running operations (their waits are cut short by
+    // a disconnect marker) and frees the controller. Safe to call twice.
+    void Shutdown();
+
+    bool IsConnected() const { return ctrl && ctrl->isConnected(); }
+    bool HasController() const { return ctrl != nullptr; }
+    // The context of an operation that notifies `sink`; stores and reads also post their
+    // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
+    TOperationContext Context(INotificationSink& sink);
+
+    const TProgramOptions options;
+    TConfiguration configuration;
+    std::unique_ptr<TSettingsModel> settings;
+    TDeviceSetup deviceSetup;
+    THandlerQueues handlerQueues;
+    TQueueExchange targetExchange;
+    TTargetHandler targetHandler;
+    TAsyncHandler asyncHandler;
+    TQueueExchange setupExchange;
+    TDeviceSetupHandler setupHandler;
+    TOperationRunner runner;
+
+    // The current target family's objects (user-interface thread only; operations keep their
+    // own references while they run).
+    std::shared_ptr<TTarget> currentTarget;
+    std::shared_ptr<TLogger> currentLogger;
+
+private:
+    bool SendRequest(const TPacketFormat& request);
+
+    TThreadSafeQueue<TArrayByte> receiveQueue;
+    std::unique_ptr<HIDCtrl> ctrl;
+    std::unique_ptr<TReadThread> readThread;
+    std::unique_ptr<TSendCommmand> sendThread;
+};
+
+} // namespace ardent

@@ -1,0 +1,129 @@
+#include "TargetThread.h"
+
+#include "OperationRunner.h"
+#include "model/Logger.h"
+#include "operations/TargetHandler.h"
+#include "protocol/NotificationSink.h"
+#include "targets/Target.h"
+
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace ardent {
+
+namespace {
+// Two target flows never run at the same time.
+std::mutex gTargetMutex;
+
+// The ID part of a read-ID or log-information reply (its bytes from offset 4).
+std::span<const uint8_t> IdBytes(const TProcessTargetSendId& reply) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&reply);
+    return {bytes + offsetof(TProcessTargetSendId, dp2BIds),
+            sizeof(reply) - offsetof(TProcessTargetSendId, dp2BIds)};
+}
+} // namespace
+
+TTargetThread::TTargetThread(std::string threadName, const TOperationContext& context,
+                             int operation, std::shared_ptr<TTarget> target,
+                             std::shared_ptr<TLogger> logger)
+    : name(std::move(threadName)), fContext(context), fOperation(operation),
+      fTarget(std::move(target)), fLogger(std::move(logger)) {}
+
+bool TTargetThread::Start(TOperationRunner& runner, const std::string& name,
+                          const TOperationContext& context, int operation,
+                          std::shared_ptr<TTarget> target, std::shared_ptr<TLogger> logger) {
+    if (!IsValidOperation(operation) || !target) {
+        return false;
+    }
+    return runner.Start(
+        [thread = TTargetThread(name, context, operation, std::move(target),
+                                std::move(logger))]() mutable { thread.Execute(); });
+}
+
+void TTargetThread::Execute() {
+    bool result = false;
+    {
+        std::lock_guard lock(gTargetMutex);
+        fContext.targetHandler.ClearQueueBeforeOperation();
+        switch (fOperation) {
+        case Trigger:
+            result = DoTrigger();
+            break;
+        case ExternalTrigger:
+            result = DoExternalTrigger();
+            break;
+        case ReadFirstChannel:
+            result = DoReadFirstChannel();
+            break;
+        case DetectAllChannels:
+            result = DoDetectAllChannels();
+            break;
+        default:
+            break;
+        }
+    }
+    fContext.sink.PostNotification(msgType, result ? 1 : 0);
+}
+
+bool TTargetThread::DoTrigger() {
+    if (!fContext.targetHandler.TriggerTarget(1)) {
+        return false; // msgType stays 0: nothing was burned
+    }
+    return DoExternalTrigger();
+}
+
+bool TTargetThread::DoExternalTrigger() {
+    msgType = 10;
+    TBurningStatusOverall status{};
+    const int32_t response = fContext.targetHandler.WaitTriggerStatus(status);
+    fTarget->SetBurningStatus(response, status);
+    if (response == 0 && fLogger && fLogger->isStarted()) {
+        LogBurnedChannels(status);
+    }
+    return response == 0;
+}
+
+void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
+    bool idsReadable = true;
+    for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
+        const TBurningStatusChannelSingle& verdict = status.channels[channel];
+        TProcessTargetSendId reply{};
+        if (idsReadable) {
+            idsReadable = fContext.targetHandler.GetLoggerInformation(channel, reply);
+        }
+        // The burn result itself is known; only the IDs may be missing.
+        fLogger->SetLine(verdict, idsReadable ? IdBytes(reply) : std::span<const uint8_t>());
+    }
+}
+
+bool TTargetThread::DoReadFirstChannel() {
+    msgType = 4;
+    const TReadIDRequest request{0, static_cast<uint8_t>(fTarget->getFamily()), 1, 1};
+    TProcessTargetSendId reply{};
+    const bool read = fContext.targetHandler.ReadID(request, reply);
+    fTarget->setReadID(reply);
+    fTarget->SetTableIDsFromDevice();
+    return read && reply.channelState == CHANNEL_PASSED;
+}
+
+bool TTargetThread::DoDetectAllChannels() {
+    msgType = 5;
+    std::vector<TProcessTargetSendId> received;
+    for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
+        const TReadIDRequest request{channel, static_cast<uint8_t>(fTarget->getFamily()),
+                                     static_cast<uint8_t>(channel == 0 ? 1 : 0),
+                                     static_cast<uint8_t>(channel == 3 ? 1 : 0)};
+        TProcessTargetSendId reply{};
+        if (!fContext.targetHandler.ReadID(request, reply)) {
+            break;
+        }
+        received.push_back(reply);
+    }
+    for (const auto& reply : received) {
+        fTarget->setReadID(reply);
+    }
+    return received.size() == kChannelCount;
+}
+
+} // namespace ardent

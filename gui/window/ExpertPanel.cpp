@@ -1,0 +1,508 @@
+#include "ExpertPanel.h"
+
+#include "Dialogs.h"
+#include "configuration/ConfigurationLoader.h"
+#include "operations/DeviceSetupThread.h"
+#include "operations/ProgramObjects.h"
+#include "operations/TargetThread.h"
+#include "targets/Target.h"
+#include "utils/Errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+
+namespace ardent {
+
+namespace {
+
+const QColor kLoadedColour(0, 128, 0);
+
+QPushButton* Button(QWidget* parent, const QString& text, const QRect& place) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(place);
+    return button;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QGroupBox* Group(QWidget* parent, const QString& title, const QRect& place) {
+    auto* group = new QGroupBox(title, parent);
+    group->setGeometry(place);
+    return group;
+}
+
+} // namespace
+
+TExpertPanel::TExpertPanel(QWidget* parent, TPanelHost& host) : TMainPanel(parent, host) {
+    grpSetup = Group(this, QStringLiteral("Configuration"), QRect(8, 4, 220, 78));
+    Label(grpSetup, QStringLiteral("Name"), 8, 24);
+    edtConfigurationName = new QLineEdit(QStringLiteral("Config"), grpSetup);
+    edtConfigurationName->setGeometry(44, 20, 168, 22);
+    edtConfigurationName->setMaxLength(32);
+    btnLoadCfg = Button(grpSetup, QStringLiteral("Load"), QRect(8, 48, 64, 24));
+    btnStoreCfg = Button(grpSetup, QStringLiteral("Store"), QRect(78, 48, 64, 24));
+    btnSaveCfg = Button(grpSetup, QStringLiteral("Save"), QRect(148, 48, 64, 24));
+
+    grp1 = Group(this, QStringLiteral("Load Files"), QRect(8, 86, 220, 100));
+    lbl1 = Label(grp1, QStringLiteral("Firmware"), 8, 24);
+    lbl3 = Label(grp1, QStringLiteral("Parameters"), 8, 48);
+    lbl2 = Label(grp1, QStringLiteral("Patch"), 8, 72);
+    btnLoadFW = Button(grp1, QStringLiteral("load"), QRect(90, 20, 64, 22));
+    btnLoadPar = Button(grp1, QStringLiteral("load"), QRect(90, 44, 64, 22));
+    btnLoadPatch = Button(grp1, QStringLiteral("load"), QRect(90, 68, 64, 22));
+    chkSelFw = new QCheckBox(grp1);
+    chkSelFw->move(170, 23);
+    chkSelPar = new QCheckBox(grp1);
+    chkSelPar->move(170, 47);
+    chkSelPatch = new QCheckBox(grp1);
+    chkSelPatch->move(170, 71);
+    for (QCheckBox* box : {chkSelFw, chkSelPar, chkSelPatch}) {
+        box->setEnabled(false);
+    }
+
+    GroupBox1 = Group(this, QStringLiteral("Channel Selection"), QRect(8, 190, 220, 48));
+    for (int i = 0; i < 4; ++i) {
+        auto* box = new QCheckBox(QStringLiteral("CH%1").arg(i + 1), GroupBox1);
+        box->move(8 + 52 * i, 22);
+        chkCH[static_cast<size_t>(i)] = box;
+        connect(box, &QCheckBox::clicked, this, [this, i](bool checked) {
+            channelSelection =
+                checked ? (channelSelection | (1u << i)) : (channelSelection & ~(1u << i));
+        });
+    }
+    chkCH[0]->setChecked(true);
+
+    grp4 = Group(this, QStringLiteral("Baud rate"), QRect(8, 242, 220, 50));
+    comboBox_BaudRate = new QComboBox(grp4);
+    comboBox_BaudRate->setGeometry(8, 20, 110, 22);
+    comboBox_BaudRate->addItems({QStringLiteral("9600"), QStringLiteral("19200"),
+                                 QStringLiteral("38400"), QStringLiteral("57600"),
+                                 QStringLiteral("105000")});
+    comboBox_BaudRate->setCurrentIndex(0);
+    btnSendBR = Button(grp4, QStringLiteral("Set BR"), QRect(126, 19, 86, 24));
+
+    grpSetupInProgrammer =
+        Group(this, QStringLiteral("Configuration In Programmer"), QRect(8, 296, 220, 56));
+    Label(grpSetupInProgrammer, QStringLiteral("Name"), 8, 26);
+    edtConfigurationNameInProgrammer =
+        new QLineEdit(QStringLiteral("No config"), grpSetupInProgrammer);
+    edtConfigurationNameInProgrammer->setGeometry(44, 20, 112, 26);
+    edtConfigurationNameInProgrammer->setEnabled(false);
+    edtConfigurationNameInProgrammer->setReadOnly(true);
+    QFont nameFont = edtConfigurationNameInProgrammer->font();
+    nameFont.setPointSize(10);
+    edtConfigurationNameInProgrammer->setFont(nameFont);
+    btnReadCfg = Button(grpSetupInProgrammer, QStringLiteral("Import"), QRect(160, 20, 52, 26));
+
+    btnTrigger = Button(this, QStringLiteral("Trigger programmer"), QRect(8, 358, 220, 40));
+    btnTrigger->setToolTip(
+        QStringLiteral("This button only triggers the setup within programmer HW."));
+    progressBar = new QProgressBar(this);
+    progressBar->setGeometry(8, 402, 220, 8);
+    progressBar->setRange(0, 100);
+    progressBar->setTextVisible(false);
+    progressBar->hide();
+
+    grpIds = Group(this, QStringLiteral("IDs"), QRect(236, 4, 369, 130));
+    grpMessages = Group(this, QStringLiteral("Messages"), QRect(236, 138, 369, 260));
+    mmo1 = new TMessageBox(grpMessages);
+    mmo1->setGeometry(8, 20, 353, 232);
+
+    connect(btnLoadCfg, &QPushButton::clicked, this, &TExpertPanel::btnLoadCfgClick);
+    connect(btnSaveCfg, &QPushButton::clicked, this, &TExpertPanel::btnSaveCfgClick);
+    connect(btnStoreCfg, &QPushButton::clicked, this, &TExpertPanel::btnStoreCfgClick);
+    connect(btnReadCfg, &QPushButton::clicked, this, &TExpertPanel::btnReadCfgClick);
+    connect(btnSendBR, &QPushButton::clicked, this, &TExpertPanel::btnSendBRClick);
+    connect(btnTrigger, &QPushButton::clicked, this, &TExpertPanel::btnTriggerClick);
+    connect(btnLoadFW, &QPushButton::clicked, this, &TExpertPanel::btnLoadFWClick);
+    connect(btnLoadPar, &QPushButton::clicked, this, &TExpertPanel::btnLoadParClick);
+    connect(btnLoadPatch, &QPushButton::clicked, this, &TExpertPanel::btnLoadPatchClick);
+    connect(comboBox_BaudRate, &QComboBox::currentIndexChanged, this,
+            &TExpertPanel::comboBox_BaudRateChange);
+}
+
+void TExpertPanel::addLines(const QString& text, bool append) {
+    if (!append) {
+        mmo1->AddLine(text);
+        return;
+    }
+    QString all = mmo1->Text();
+    all.chop(2);
+    mmo1->SetText(all + text);
+}
+
+void TExpertPanel::clearMsgBox() {
+    mmo1->Clear();
+}
+
+void TExpertPanel::enDisButtons(bool enable) {
+    for (QPushButton* button :
+         {btnStoreCfg, btnReadCfg, btnSendBR, btnLoadPar, btnLoadCfg, btnSaveCfg, btnTrigger}) {
+        button->setEnabled(enable);
+    }
+}
+
+void TExpertPanel::paintAgain() {
+    buttEnable();
+    paintCHSel();
+    const QString name = QString::fromLatin1(fHost.app.deviceSetup.GetConfiguratioName().c_str());
+    edtConfigurationNameInProgrammer->setText(name);
+    edtConfigurationNameInProgrammer->setToolTip(name);
+}
+
+void TExpertPanel::paintCHSel() {
+    for (int i = 0; i < 4; ++i) {
+        chkCH[static_cast<size_t>(i)]->setChecked((channelSelection & (1u << i)) != 0);
+    }
+}
+
+void TExpertPanel::setOpenFilter(int kind) {
+    if (kind == 1) {
+        fOpenFilter = QStringLiteral("Hex files (*.ahex *.AHEX);;All files (*)");
+    } else if (kind == 2) {
+        fOpenFilter = QStringLiteral("XML files (*.xml *.XML);;All files (*)");
+    } else {
+        fOpenFilter = QStringLiteral("CFG files (*.cfg *.CFG);;All files (*)");
+    }
+}
+
+void TExpertPanel::LoadFile() {
+    sHEXfile.clear();
+    const QString chosen = fHost.dialogs.OpenFile(this, QStringLiteral("Open"), fOpenFilter);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QFileInfo info(chosen);
+    if (!info.exists()) {
+        return;
+    }
+    // The name is kept as chosen: on Linux a file's name is case-sensitive, so upper-casing the
+    // whole path would name another (usually missing) file.
+    sHEXfile = info.absoluteFilePath();
+    fLastFolder = info.absolutePath();
+    QDir::setCurrent(fLastFolder);
+}
+
+QString TExpertPanel::ChosenFileTip() const {
+    return QFileInfo(sHEXfile).fileName().toLower();
+}
+
+void TExpertPanel::setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button) {
+    box.setEnabled(loaded);
+    box.setChecked(false);
+    QFont font = button.font();
+    font.setBold(loaded);
+    button.setFont(font);
+    QPalette palette = button.palette();
+    palette.setColor(QPalette::ButtonText, loaded ? kLoadedColour : QColor(0, 0, 0));
+    button.setPalette(palette);
+    if (!loaded) {
+        button.setToolTip(QString());
+    }
+}
+
+void TExpertPanel::clearFileIndicators() {
+    setFileIndicator(false, *chkSelPatch, *btnLoadPatch);
+    setFileIndicator(false, *chkSelPar, *btnLoadPar);
+    setFileIndicator(false, *chkSelFw, *btnLoadFW);
+    lbl1->setToolTip(QString());
+    lbl2->setToolTip(QString());
+    lbl3->setToolTip(QString());
+}
+
+void TExpertPanel::discardLoadedConfiguration() {
+    TProgramObjects& app = fHost.app;
+    if (!app.configuration.GetLoadedState()) {
+        return;
+    }
+    app.configuration.ClearAllBlocks();
+    if (app.currentTarget) {
+        app.currentTarget->ClearTableModel();
+        app.currentTarget->ClearSelection();
+    }
+    paintIdTable();
+    updateSelection();
+}
+
+void TExpertPanel::LoadInputFile(int (TTarget::*load)(const std::string&), QCheckBox& box,
+                                 QPushButton& button, const QString& refusal) {
+    setOpenFilter(1);
+    LoadFile();
+    if (sHEXfile.isEmpty() || !fHost.app.currentTarget) {
+        return;
+    }
+    discardLoadedConfiguration();
+    const int result = (fHost.app.currentTarget.get()->*load)(sHEXfile.toStdString());
+    setFileIndicator(result == 0, box, button);
+    if (result != 0) {
+        fHost.dialogs.Information(this, refusal);
+    }
+    button.setToolTip(ChosenFileTip());
+}
+
+void TExpertPanel::btnLoadFWClick() {
+    LoadInputFile(&TTarget::loadFW, *chkSelFw, *btnLoadFW,
+                  QStringLiteral("File isn't firmware .ahex!"));
+}
+
+void TExpertPanel::btnLoadParClick() {
+    LoadInputFile(&TTarget::loadPAR, *chkSelPar, *btnLoadPar,
+                  QStringLiteral("File isn't APARAM .ahex!"));
+}
+
+void TExpertPanel::btnLoadPatchClick() {
+    LoadInputFile(&TTarget::loadPATCH, *chkSelPatch, *btnLoadPatch,
+                  QStringLiteral("File isn't Patch .ahex!"));
+}
+
+bool TExpertPanel::HasBaudRate() const {
+    bool ok = false;
+    comboBox_BaudRate->currentText().toUInt(&ok);
+    return comboBox_BaudRate->currentIndex() >= 0 && ok;
+}
+
+void TExpertPanel::fillConfigurationHeader() {
+    TConfiguration& configuration = fHost.app.configuration;
+    if (HasBaudRate()) {
+        configuration.SetBaudRate(comboBox_BaudRate->currentText().toUInt());
+    }
+    configuration.SetChannel(channelSelection);
+    if (fHost.app.currentTarget) {
+        configuration.SetTargetType(fHost.app.currentTarget->getFamily());
+    }
+    configuration.SetName(edtConfigurationName->text().toStdString());
+}
+
+bool TExpertPanel::validateConfiguration(int result) {
+    bool valid = true;
+    if (!chkSelFw->isChecked() && !chkSelPar->isChecked() && !chkSelPatch->isChecked()) {
+        addLines(QStringLiteral("Check files selection."), false);
+        addLines(QStringLiteral("At least one input file must be selected."), false);
+        valid = false;
+    }
+    if (fHost.app.configuration.GetChannel() == 0) {
+        addLines(QStringLiteral("Check channel selection."), false);
+        addLines(QStringLiteral("At least one channel must be selected."), false);
+        valid = false;
+    }
+    if (result == AddResult::NoIdsRead) {
+        addLines(QStringLiteral("You must first read IDs from target device."), false);
+        valid = false;
+    } else if ((result & AddResult::FirmwareIdNotZero) != 0) {
+        addLines(QStringLiteral("Before burn FW ID must be 0"), false);
+        valid = false;
+    }
+    // A rate missing from the list would be written as whatever the configuration held before.
+    if (!HasBaudRate()) {
+        addLines(QStringLiteral("Select a baud rate from the list."), false);
+        valid = false;
+    }
+    const int blocks = AddResult::Firmware | AddResult::Patch | AddResult::Parameters;
+    return valid && (result & blocks) != 0;
+}
+
+void TExpertPanel::btnSaveCfgClick() {
+    clearMsgBox();
+    TProgramObjects& app = fHost.app;
+    app.configuration.ClearAllBlocks();
+    fillConfigurationHeader();
+    const int result =
+        app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration) : 0;
+    if (!validateConfiguration(result)) {
+        addLines(QStringLiteral("Can't save config file."), false);
+        return;
+    }
+    const QString name = edtConfigurationName->text();
+    if (name.isEmpty()) {
+        addLines(QStringLiteral("You must set config name."), false);
+        return;
+    }
+    QString file = fHost.dialogs.SaveFile(this, QStringLiteral("Save"),
+                                          QStringLiteral("CFG Files (*.cfg)"), name);
+    if (file.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(file).suffix().isEmpty()) {
+        file += QStringLiteral(".cfg");
+    }
+    bool written = false;
+    try {
+        written = app.configuration.WriteConfigurationToFile(file.toStdString());
+    } catch (const FileSystemError&) {
+        written = false;
+    }
+    addLines(written ? QStringLiteral("You saved config file successfully.")
+                     : QStringLiteral("Saving file was unsuccesfully."),
+             false);
+}
+
+void TExpertPanel::btnStoreCfgClick() {
+    clearMsgBox();
+    if (!checkCanSend()) {
+        return;
+    }
+    addLines(QStringLiteral("Store configuration started..."), false);
+    TProgramObjects& app = fHost.app;
+    app.configuration.ClearAllBlocks();
+    fillConfigurationHeader();
+    const int result =
+        app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration) : 0;
+    if (!validateConfiguration(result)) {
+        buttEnable();
+        addLines(QStringLiteral("Can't store config file."), false);
+        return;
+    }
+    buttDisable();
+    ShowTransferProgress(0);
+    if (!TDeviceSetupThread::Start(app.runner, "store", app.Context(fHost.sink),
+                                   TDeviceSetupThread::StoreConfiguration)) {
+        buttEnable();
+    }
+}
+
+void TExpertPanel::btnLoadCfgClick() {
+    clearMsgBox();
+    setOpenFilter(0);
+    LoadFile();
+    if (!sHEXfile.isEmpty()) {
+        if (sHEXfile.endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive)) {
+            clearFileIndicators();
+            TConfigurationLoader().loadConfigurationFromFile(sHEXfile.toStdString(),
+                                                             fHost.app.configuration);
+            ReloadConfiguration();
+        } else {
+            fHost.dialogs.Information(this, QStringLiteral("File isn't .cfg file!"));
+        }
+    }
+    paintAgain();
+}
+
+void TExpertPanel::btnReadCfgClick() {
+    clearMsgBox();
+    clearFileIndicators();
+    if (SendDeviceSetupCommand(TDeviceSetupThread::ReadConfiguration)) {
+        ShowTransferProgress(0);
+    }
+}
+
+void TExpertPanel::ReloadConfiguration() {
+    const auto& target = fHost.app.currentTarget;
+    const int type = target ? target->LoadConigurationFile(fHost.app.configuration) : 255;
+    if (type != 0) {
+        reportTargetMismatch(type);
+    } else {
+        addLines(QStringLiteral("Config file is ok!"), false);
+        paintIdTable();
+        updateSelection();
+    }
+    showConfiguration();
+}
+
+void TExpertPanel::showConfiguration() {
+    const TConfiguration& configuration = fHost.app.configuration;
+    edtConfigurationName->setText(QString::fromLatin1(configuration.GetName().c_str()));
+    comboBox_BaudRate->setCurrentIndex(
+        comboBox_BaudRate->findText(QString::number(configuration.GetBaudRate())));
+    channelSelection = configuration.GetChannel();
+}
+
+void TExpertPanel::reportTargetMismatch(int type) {
+    switch (type) {
+    case 1:
+        addLines(QStringLiteral("Please select DP2A as target device and reload CFG file"), false);
+        break;
+    case 2:
+        addLines(QStringLiteral("Please select DP2B as target device and reload CFG file"), false);
+        break;
+    case 3:
+        addLines(QStringLiteral("Please select DP3B as target device and reload CFG file"), false);
+        break;
+    case 255:
+        addLines(QStringLiteral("Target type is not recognized."), false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TExpertPanel::comboBox_BaudRateChange() {
+    if (HasBaudRate()) {
+        fHost.app.deviceSetup.SetBaudRate(comboBox_BaudRate->currentText().toUInt());
+    }
+}
+
+void TExpertPanel::btnSendBRClick() {
+    clearMsgBox();
+    SendDeviceSetupCommand(TDeviceSetupThread::SetBaudRate);
+}
+
+void TExpertPanel::btnTriggerClick() {
+    clearMsgBox();
+    if (fHost.app.currentTarget) {
+        fHost.app.currentTarget->setTriggEn(false);
+    }
+    SendTargetCommand(TTargetThread::Trigger);
+}
+
+void TExpertPanel::btnDetectClick() {
+    clearMsgBox();
+    SendTargetCommand(TTargetThread::DetectAllChannels);
+}
+
+void TExpertPanel::PlaceRightColumn(int idsHeight, int bottom) {
+    grpIds->setGeometry(236, 4, 369, idsHeight);
+    const int top = idsHeight + 8;
+    grpMessages->setGeometry(236, top, 369, bottom - top);
+    mmo1->setGeometry(8, 20, 353, bottom - top - 28);
+}
+
+QTableWidget* TExpertPanel::MakeGrid(QWidget* parent, int rows, const QList<int>& widths,
+                                     int rowHeight) {
+    auto* grid = new QTableWidget(rows, static_cast<int>(widths.size()), parent);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    int width = 2;
+    for (int c = 0; c < widths.size(); ++c) {
+        grid->setColumnWidth(c, widths[c]);
+        width += widths[c];
+    }
+    int height = 2;
+    for (int r = 0; r < rows; ++r) {
+        grid->setRowHeight(r, rowHeight);
+        height += rowHeight;
+    }
+    grid->resize(width, height);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < widths.size(); ++c) {
+            grid->setItem(r, c, new QTableWidgetItem());
+        }
+    }
+    for (int c = 0; c < widths.size(); ++c) {
+        grid->item(0, c)->setBackground(palette().color(QPalette::Button));
+    }
+    for (int r = 1; r < rows; ++r) {
+        grid->item(r, 0)->setBackground(palette().color(QPalette::Button));
+    }
+    return grid;
+}
+
+void TExpertPanel::SetCell(QTableWidget& grid, int row, int column, const QString& text) {
+    grid.item(row, column)->setText(text);
+}
+
+void TExpertPanel::ShowTransferProgress(int percent) {
+    progressBar->setValue(percent);
+    progressBar->setVisible(percent < 100);
+}
+
+} // namespace ardent

@@ -1,0 +1,135 @@
+#pragma once
+// TExpertPanel: the engineer's screen, common to the three families - configuration name, .cfg
+// load / save / store, the input files, channels, baud rate, the programmer's configuration
+// (import) and the trigger. The family panels add the ID grid, the ID buttons and the message
+// box's place, and decide how their file boxes reach the target.
+
+#include "MainPanel.h"
+#include "MessageBox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <array>
+
+namespace ardent {
+
+class TTarget;
+
+class TExpertPanel : public TMainPanel {
+    Q_OBJECT
+public:
+    TExpertPanel(QWidget* parent, TPanelHost& host);
+
+    void paintAgain() override;
+    void enDisButtons(bool enable) override;
+    // Own message box: a line by the panels' rule; append true drops the last two characters
+    // (the closing line break of a line the program wrote) and continues the line.
+    void addLines(const QString& text, bool append) override;
+    void clearMsgBox() override;
+    virtual void paintIdTable() {}
+    virtual void updateSelection() = 0;
+
+    // Takes the program-wide configuration over into the target and shows it.
+    void ReloadConfiguration();
+    // Progress of a store or an import, in percent.
+    void ShowTransferProgress(int percent);
+
+    const TMessageBox& MessageBox() const { return *mmo1; }
+    QLineEdit& ConfigurationName() { return *edtConfigurationName; }
+    QComboBox& BaudRateList() { return *comboBox_BaudRate; }
+    QCheckBox& ChannelBox(int channel) { return *chkCH[static_cast<size_t>(channel)]; }
+    QPushButton& LoadFwButton() { return *btnLoadFW; }
+    QPushButton& LoadParButton() { return *btnLoadPar; }
+    QPushButton& LoadPatchButton() { return *btnLoadPatch; }
+    QCheckBox& SelFwBox() { return *chkSelFw; }
+    QCheckBox& SelParBox() { return *chkSelPar; }
+    QCheckBox& SelPatchBox() { return *chkSelPatch; }
+    QLineEdit& NameInProgrammer() { return *edtConfigurationNameInProgrammer; }
+    const QProgressBar& TransferProgress() const { return *progressBar; }
+    uint32_t ChannelSelection() const { return channelSelection; }
+    const QString& ChosenFile() const { return sHEXfile; }
+
+public slots:
+    void btnLoadCfgClick();
+    void btnSaveCfgClick();
+    void btnStoreCfgClick();
+    void btnReadCfgClick();
+    void btnSendBRClick();
+    void btnTriggerClick();
+    void btnDetectClick();
+    void btnLoadFWClick();
+    void btnLoadParClick();
+    void btnLoadPatchClick();
+    void comboBox_BaudRateChange();
+
+protected:
+    // Lets the user choose a file of the filter `kind` (1 hex, 2 XML, else .cfg): sHEXfile is its
+    // full path in upper case, empty when cancelled or missing.
+    void LoadFile();
+    void setOpenFilter(int kind);
+    void paintCHSel();
+    void clearFileIndicators();
+    void setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button);
+    void fillConfigurationHeader();
+    // False when the header or the target's result does not make a configuration; writes why.
+    bool validateConfiguration(int result);
+    void showConfiguration();
+    void reportTargetMismatch(int type);
+    void discardLoadedConfiguration();
+    // The chosen file's name without folder, lower case (the load buttons' tool tip).
+    QString ChosenFileTip() const;
+    // Whether the baud-rate list names a rate (not so after a configuration with another rate).
+    bool HasBaudRate() const;
+    // Loads one input file kind through `load`; the shared steps of the three load buttons.
+    void LoadInputFile(int (TTarget::*load)(const std::string&), QCheckBox& box,
+                       QPushButton& button, const QString& refusal);
+    // Places the ID group (height `idsHeight`) and the message group below it down to `bottom`.
+    void PlaceRightColumn(int idsHeight, int bottom);
+    // A grid of fixed cells with the given column widths and row height; headings are cells.
+    QTableWidget* MakeGrid(QWidget* parent, int rows, const QList<int>& widths, int rowHeight);
+    static void SetCell(QTableWidget& grid, int row, int column, const QString& text);
+
+    QString sHEXfile;
+    QString fOpenFilter;
+    QString fLastFolder;
+    uint32_t channelSelection = 1;
+    bool enChkBoxEvent = true;
+
+    QGroupBox* grpSetup;
+    QLineEdit* edtConfigurationName;
+    QPushButton* btnLoadCfg;
+    QPushButton* btnStoreCfg;
+    QPushButton* btnSaveCfg;
+    QGroupBox* grp1;
+    QLabel* lbl1;
+    QLabel* lbl3;
+    QLabel* lbl2;
+    QPushButton* btnLoadFW;
+    QPushButton* btnLoadPar;
+    QPushButton* btnLoadPatch;
+    QCheckBox* chkSelFw;
+    QCheckBox* chkSelPar;
+    QCheckBox* chkSelPatch;
+    QGroupBox* GroupBox1;
+    std::array<QCheckBox*, 4> chkCH{};
+    QGroupBox* grp4;
+    QComboBox* comboBox_BaudRate;
+    QPushButton* btnSendBR;
+    QGroupBox* grpSetupInProgrammer;
+    QLineEdit* edtConfigurationNameInProgrammer;
+    QPushButton* btnReadCfg;
+    QPushButton* btnTrigger;
+    QGroupBox* grpIds;
+    QGroupBox* grpMessages;
+    TMessageBox* mmo1;
+    QProgressBar* progressBar;
+};
+
+} // namespace ardent

@@ -1,0 +1,76 @@
+#include "ExpertPanelDP2A.h"
+
+#include "operations/ProgramObjects.h"
+#include "operations/TargetThread.h"
+#include "targets/Target.h"
+
+namespace ardent {
+
+TExpertPanelDP2A::TExpertPanelDP2A(QWidget* parent, TPanelHost& host)
+    : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
+    fHeight = 450;
+    grp1->setTitle(QStringLiteral("Data files"));
+    btnLoadCfg->setText(QStringLiteral("Load "));
+    btnReadCfg->setText(QStringLiteral("Import "));
+    grpSetupInProgrammer->setTitle(QStringLiteral("Configuration in programmer"));
+    for (QWidget* hidden : {static_cast<QWidget*>(lbl1), static_cast<QWidget*>(lbl2),
+                            static_cast<QWidget*>(btnLoadFW), static_cast<QWidget*>(btnLoadPatch),
+                            static_cast<QWidget*>(chkSelFw), static_cast<QWidget*>(chkSelPatch)}) {
+        hidden->hide();
+    }
+    btnLoadFW->setEnabled(false);
+    btnLoadPatch->setEnabled(false);
+
+    PlaceRightColumn(112, 398);
+    strngrd1 = MakeGrid(grpIds, 2, {65, 118, 118, 37}, 22);
+    strngrd1->setRowHeight(1, 35);
+    strngrd1->resize(strngrd1->width(), 22 + 35 + 2);
+    strngrd1->move(8, 20);
+    const QStringList headings = {QStringLiteral("ID"), QStringLiteral("Before burn"),
+                                  QStringLiteral("After burn"), QStringLiteral("Com")};
+    for (int c = 0; c < 4; ++c) {
+        SetCell(*strngrd1, 0, c, headings[c]);
+    }
+    SetCell(*strngrd1, 1, 0, QStringLiteral("Parameters"));
+    auto* compare = new QCheckBox(grpIds);
+    compare->move(8 + 65 + 118 + 118 + 12, 20 + 22 + 10);
+    compare->setChecked(true);
+    compare->setEnabled(false);
+
+    btnReadId = new QPushButton(QStringLiteral("READ ID"), grpIds);
+    btnReadId->setGeometry(8, 82, 90, 24);
+    btnDetect = new QPushButton(QStringLiteral("DETECT"), grpIds);
+    btnDetect->setGeometry(106, 82, 90, 24);
+    connect(btnReadId, &QPushButton::clicked, this, &TExpertPanelDP2A::btnReadIdClick);
+    connect(btnDetect, &QPushButton::clicked, this, &TExpertPanel::btnDetectClick);
+    connect(chkSelPar, &QCheckBox::clicked, this, &TExpertPanelDP2A::chkSelParClick);
+    paintIdTable();
+}
+
+void TExpertPanelDP2A::paintAgain() {
+    TExpertPanel::paintAgain();
+    paintIdTable();
+}
+
+void TExpertPanelDP2A::paintIdTable() {
+    for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
+        for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
+            SetCell(*strngrd1, r, c, QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
+        }
+    }
+}
+
+void TExpertPanelDP2A::updateSelection() {
+    chkSelPar->setChecked(fHost.app.currentTarget->CheckSelection(3));
+}
+
+void TExpertPanelDP2A::chkSelParClick() {
+    fHost.app.currentTarget->SetSelection(chkSelPar->isChecked(), 3);
+    paintIdTable();
+}
+
+void TExpertPanelDP2A::btnReadIdClick() {
+    SendTargetCommand(TTargetThread::ReadFirstChannel);
+}
+
+} // namespace ardent

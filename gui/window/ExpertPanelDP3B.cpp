@@ -1,0 +1,159 @@
+#include "ExpertPanelDP3B.h"
+
+#include "Dialogs.h"
+#include "input/DP3BMessages.h"
+#include "operations/ProgramObjects.h"
+#include "operations/TargetThread.h"
+#include "targets/Target.h"
+
+namespace ardent {
+
+namespace {
+
+const QColor kLoadedColour(0, 128, 0);
+
+QString MessageText(int code) {
+    const std::string_view text = GetDP3BMessage(code);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Codes a record may end with and still count as read (3: the record is absent).
+bool Acceptable(int code) {
+    return code == 0 || code == 1 || code == 3 || code == 6;
+}
+
+} // namespace
+
+TExpertPanelDP3B::TExpertPanelDP3B(QWidget* parent, TPanelHost& host)
+    : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
+    fHeight = 455;
+    for (QWidget* hidden : {static_cast<QWidget*>(lbl1), static_cast<QWidget*>(btnLoadFW),
+                            static_cast<QWidget*>(chkSelFw), static_cast<QWidget*>(btnLoadPar),
+                            static_cast<QWidget*>(btnLoadPatch)}) {
+        hidden->hide();
+    }
+    lbl2->move(8, 24);
+    chkSelPatch->move(170, 23);
+    lbl3->move(8, 48);
+    chkSelPar->move(170, 47);
+    btnLoadXml = new QPushButton(QStringLiteral("Load"), grp1);
+    btnLoadXml->setGeometry(8, 70, 80, 24);
+    connect(btnLoadXml, &QPushButton::clicked, this, &TExpertPanelDP3B::btnLoadXmlClick);
+
+    PlaceRightColumn(170, 403);
+    grpIds->setTitle(QStringLiteral("IDs from file"));
+    strngrd1 = MakeGrid(grpIds, 4, {100, 255}, 22);
+    strngrd1->move(8, 20);
+    SetCell(*strngrd1, 0, 0, QStringLiteral("ID"));
+    SetCell(*strngrd1, 0, 1, QStringLiteral("Value"));
+    SetCell(*strngrd1, 1, 0, QStringLiteral("Firmware"));
+    SetCell(*strngrd1, 2, 0, QStringLiteral("Patch"));
+    SetCell(*strngrd1, 3, 0, QStringLiteral("Parameters"));
+    auto* devices = new QGroupBox(QStringLiteral("Ids from devices"), grpIds);
+    devices->setGeometry(8, 20 + 4 * 22 + 6, 150, 52);
+    btn_DetectIDs = new QPushButton(QStringLiteral("Detect IDs"), devices);
+    btn_DetectIDs->setGeometry(8, 20, 100, 24);
+    connect(btn_DetectIDs, &QPushButton::clicked, this, &TExpertPanelDP3B::btn_DetectIDsClick);
+    grpMessages->setTitle(QStringLiteral("MessageBox"));
+    connect(chkSelPatch, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelPatchClick);
+    connect(chkSelPar, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelParClick);
+    paintIdTable();
+}
+
+void TExpertPanelDP3B::paintAgain() {
+    TExpertPanel::paintAgain();
+    paintIdTable();
+}
+
+void TExpertPanelDP3B::paintIdTable() {
+    if (tableModel->GetNumColumn() < 2) {
+        return;
+    }
+    for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
+        SetCell(*strngrd1, r, 1, QString::fromStdString(tableModel->GetValue(r - 1, 1)));
+    }
+    if (tableModel->GetNumRow() > 0) {
+        SetCell(*strngrd1, 1, 1, QString::fromStdString(tableModel->GetValue(0, 0)));
+    }
+}
+
+void TExpertPanelDP3B::updateSelection() {
+    const TTarget& target = *fHost.app.currentTarget;
+    const bool patch = target.CheckSelection(2);
+    const bool parameters = target.CheckSelection(3);
+    chkSelPatch->setEnabled(patch);
+    chkSelPar->setEnabled(parameters);
+    enChkBoxEvent = false;
+    chkSelPatch->setChecked(patch);
+    chkSelPar->setChecked(parameters);
+    enChkBoxEvent = true;
+    const bool loaded = chkSelPatch->isChecked() || chkSelPar->isChecked();
+    QFont font = btnLoadXml->font();
+    font.setBold(loaded);
+    btnLoadXml->setFont(font);
+    QPalette palette = btnLoadXml->palette();
+    palette.setColor(QPalette::ButtonText, loaded ? kLoadedColour : QColor(0, 0, 0));
+    btnLoadXml->setPalette(palette);
+}
+
+void TExpertPanelDP3B::btnLoadXmlClick() {
+    setOpenFilter(2);
+    LoadFile();
+    if (!sHEXfile.isEmpty()) {
+        TTarget& target = *fHost.app.currentTarget;
+        const std::string file = sHEXfile.toStdString();
+        target.unLoadData();
+        QString message;
+        const int a = target.loadPAR(file);
+        if (!Acceptable(a)) {
+            message += QStringLiteral("Parameters record in XML file ") + MessageText(a) +
+                       QStringLiteral("\n\r");
+        }
+        const int b = target.loadPATCH(file);
+        if (!Acceptable(b)) {
+            message += QStringLiteral("Patch record in XML file ") + MessageText(b) +
+                       QStringLiteral("\n\r");
+        }
+        if (b == 1 || b == 6) {
+            message = MessageText(b);
+        } else if (a == 3 && b == 3) {
+            message = MessageText(3);
+        }
+        if ((b != 0 && b != 3) || (a != 0 && a != 3)) {
+            target.unLoadData();
+        }
+        updateSelection();
+        if (!message.isEmpty()) {
+            fHost.dialogs.Information(this, message);
+        }
+    }
+    paintIdTable();
+    btnLoadXml->setToolTip(ChosenFileTip());
+}
+
+void TExpertPanelDP3B::chkSelPatchClick() {
+    if (enChkBoxEvent) {
+        fHost.app.currentTarget->SetSelection(chkSelPatch->isChecked(), 2);
+        paintIdTable();
+    }
+}
+
+void TExpertPanelDP3B::chkSelParClick() {
+    if (enChkBoxEvent) {
+        fHost.app.currentTarget->SetSelection(chkSelPar->isChecked(), 3);
+        paintIdTable();
+    }
+}
+
+void TExpertPanelDP3B::btn_DetectIDsClick() {
+    SendTargetCommand(TTargetThread::DetectAllChannels);
+}
+
+void TExpertPanelDP3B::enDisButtons(bool enable) {
+    TExpertPanel::enDisButtons(enable);
+    btn_DetectIDs->setEnabled(enable);
+    // Loading a file while the programmer works on the configuration would change it under it.
+    btnLoadXml->setEnabled(enable);
+}
+
+} // namespace ardent

@@ -1,0 +1,36 @@
+#pragma once
+// The DP3B expert panel: one XML file holds patch and parameters; the grid shows the IDs the
+// file expects; "Detect IDs" reads all four channels.
+
+#include "ExpertPanel.h"
+
+namespace ardent {
+
+class TIdTablesModel;
+
+class TExpertPanelDP3B : public TExpertPanel {
+    Q_OBJECT
+public:
+    TExpertPanelDP3B(QWidget* parent, TPanelHost& host);
+
+    void paintAgain() override;
+    void paintIdTable() override;
+    void updateSelection() override;
+    void enDisButtons(bool enable) override;
+    QTableWidget& Grid() { return *strngrd1; }
+    QPushButton& LoadXmlButton() { return *btnLoadXml; }
+
+public slots:
+    void btnLoadXmlClick();
+    void chkSelParClick();
+    void chkSelPatchClick();
+    void btn_DetectIDsClick();
+
+private:
+    TIdTablesModel* tableModel;
+    QTableWidget* strngrd1;
+    QPushButton* btnLoadXml;
+    QPushButton* btn_DetectIDs;
+};
+
+} // namespace ardent

@@ -1,0 +1,25 @@
+#pragma once
+// TForm_About: the about window - one picture, no frame; Esc or a click closes it.
+
+#include <QLabel>
+#include <QWidget>
+
+namespace ardent {
+
+class TForm_About : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm_About(QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* img1;
+};
+
+// The about picture, drawn in code: the program's name, version and a programmer board.
+QPixmap AboutPicture(const QSize& size);
+
+} // namespace ardent

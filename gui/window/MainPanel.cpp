@@ -1,0 +1,186 @@
+#include "MainPanel.h"
+
+#include "Dialogs.h"
+#include "operations/DeviceSetupThread.h"
+#include "operations/ProgramObjects.h"
+#include "operations/TargetThread.h"
+#include "targets/Target.h"
+
+namespace ardent {
+
+namespace {
+
+const char* TargetLine(int command) {
+    switch (command) {
+    case TTargetThread::Trigger:
+        return "Trigger operation started...";
+    case TTargetThread::ExternalTrigger:
+        return "External trigger started...";
+    case TTargetThread::ReadFirstChannel:
+        return "Read IDs from first channel started...";
+    case TTargetThread::DetectAllChannels:
+        return "Detect IDs on all channels started...";
+    default:
+        return nullptr;
+    }
+}
+
+const char* DeviceSetupLine(int command) {
+    switch (command) {
+    case TDeviceSetupThread::SetBaudRate:
+        return "Set baud rate...";
+    case TDeviceSetupThread::Initialization:
+        return "Initialization...";
+    case TDeviceSetupThread::SetTriggerBehavior:
+        return "Set trigger behavior...";
+    case TDeviceSetupThread::StoreConfiguration:
+        return "Store configuration started...";
+    case TDeviceSetupThread::ReadConfiguration:
+        return "Read configuration started...";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+TMainPanel::TMainPanel(QWidget* parent, TPanelHost& host) : QFrame(parent), fHost(host) {
+    buttsTimer.setSingleShot(true);
+    connect(&buttsTimer, &QTimer::timeout, this, &TMainPanel::buttsTimerTimer);
+}
+
+QString TMainPanel::getErrorText(uint32_t code) {
+    const std::string_view text = ErrorCodeText(code);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString TMainPanel::StatusLine(int channel, uint8_t state, uint32_t errorCode) {
+    QString line = QStringLiteral("Status channel [%1] : ").arg(channel);
+    if (state == CHANNEL_PASSED) {
+        line += QLatin1String("PASS");
+    } else if (state == CHANNEL_INACTIVE) {
+        line += QLatin1String("INACTIVE");
+    } else if (state == CHANNEL_FAILED) {
+        line += getErrorText(errorCode);
+    }
+    return line;
+}
+
+bool TMainPanel::checkCanSend() {
+    if (!fHost.app.IsConnected()) {
+        fHost.dialogs.Error(this,
+                            QStringLiteral("Can not connect to programmer. Check usb connection!"));
+        return false;
+    }
+    if (fHost.app.deviceSetup.CheckFwVersion()) {
+        clearMsgBox();
+        buttDisable();
+        return true;
+    }
+    fHost.dialogs.Error(
+        this,
+        QStringLiteral("Firmware of the connected programmer needs to be updated to version ") +
+            QString::fromStdString(TDeviceSetup::MinimumFirmwareVersionString()) +
+            QStringLiteral(" or higher.") + QStringLiteral("\r\n") +
+            QStringLiteral("Refer to the user manual chapter 6 to get more information."));
+    return false;
+}
+
+bool TMainPanel::SendTargetCommand(int command) {
+    const char* line = TargetLine(command);
+    if (line == nullptr || !checkCanSend()) {
+        return false;
+    }
+    addLines(QString::fromLatin1(line), false);
+    TProgramObjects& app = fHost.app;
+    if (!TTargetThread::Start(app.runner, "target", app.Context(fHost.sink), command,
+                              app.currentTarget, app.currentLogger)) {
+        buttEnable();
+        return false;
+    }
+    return true;
+}
+
+bool TMainPanel::SendDeviceSetupCommand(int command) {
+    const char* line = DeviceSetupLine(command);
+    if (line == nullptr || !checkCanSend()) {
+        return false;
+    }
+    addLines(QString::fromLatin1(line), false);
+    if (!TDeviceSetupThread::Start(fHost.app.runner, "setup", fHost.app.Context(fHost.sink),
+                                   command)) {
+        buttEnable();
+        return false;
+    }
+    return true;
+}
+
+void TMainPanel::InitializationFromDevice() {
+    TDeviceSetupThread::Start(fHost.app.runner, "initialization", fHost.app.Context(fHost.sink),
+                              TDeviceSetupThread::Initialization);
+}
+
+void TMainPanel::buttDisable() {
+    enDisButtons(false);
+    canChPanel = false;
+    buttsTimer.start(kOperationGuardMs);
+}
+
+void TMainPanel::buttEnable() {
+    if (!canPaintAgain) {
+        return;
+    }
+    buttsTimer.stop();
+    enDisButtons(true);
+    canChPanel = true;
+}
+
+void TMainPanel::buttsTimerTimer() {
+    canPaintAgain = true;
+    buttEnable();
+    paintAgain();
+    writeUnsuccessMsg();
+}
+
+void TMainPanel::writeUnsuccessMsg() {
+    addLines(QStringLiteral("Operation timeout is expired."), false);
+}
+
+void TMainPanel::SetBurningStatus() {
+    const auto& target = fHost.app.currentTarget;
+    if (!target) {
+        return;
+    }
+    TBurningStatusOverall status{};
+    const int32_t response = target->GetBurningStatus(status);
+    if (response == kNoBurnResult || response == kLinkLostBurnResult) {
+        // No result arrived (the wait ran out, or the programmer went away): its zero record
+        // holds no verdicts to show.
+        return;
+    }
+    if (status.isCardUsed != 0) {
+        addLines(QStringLiteral("SD card config was used during burning."), false);
+    }
+    if (status.overallErrorCode != 0) {
+        addLines(getErrorText(status.overallErrorCode), false);
+        return;
+    }
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        const auto& entry = status.channels[channel];
+        addLines(StatusLine(channel + 1, entry.state, entry.errorCode), false);
+    }
+}
+
+void TMainPanel::SetDetectStatus() {
+    const auto& target = fHost.app.currentTarget;
+    if (!target) {
+        return;
+    }
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+        TProcessTargetSendId ids{};
+        target->GetReadIds(channel, ids);
+        addLines(StatusLine(channel + 1, ids.channelState, ids.channelErrorCode), false);
+    }
+}
+
+} // namespace ardent

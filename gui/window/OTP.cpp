@@ -1,0 +1,425 @@
+#include "OTP.h"
+
+#include "Dialogs.h"
+#include "ExpertPanelDP2A.h"
+#include "ExpertPanelDP2B.h"
+#include "ExpertPanelDP3B.h"
+#include "Form1.h"
+#include "FormDetect.h"
+#include "Form_About.h"
+#include "NotificationEvent.h"
+#include "OperatorPanelLogger.h"
+#include "Pictures.h"
+#include "Settings.h"
+#include "model/LoggerDP2B.h"
+#include "model/LoggerDP3B.h"
+#include "operations/ProgramObjects.h"
+#include "targets/TargetFactory.h"
+#include "utils/Utils.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace ardent {
+
+const char* const TOTP::kCaption = "Corvana - Orvik\u2122 Ardent for SMPS";
+
+namespace {
+
+constexpr int kWindowWidth = 613;
+
+std::shared_ptr<TLogger> CreateLogger(int type, const std::string& header,
+                                      const TSettingsModel& settings,
+                                      const TLoggerEnvironment& environment) {
+    switch (type) {
+    case 2:
+        return std::make_shared<TLoggerDP2B>(header, settings, environment);
+    case 3:
+        return std::make_shared<TLoggerDP3B>(header, settings, environment);
+    default:
+        return std::make_shared<TLogger>(header, settings, environment);
+    }
+}
+
+} // namespace
+
+TOTP::TOTP(TProgramObjects& app, IDialogs& dialogs)
+    : QMainWindow(nullptr), fApp(app), fDialogs(dialogs) {
+    fSink = std::make_unique<TWindowNotificationSink>(this);
+    fHost = std::make_unique<TPanelHost>(TPanelHost{fApp, fDialogs, *fSink});
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("ardent"), PictureIcon(TPicture::Expert)));
+
+    // FormCreate.
+    appRun = true;
+    fApp.deviceSetup.SetUSBConnectionStatus(false);
+    setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral(" Ver. ") +
+                   QString::fromStdString(GetProgramVersion()));
+    CreateMenu();
+    CreateStatusBar();
+    fPanelArea = new QWidget(this);
+    setCentralWidget(fPanelArea);
+    Settings = new TSettings(this, *fApp.settings, fDialogs);
+    int type = fApp.settings->GetTargetType();
+    if (type < 1 || type > 3) {
+        type = 1; // a family this program does not know: the first one
+    }
+    createTarget(type);
+    createPanels(type);
+
+    fFormDetect = new TFormDetect(this);
+    fFormAbout = new TForm_About(this);
+    fForm1 = new TForm1(this);
+    setFixedSize(kWindowWidth, operatorPanel->getHeight());
+}
+
+TOTP::~TOTP() {
+    FormClose();
+    // No thread may post to or read through this window's objects once they are gone.
+    fApp.Shutdown();
+}
+
+INotificationSink& TOTP::Sink() {
+    return *fSink;
+}
+
+void TOTP::ShowMessage(const std::string& text) {
+    fDialogs.Information(this, QString::fromStdString(text));
+}
+
+void TOTP::CreateMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    mniOpen1 = file->addAction(PictureIcon(TPicture::Open), QStringLiteral("Open"));
+    mniSave1 = file->addAction(PictureIcon(TPicture::Save), QStringLiteral("Save"));
+    QAction* exit = file->addAction(PictureIcon(TPicture::Exit), QStringLiteral("E&xit"));
+    connect(mniOpen1, &QAction::triggered, this, &TOTP::mniOpen1Click);
+    connect(mniSave1, &QAction::triggered, this, &TOTP::mniSave1Click);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* mode = menuBar()->addMenu(QStringLiteral("Mode"));
+    mniOperator1 = mode->addAction(PictureIcon(TPicture::Operator), QStringLiteral("Operator"));
+    mniExpert1 = mode->addAction(PictureIcon(TPicture::Expert), QStringLiteral("Expert"));
+    connect(mniOperator1, &QAction::triggered, this, &TOTP::mniOperator1Click);
+    connect(mniExpert1, &QAction::triggered, this, &TOTP::mniExpert1Click);
+
+    mniTarget1 = menuBar()->addMenu(QStringLiteral("Target"));
+    const char* names[3] = {"DP2A based", "DP2B based", "DP3B based"};
+    // One radio group, kept by hand: selecting the checked item again must do nothing, and a
+    // busy panel must leave the check where it was.
+    auto* group = new QActionGroup(this);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = mniTarget1->addAction(QString::fromLatin1(names[i]));
+        item->setCheckable(true);
+        group->addAction(item);
+        fTargetItems[static_cast<size_t>(i)] = item;
+        connect(item, &QAction::triggered, this,
+                [this, item, i] { setSelectedTarget(item, i + 1); });
+    }
+    mniTarget1->setEnabled(false);
+
+    mniLogger = menuBar()->addAction(QStringLiteral("Settings"));
+    connect(mniLogger, &QAction::triggered, this, &TOTP::showSettings);
+    QAction* about = menuBar()->addAction(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, &TOTP::mniAbout1Click);
+    QAction* help = menuBar()->addAction(QStringLiteral("Help"));
+    connect(help, &QAction::triggered, this, &TOTP::Help1Click);
+}
+
+void TOTP::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(21);
+    QFont font = bar->font();
+    font.setPointSize(9);
+    bar->setFont(font);
+    const int widths[6] = {45, 400, 70, 50, 25, 20};
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameStyle(i == 1 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
+        panel->setAlignment(i >= 4 ? Qt::AlignLeft | Qt::AlignTop
+                                   : Qt::AlignLeft | Qt::AlignVCenter);
+        bar->addWidget(panel);
+        fStatusPanels[static_cast<size_t>(i)] = panel;
+    }
+    fStatusPanels[2]->setText(QStringLiteral("FW version:"));
+    RepaintStatusBar();
+}
+
+QString TOTP::StatusText(int panel) const {
+    return fStatusPanels[static_cast<size_t>(panel)]->text();
+}
+
+void TOTP::RepaintStatusBar() {
+    fShowsSdCard = fApp.deviceSetup.GetBurnerInfo().cardInserted != 0;
+    fShowsUsb = fApp.deviceSetup.GetUSBConnectionStatus();
+    fStatusPanels[4]->setPixmap(DrawPicture(fShowsSdCard ? TPicture::SdCard : TPicture::NoSdCard));
+    fStatusPanels[5]->setPixmap(
+        DrawPicture(fShowsUsb ? TPicture::UsbConnected : TPicture::UsbNotConnected));
+}
+
+void TOTP::createTarget(int type) {
+    fApp.currentTarget.reset();
+    fApp.currentLogger.reset();
+    fApp.currentTarget = std::shared_ptr<TTarget>(CreateTarget(static_cast<uint32_t>(type), *this));
+    fApp.currentLogger = CreateLogger(type, fApp.currentTarget->getHeaderName(), *fApp.settings,
+                                      fApp.options.logEnvironment);
+    fApp.settings->SetTargetType(type);
+    fStatusPanels[0]->setText(QString::fromStdString(fApp.currentTarget->GetTargetName()));
+    startLogger();
+}
+
+void TOTP::startLogger() {
+    const TDeviceSetup& device = fApp.deviceSetup;
+    if (!device.CheckCanCreateLogger() || !fApp.currentLogger) {
+        return;
+    }
+    fApp.currentLogger->setCfgName(device.GetConfiguratioName());
+    fApp.currentLogger->SetFwVersion(device.GetBurnerInfo().firmwareVersion);
+    fApp.currentLogger->StartLogging(fApp.settings->GetConfiguration().loggerEnabled);
+}
+
+void TOTP::createPanels(int type) {
+    currentPanel = nullptr;
+    delete expertPanel;
+    expertPanel = nullptr;
+    delete operatorPanel;
+    operatorPanel = nullptr;
+    operatorPanel = new TOperatorPanelLogger(fPanelArea, *fHost);
+    switch (type) {
+    case 2:
+        expertPanel = new TExpertPanelDP2B(fPanelArea, *fHost);
+        break;
+    case 3:
+        expertPanel = new TExpertPanelDP3B(fPanelArea, *fHost);
+        break;
+    default:
+        expertPanel = new TExpertPanelDP2A(fPanelArea, *fHost);
+        break;
+    }
+    for (QWidget* panel :
+         {static_cast<QWidget*>(operatorPanel), static_cast<QWidget*>(expertPanel)}) {
+        panel->setGeometry(0, 0, kWindowWidth, 470);
+        panel->hide();
+    }
+}
+
+void TOTP::showPanel(TMainPanel* panel) {
+    setFixedSize(kWindowWidth, panel->getHeight());
+    currentPanel = panel;
+    panel->clearMsgBox();
+    panel->paintAgain();
+    for (TMainPanel* other :
+         {static_cast<TMainPanel*>(operatorPanel), static_cast<TMainPanel*>(expertPanel)}) {
+        if (other != panel) {
+            other->hide();
+        }
+    }
+    panel->setGeometry(0, 0, kWindowWidth, fPanelArea->height() > 0 ? fPanelArea->height() : 470);
+    panel->show();
+    panel->raise();
+    panel->setEnabled(true);
+    mniTarget1->setEnabled(panel != operatorPanel);
+}
+
+void TOTP::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (fFirstShow) {
+        fFirstShow = false;
+        showPanel(operatorPanel); // FormShow
+        RepaintStatusBar();
+    }
+}
+
+void TOTP::mniOperator1Click() {
+    if (currentPanel != nullptr && currentPanel->getCanChange() && currentPanel != operatorPanel) {
+        showPanel(operatorPanel);
+        mniTarget1->setEnabled(false);
+    }
+}
+
+void TOTP::mniExpert1Click() {
+    if (currentPanel != operatorPanel || !currentPanel->getCanChange()) {
+        return;
+    }
+    fDialogs.Information(this, QStringLiteral("You are entering expert mode!"));
+    if (fDialogs.Confirm(this, QStringLiteral("Are you sure you want to do this?"))) {
+        showPanel(expertPanel);
+    }
+}
+
+void TOTP::setSelectedTarget(QAction* item, int type) {
+    if (item == fCheckedTarget) {
+        item->setChecked(true);
+        return;
+    }
+    if (currentPanel != nullptr && !currentPanel->getCanChange()) {
+        item->setChecked(false); // busy: the selection does nothing
+        return;
+    }
+    createTarget(type);
+    createPanels(type);
+    showPanel(expertPanel);
+    for (QAction* other : fTargetItems) {
+        other->setChecked(other == item);
+    }
+    fCheckedTarget = item;
+}
+
+void TOTP::mniOpen1Click() {
+    expertPanel->btnLoadCfgClick();
+}
+
+void TOTP::mniSave1Click() {
+    expertPanel->btnSaveCfgClick();
+}
+
+void TOTP::mniAbout1Click() {
+    const QRect screen = QGuiApplication::primaryScreen()
+                             ? QGuiApplication::primaryScreen()->geometry()
+                             : QRect(0, 0, 1024, 768);
+    fFormAbout->move((screen.width() - fFormAbout->width()) / 2,
+                     (screen.height() - fFormAbout->height()) / 2);
+    fFormAbout->show();
+}
+
+void TOTP::Help1Click() {
+    fForm1->exec();
+}
+
+void TOTP::showSettings() {
+    Settings->exec();
+    const bool enabled = fApp.settings->GetConfiguration().loggerEnabled;
+    operatorPanel->setCheckBoxFromCode(enabled);
+    if (fApp.currentLogger) {
+        fApp.currentLogger->StartLogging(enabled);
+    }
+}
+
+void TOTP::initializationDone() {
+    if (fApp.deviceSetup.CheckExistConfigurationName()) {
+        startLogger();
+        operatorPanel->showCrc();
+        operatorPanel->inputSerial();
+    } else {
+        mniTarget1->setEnabled(true);
+        fDialogs.Error(this, QStringLiteral("You don't have config file in programmer!!! You will "
+                                            "be transferred to expert mode."));
+        showPanel(expertPanel);
+    }
+    fStatusPanels[3]->setText(QString::fromStdString(fApp.deviceSetup.GetFirmwareVersionString()));
+}
+
+void TOTP::ReportLogWriteError() {
+    if (!fApp.currentLogger) {
+        return;
+    }
+    const std::string error = fApp.currentLogger->TakeWriteError();
+    if (error.empty()) {
+        return;
+    }
+    const QString text = QStringLiteral("Burn log: ") + QString::fromStdString(error);
+    currentPanel->addLines(text, false);
+    fDialogs.Error(this, text);
+}
+
+void TOTP::customEvent(QEvent* event) {
+    if (event->type() == TNotificationEvent::EventType()) {
+        const auto* notification = static_cast<TNotificationEvent*>(event);
+        MyHandler(notification->Code(), notification->Result());
+        return;
+    }
+    QMainWindow::customEvent(event);
+}
+
+void TOTP::MyHandler(uint16_t code, uint8_t result) {
+    if (!appRun || currentPanel == nullptr) {
+        return;
+    }
+    const QString word = result == 0 ? QStringLiteral("FAIL") : QStringLiteral("OK");
+    switch (code) {
+    case 1:
+        initializationDone();
+        currentPanel->addLines(QStringLiteral("Initialization is over."), false);
+        break;
+    case 2:
+        expertPanel->ShowTransferProgress(100);
+        currentPanel->addLines(word, true);
+        if (result != 0) {
+            expertPanel->ReloadConfiguration();
+        } else {
+            currentPanel->addLines(QStringLiteral("Can't read config file."), false);
+        }
+        break;
+    case 3:
+        expertPanel->ShowTransferProgress(100);
+        currentPanel->addLines(result != 0 ? QStringLiteral("Store operation success.")
+                                           : QStringLiteral("Store operation failed."),
+                               false);
+        break;
+    case 4:
+    case 7:
+        currentPanel->addLines(word, true);
+        break;
+    case 5:
+        currentPanel->addLines(word, true);
+        if (result != 0) {
+            currentPanel->SetDetectStatus();
+            fFormDetect->FillDetectWindow(*fApp.currentTarget);
+        }
+        break;
+    case 6:
+        fApp.deviceSetup.SetUSBConnectionStatus(true);
+        currentPanel->InitializationFromDevice();
+        break;
+    case 8:
+        fStatusPanels[3]->clear();
+        fApp.deviceSetup.SetUSBConnectionStatus(false);
+        operatorPanel->hideCRC();
+        break;
+    case 10:
+        currentPanel->setCanPaintAgain(true);
+        currentPanel->buttEnable();
+        currentPanel->SetBurningStatus();
+        fApp.currentTarget->setTriggEn(true);
+        ReportLogWriteError();
+        break;
+    case 14:
+        currentPanel->SendTargetCommand(1);
+        currentPanel->setCanPaintAgain(false);
+        break;
+    case NOTIFY_TRANSFER_PROGRESS:
+        expertPanel->ShowTransferProgress(result);
+        return; // progress repaints only its bar
+    default:
+        break;
+    }
+    RepaintStatusBar();
+    currentPanel->paintAgain();
+}
+
+void TOTP::FormClose() {
+    if (!appRun) {
+        return;
+    }
+    appRun = false;
+    fSink->Detach();
+    currentPanel = nullptr;
+    delete expertPanel;
+    expertPanel = nullptr;
+    delete operatorPanel;
+    operatorPanel = nullptr;
+}
+
+void TOTP::closeEvent(QCloseEvent* event) {
+    // Running operations are waited for (and woken) when the transport stops, not by a pause.
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace ardent

@@ -1,0 +1,121 @@
+#pragma once
+// TOTP: the main window of Ardent. It holds the menu, the status bar and one panel at a time
+// (operator, or the expert panel of the current target family), creates the current target,
+// logger and panels, and is the one receiver of the programmer's notifications.
+
+#include "PanelHost.h"
+#include "input/MessageOutput.h"
+
+#include <QActionGroup>
+#include <QLabel>
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+namespace ardent {
+
+class TExpertPanel;
+class TFormDetect;
+class TForm_About;
+class TForm1;
+class TMainPanel;
+class TOperatorPanelLogger;
+class TProgramObjects;
+class TSettings;
+class TWindowNotificationSink;
+
+class TOTP : public QMainWindow, private IMessageOutput {
+    Q_OBJECT
+public:
+    // The window's caption before the version is appended.
+    static const char* const kCaption;
+
+    // FormCreate: caption, settings dialog, target and panels of the saved family; then the
+    // detected-IDs, about and help windows.
+    TOTP(TProgramObjects& app, IDialogs& dialogs);
+    // Stops the transport and waits for running operations before the panels go.
+    ~TOTP() override;
+
+    // The sink the receive thread and the operations post to.
+    INotificationSink& Sink();
+
+    // Handles one notification (code, result byte).
+    void MyHandler(uint16_t code, uint8_t result);
+    void createTarget(int type);
+    void createPanels(int type);
+    void showPanel(TMainPanel* panel);
+    void setSelectedTarget(QAction* item, int type);
+    void initializationDone();
+    void showSettings();
+    void startLogger();
+
+    TMainPanel* CurrentPanel() const { return currentPanel; }
+    TOperatorPanelLogger* OperatorPanel() const { return operatorPanel; }
+    TExpertPanel* ExpertPanel() const { return expertPanel; }
+    QMenu& TargetMenu() { return *mniTarget1; }
+    QAction& TargetItem(int type) { return *fTargetItems[static_cast<size_t>(type - 1)]; }
+    QAction& OperatorItem() { return *mniOperator1; }
+    QAction& ExpertItem() { return *mniExpert1; }
+    QAction& OpenItem() { return *mniOpen1; }
+    QAction& SaveItem() { return *mniSave1; }
+    QAction& SettingsItem() { return *mniLogger; }
+    QString StatusText(int panel) const;
+    // Which picture panels 4 and 5 show now.
+    bool ShowsSdCard() const { return fShowsSdCard; }
+    bool ShowsUsbConnected() const { return fShowsUsb; }
+    TSettings& SettingsDialog() { return *Settings; }
+    TFormDetect& DetectWindow() { return *fFormDetect; }
+    bool AppRunning() const { return appRun; }
+
+public slots:
+    void mniOperator1Click();
+    void mniExpert1Click();
+    void mniOpen1Click();
+    void mniSave1Click();
+    void mniAbout1Click();
+    void Help1Click();
+
+protected:
+    void customEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ShowMessage(const std::string& text) override;
+    void CreateMenu();
+    void CreateStatusBar();
+    void RepaintStatusBar();
+    void FormClose();
+    // Lines or a box for a burn log that lost a line.
+    void ReportLogWriteError();
+
+    TProgramObjects& fApp;
+    IDialogs& fDialogs;
+    std::unique_ptr<TWindowNotificationSink> fSink;
+    std::unique_ptr<TPanelHost> fHost;
+    bool appRun = false;
+    TSettings* Settings = nullptr;
+    TOperatorPanelLogger* operatorPanel = nullptr;
+    TExpertPanel* expertPanel = nullptr;
+    TMainPanel* currentPanel = nullptr;
+    TFormDetect* fFormDetect = nullptr;
+    TForm_About* fFormAbout = nullptr;
+    TForm1* fForm1 = nullptr;
+    QWidget* fPanelArea = nullptr;
+
+    QAction* mniOpen1 = nullptr;
+    QAction* mniSave1 = nullptr;
+    QAction* mniOperator1 = nullptr;
+    QAction* mniExpert1 = nullptr;
+    QAction* mniLogger = nullptr;
+    QMenu* mniTarget1 = nullptr;
+    std::array<QAction*, 3> fTargetItems{};
+    QAction* fCheckedTarget = nullptr;
+    std::array<QLabel*, 6> fStatusPanels{};
+    bool fShowsSdCard = false;
+    bool fShowsUsb = false;
+    bool fFirstShow = true;
+};
+
+} // namespace ardent

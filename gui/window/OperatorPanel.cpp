@@ -1,0 +1,148 @@
+#include "OperatorPanel.h"
+
+#include "operations/ProgramObjects.h"
+#include "operations/TargetThread.h"
+#include "targets/Target.h"
+
+namespace ardent {
+
+namespace {
+const QColor kPassColour(0, 128, 0);
+const QColor kFailColour(255, 0, 0);
+const QColor kIdleColour(0, 0, 0);
+
+QLineEdit* ReadOnlyBox(QWidget* parent, const QRect& place, int pointSize) {
+    auto* box = new QLineEdit(parent);
+    box->setGeometry(place);
+    box->setFrame(false);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    QFont font = box->font();
+    font.setPointSize(pointSize);
+    box->setFont(font);
+    return box;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+} // namespace
+
+TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(parent, host) {
+    edt2 = ReadOnlyBox(this, QRect(48, 23, 265, 23), 10);
+    edt2->setMaxLength(32);
+    edt2->setText(QStringLiteral("No config"));
+    Label(this, QStringLiteral("Messages"), 48, 52);
+    mmo1 = new TMessageBox(this);
+    mmo1->setGeometry(48, 71, 507, 180);
+
+    btnTrigger = new QPushButton(QStringLiteral("Trigger programmer"), this);
+    btnTrigger->setGeometry(48, 271, 117, 62);
+    btnTrigger->setToolTip(
+        QStringLiteral("This button only triggers the setup within programmer HW."));
+    connect(btnTrigger, &QPushButton::clicked, this, &TOperatorPanel::btnTriggerClick);
+
+    const int labelX[4] = {185, 275, 368, 456};
+    const int boxX[4] = {185, 275, 365, 456};
+    for (int i = 0; i < 4; ++i) {
+        Label(this, QStringLiteral("CH %1").arg(i + 1), labelX[i], 271);
+        QLineEdit* box = ReadOnlyBox(this, QRect(boxX[i], 290, 75, 37), 24);
+        box->setAlignment(Qt::AlignCenter);
+        arrayList[static_cast<size_t>(i)] = box;
+    }
+    tmr1.setSingleShot(true);
+    connect(&tmr1, &QTimer::timeout, this, &TOperatorPanel::tmr1Timer);
+}
+
+void TOperatorPanel::addLines(const QString& text, bool append) {
+    if (append) {
+        mmo1->AppendText(text);
+    } else {
+        mmo1->AddLine(text);
+    }
+}
+
+void TOperatorPanel::clearMsgBox() {
+    mmo1->Clear();
+}
+
+void TOperatorPanel::enDisButtons(bool enable) {
+    btnTrigger->setEnabled(enable);
+}
+
+void TOperatorPanel::paintAgain() {
+    const TDeviceSetup& device = fHost.app.deviceSetup;
+    edt2->setText(QString::fromLatin1(device.GetConfiguratioName().c_str()));
+    const TDeviceConfigurationStruct info = device.GetConfigurationInfo();
+    setCRC(info.firmwareCrc, info.parameterId);
+    const auto& target = fHost.app.currentTarget;
+    const bool enabled = target && target->getTriggEn();
+    btnTrigger->setEnabled(enabled);
+    if (enabled) {
+        btnTrigger->setFocus();
+    }
+}
+
+void TOperatorPanel::btnTriggerClick() {
+    clearStatus();
+    SendTargetCommand(TTargetThread::Trigger);
+}
+
+void TOperatorPanel::clearStatus() {
+    tmr1.stop();
+    for (int i = 0; i < 4; ++i) {
+        SetResultBox(i, QStringLiteral("----"), kIdleColour);
+        boolStatus[static_cast<size_t>(i)] = false;
+    }
+}
+
+void TOperatorPanel::SetResultBox(int channel, const QString& text, const QColor& colour) {
+    QLineEdit* box = arrayList[static_cast<size_t>(channel)];
+    box->setText(text);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, colour);
+    box->setPalette(palette);
+}
+
+void TOperatorPanel::SetBurningStatus() {
+    TMainPanel::SetBurningStatus();
+    tmr1.start(kPassShownMs);
+    const auto& target = fHost.app.currentTarget;
+    if (!target) {
+        return;
+    }
+    TBurningStatusOverall status{};
+    if (target->GetBurningStatus(status) != 0 || status.overallErrorCode != 0) {
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        const uint8_t state = status.channels[i].state;
+        if (state == CHANNEL_PASSED) {
+            SetResultBox(i, QStringLiteral("PASS"), kPassColour);
+            boolStatus[static_cast<size_t>(i)] = true;
+        } else if (state == CHANNEL_INACTIVE) {
+            SetResultBox(i, QStringLiteral("----"), kIdleColour);
+        } else {
+            SetResultBox(i, QStringLiteral("FAIL"), kFailColour);
+        }
+    }
+}
+
+void TOperatorPanel::tmr1Timer() {
+    tmr1.stop();
+    for (int i = 0; i < 4; ++i) {
+        if (boolStatus[static_cast<size_t>(i)]) {
+            SetResultBox(i, QStringLiteral("----"), kIdleColour);
+            boolStatus[static_cast<size_t>(i)] = false;
+        }
+    }
+}
+
+void TOperatorPanel::setCRC(uint16_t, uint16_t) {}
+void TOperatorPanel::hideCRC() {}
+void TOperatorPanel::showCrc() {}
+
+} // namespace ardent

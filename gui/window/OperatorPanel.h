@@ -1,0 +1,54 @@
+#pragma once
+// TOperatorPanel: the line operator's screen - one trigger button, the message box, a PASS /
+// FAIL / "----" box per channel and the configuration held by the programmer.
+
+#include "MainPanel.h"
+#include "MessageBox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <array>
+
+namespace ardent {
+
+class TOperatorPanel : public TMainPanel {
+    Q_OBJECT
+public:
+    // How long a PASS stays in its box.
+    static constexpr int kPassShownMs = 5000;
+
+    TOperatorPanel(QWidget* parent, TPanelHost& host);
+
+    void paintAgain() override;
+    void addLines(const QString& text, bool append) override;
+    void clearMsgBox() override;
+    void enDisButtons(bool enable) override;
+    void SetBurningStatus() override;
+    virtual void setCRC(uint16_t fwCRC, uint16_t parameterId);
+    virtual void hideCRC();
+    virtual void showCrc();
+
+    const TMessageBox& MessageBox() const { return *mmo1; }
+    QLineEdit& ResultBox(int channel) { return *arrayList[static_cast<size_t>(channel)]; }
+    QPushButton& TriggerButton() { return *btnTrigger; }
+    const QTimer& ResultTimer() const { return tmr1; }
+
+public slots:
+    void btnTriggerClick();
+    void tmr1Timer();
+
+protected:
+    void clearStatus();
+    void SetResultBox(int channel, const QString& text, const QColor& colour);
+
+    QLineEdit* edt2;
+    TMessageBox* mmo1;
+    QPushButton* btnTrigger;
+    std::array<QLineEdit*, 4> arrayList{};
+    std::array<bool, 4> boolStatus{};
+    QTimer tmr1;
+};
+
+} // namespace ardent

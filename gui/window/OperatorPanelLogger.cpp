@@ -1,0 +1,213 @@
+#include "OperatorPanelLogger.h"
+
+#include "Dialogs.h"
+#include "operations/ProgramObjects.h"
+#include "targets/Target.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+
+namespace ardent {
+
+namespace {
+
+QLineEdit* CrcBox(QWidget* parent, int x) {
+    auto* box = new QLineEdit(parent);
+    box->setGeometry(x, 24, 78, 37);
+    box->setFrame(false);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    QFont font = box->font();
+    font.setPointSize(18);
+    box->setFont(font);
+    return box;
+}
+
+QLabel* CrcLabel(QWidget* parent, const QString& text, int x) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, 5);
+    label->adjustSize();
+    label->hide();
+    return label;
+}
+
+QLineEdit* InputField(QWidget* parent, const QString& title, int x, int width) {
+    auto* label = new QLabel(title, parent);
+    label->move(x, 15);
+    label->adjustSize();
+    auto* field = new QLineEdit(parent);
+    field->setGeometry(x, 30, width, 21);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Base, palette.color(QPalette::Midlight));
+    field->setPalette(palette);
+    return field;
+}
+
+QString Hex4(uint16_t value) {
+    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
+    : TOperatorPanel(parent, host) {
+    lblPar = CrcLabel(this, QStringLiteral("Param ID"), 361);
+    edt1 = CrcBox(this, 360);
+    lblFw = CrcLabel(this, QStringLiteral("FW CRC"), 478);
+    edt7 = CrcBox(this, 477);
+
+    grp1 = new QGroupBox(this);
+    grp1->setGeometry(48, 357, 507, 63);
+    grp1->setToolTip(
+        QStringLiteral("Start the logging process by ticking the \"Start Logging\" checkbox. "));
+    grp1->setAutoFillBackground(true);
+    chkLogFile = new QCheckBox(QStringLiteral("Start logging"), this);
+    chkLogFile->setGeometry(59, 349, 79, 17);
+    chkLogFile->setFocusPolicy(Qt::NoFocus);
+    chkLogFile->raise();
+    connect(chkLogFile, &QCheckBox::clicked, this, &TOperatorPanelLogger::chkLogFileClick);
+
+    edtComment = InputField(grp1, QStringLiteral("Comment"), 10, 107);
+    edtComment->installEventFilter(this);
+    const int serialX[4] = {137, 227, 317, 408};
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* field = InputField(grp1, QStringLiteral("Serial%1").arg(i + 1), serialX[i], 75);
+        field->installEventFilter(this);
+        serialArray[static_cast<size_t>(i)] = field;
+    }
+    setTabOrder(edtComment, serialArray[0]);
+    for (size_t i = 0; i + 1 < serialArray.size(); ++i) {
+        setTabOrder(serialArray[i], serialArray[i + 1]);
+    }
+
+    if (fHost.app.currentTarget) {
+        fHost.app.currentTarget->setTriggEn(true);
+    }
+    allChEnable = !fHost.app.settings->GetConfiguration().skipInactive;
+    setLoggerEnabled();
+}
+
+void TOperatorPanelLogger::setLoggerEnabled() {
+    const bool enabled = fHost.app.settings->GetConfiguration().loggerEnabled;
+    setCheckBoxFromCode(enabled);
+    QPalette palette = grp1->palette();
+    palette.setColor(QPalette::Window, enabled ? this->palette().color(QPalette::Window)
+                                               : this->palette().color(QPalette::Button));
+    grp1->setPalette(palette);
+    if (!enabled) {
+        hideCRC();
+    }
+    grp1->setEnabled(chkLogFile->isChecked());
+    if (fHost.app.currentLogger) {
+        fHost.app.currentLogger->StartLogging(enabled);
+    }
+}
+
+void TOperatorPanelLogger::chkLogFileClick() {
+    bool state = chkLogFile->isChecked();
+    if (state && !setFromCode &&
+        !fHost.dialogs.Confirm(this, QStringLiteral("Are you sure you want to start logger?"))) {
+        state = false;
+    }
+    fHost.app.settings->SetLoggerStarted(state);
+    setLoggerEnabled();
+}
+
+void TOperatorPanelLogger::setCheckBoxFromCode(bool enable) {
+    setFromCode = true;
+    chkLogFile->setChecked(enable);
+    setFromCode = false;
+}
+
+void TOperatorPanelLogger::paintAgain() {
+    TOperatorPanel::paintAgain();
+    showCrc();
+    if (!allChEnable) {
+        enableSerialInput();
+    }
+}
+
+bool TOperatorPanelLogger::ChannelOffered(int channel) const {
+    const uint32_t selection = fHost.app.deviceSetup.GetConfigurationInfo().chSelection;
+    return allChEnable || (selection & (1u << channel)) != 0;
+}
+
+void TOperatorPanelLogger::enableSerialInput() {
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* field = serialArray[static_cast<size_t>(i)];
+        const bool offered = ChannelOffered(i);
+        field->setEnabled(offered);
+        if (!offered) {
+            field->clear();
+        }
+    }
+}
+
+void TOperatorPanelLogger::setCRC(uint16_t fwCRC, uint16_t parameterId) {
+    edt7->setText(Hex4(fwCRC));
+    edt1->setText(Hex4(parameterId));
+}
+
+void TOperatorPanelLogger::hideCRC() {
+    lblFw->hide();
+    edt7->hide();
+    edt1->hide();
+    lblPar->hide();
+}
+
+void TOperatorPanelLogger::showCrc() {
+    edt1->hide();
+    lblPar->hide();
+    const auto& target = fHost.app.currentTarget;
+    if (target && target->getFamily() == TargetFamily::DP2A &&
+        fHost.app.deviceSetup.GetUSBConnectionStatus()) {
+        edt1->show();
+        lblPar->show();
+    }
+}
+
+void TOperatorPanelLogger::inputSerial() {
+    if (fHost.app.currentTarget) {
+        fHost.app.currentTarget->setTriggEn(true);
+    }
+}
+
+void TOperatorPanelLogger::focusNextSerial(int i) {
+    for (int channel = i; channel < 4; ++channel) {
+        QLineEdit* field = serialArray[static_cast<size_t>(channel)];
+        if (ChannelOffered(channel)) {
+            field->setFocus();
+            return;
+        }
+    }
+    btnTrigger->setFocus();
+}
+
+bool TOperatorPanelLogger::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == edtComment) {
+            InputKeyUp(*edtComment, 3, enter, 0);
+        }
+        for (int i = 0; i < 4; ++i) {
+            if (watched == serialArray[static_cast<size_t>(i)]) {
+                InputKeyUp(*serialArray[static_cast<size_t>(i)], i + 4, enter, i + 1);
+            }
+        }
+    }
+    return TOperatorPanel::eventFilter(watched, event);
+}
+
+void TOperatorPanelLogger::InputKeyUp(QLineEdit& field, int index, bool enter, int nextSerial) {
+    if (field.text().contains(QLatin1Char(','))) {
+        fHost.dialogs.Error(this, QStringLiteral("Input contains illegal char \",\" !"));
+    } else if (fHost.app.currentLogger) {
+        fHost.app.currentLogger->setKey(field.text().toStdString(), index);
+    }
+    if (enter) {
+        focusNextSerial(nextSerial);
+    }
+}
+
+} // namespace ardent

@@ -1,0 +1,63 @@
+#pragma once
+// TOperatorPanelLogger: the operator panel with the burn log's inputs - "Start logging", a
+// comment and one serial number per channel - and the CRCs of the configuration the programmer
+// holds. The panel the main window creates.
+
+#include "OperatorPanel.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+
+namespace ardent {
+
+class TOperatorPanelLogger : public TOperatorPanel {
+    Q_OBJECT
+public:
+    TOperatorPanelLogger(QWidget* parent, TPanelHost& host);
+
+    void paintAgain() override;
+    void setCRC(uint16_t fwCRC, uint16_t parameterId) override;
+    void hideCRC() override;
+    void showCrc() override;
+
+    // Sets "Start logging" without asking.
+    void setCheckBoxFromCode(bool enable);
+    void inputSerial();
+    // Applies the settings' logger flag to the box, the inputs and the current logger.
+    void setLoggerEnabled();
+    // Offers serial fields only for the channels of the stored configuration, unless all are.
+    void enableSerialInput();
+    // Focus to the first offered serial field from `i` on, else to the trigger button.
+    void focusNextSerial(int i);
+
+    QCheckBox& LogCheckBox() { return *chkLogFile; }
+    QLineEdit& CommentField() { return *edtComment; }
+    QLineEdit& SerialField(int channel) { return *serialArray[static_cast<size_t>(channel)]; }
+    QLineEdit& ParamIdBox() { return *edt1; }
+    QLabel& ParamIdLabel() { return *lblPar; }
+    QLineEdit& FwCrcBox() { return *edt7; }
+
+public slots:
+    void chkLogFileClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The comma check and hand-over of one log input; index as the logger's setKey.
+    void InputKeyUp(QLineEdit& field, int index, bool enter, int nextSerial);
+    bool ChannelOffered(int channel) const;
+
+    QLineEdit* edt7;
+    QLabel* lblFw;
+    QLineEdit* edt1;
+    QLabel* lblPar;
+    QCheckBox* chkLogFile;
+    QGroupBox* grp1;
+    QLineEdit* edtComment;
+    std::array<QLineEdit*, 4> serialArray{};
+    bool setFromCode = false;
+    bool allChEnable = false;
+};
+
+} // namespace ardent

@@ -1,0 +1,31 @@
+#pragma once
+// One copy of Ardent per user session: the first copy listens on a local socket; a second copy
+// finds it there, asks it to raise its window and ends.
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace ardent {
+
+class TSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // `name` empty: ARDENT_INSTANCE_NAME, else "ardent-<user id>".
+    explicit TSingleInstance(QString name = QString());
+
+    // True when another copy answered (it has been asked to raise its window).
+    bool AskRunningCopyToRaise();
+    // Listens for later copies; `raise` runs on each request. False when listening failed.
+    bool Listen(std::function<void()> raise);
+    const QString& Name() const { return fName; }
+
+private:
+    QString fName;
+    QLocalServer fServer;
+    std::function<void()> fRaise;
+};
+
+} // namespace ardent

@@ -1,0 +1,307 @@
+// The windowed program's operation flows against a scripted programmer: what each flow stores,
+// which notification it posts, and what reaches the burn log.
+
+#include "TestFiles.h"
+#include "configuration/Configuration.h"
+#include "input/MessageOutput.h"
+#include "model/LoggerDP2B.h"
+#include "model/SettingsModel.h"
+#include "operations/DeviceSetup.h"
+#include "operations/DeviceSetupHandler.h"
+#include "operations/DeviceSetupThread.h"
+#include "operations/OperationRunner.h"
+#include "operations/QueueExchange.h"
+#include "operations/TargetHandler.h"
+#include "operations/TargetThread.h"
+#include "protocol/NotificationSink.h"
+#include "targets/TargetDP2A.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+using namespace ardent;
+
+namespace {
+
+struct RecordingSink : INotificationSink {
+    void PostNotification(int code, int result) override {
+        std::lock_guard lock(fLock);
+        posted.emplace_back(code, result);
+    }
+    std::vector<std::pair<int, int>> Posted() {
+        std::lock_guard lock(fLock);
+        return posted;
+    }
+    std::mutex fLock;
+    std::vector<std::pair<int, int>> posted;
+};
+
+struct NoMessages : IMessageOutput {
+    void ShowMessage(const std::string&) override {}
+};
+
+// A programmer that answers each request the way the test scripts it. Answers are delivered to
+// the handler's queue as the receive thread would; nothing answers when `answer` gives nothing.
+class ScriptedProgrammer {
+public:
+    using Answer = std::function<std::optional<TPacketFormat>(const TPacketFormat&)>;
+
+    ScriptedProgrammer()
+        : setupExchange([this](const TPacketFormat& r) { return Handle(r, setupExchange); }),
+          targetExchange([this](const TPacketFormat& r) { return Handle(r, targetExchange); }) {}
+
+    bool connected = true;
+    Answer answer;
+    std::vector<TPacketFormat> requests;
+    TQueueExchange setupExchange;
+    TQueueExchange targetExchange;
+
+private:
+    bool Handle(const TPacketFormat& request, TQueueExchange& exchange) {
+        if (!connected) {
+            return false;
+        }
+        requests.push_back(request);
+        if (answer) {
+            if (auto reply = answer(request)) {
+                exchange.Deliver(*reply);
+            }
+        }
+        return true;
+    }
+};
+
+TPacketFormat Reply(const TPacketFormat& request, uint8_t status = 0) {
+    TPacketFormat reply{};
+    reply.header = request.header;
+    reply.header.status = status;
+    return reply;
+}
+
+template <typename T>
+TPacketFormat ReplyWith(const TPacketFormat& request, const T& record, uint8_t status = 0) {
+    TPacketFormat reply = Reply(request, status);
+    std::memcpy(reply.data, &record, sizeof(T));
+    return reply;
+}
+
+TProcessTargetSendId PassedIds(uint8_t channel) {
+    TProcessTargetSendId ids{};
+    ids.channelNumber = channel;
+    ids.channelState = CHANNEL_PASSED;
+    ids.dp2BIds.deviceID = 0x100u + channel;
+    return ids;
+}
+
+} // namespace
+
+class OperationFlowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        fProgrammer = std::make_unique<ScriptedProgrammer>();
+        fSetupHandler = std::make_unique<TDeviceSetupHandler>(THandlerSetup{
+            fProgrammer->setupExchange, TRequestTimeouts::Windowed(), TWaitClock(0.001)});
+        fTargetHandler = std::make_unique<TTargetHandler>(THandlerSetup{
+            fProgrammer->targetExchange, TRequestTimeouts::Windowed(), TWaitClock(0.001)});
+        fDeviceSetup = std::make_unique<TDeviceSetup>();
+        fSink = std::make_unique<RecordingSink>();
+        fTarget = std::make_shared<TTargetDP2A>(fMessages);
+    }
+
+    void programmerModelTexts() {
+        TDeviceSetup model;
+        QCOMPARE(model.GetConfiguratioName(), std::string("No config"));
+        QCOMPARE(model.GetFirmwareVersionString(), std::string());
+        QVERIFY(!model.CheckCanCreateLogger());
+        TDeviceConfigurationStruct info{};
+        std::memset(info.configName, 'N', sizeof(info.configName));
+        model.SetConfigurationInfo(true, info);
+        QCOMPARE(model.GetConfiguratioName(), std::string(32, 'N'));
+        std::memcpy(info.configName, "ABC\0\0\0", 6);
+        model.SetConfigurationInfo(true, info);
+        QCOMPARE(model.GetConfiguratioName(), std::string("ABC"));
+        model.SetConfigurationInfo(false, TDeviceConfigurationStruct{});
+        QCOMPARE(model.GetConfiguratioName(), std::string("No config"));
+        TDeviceBurnerInfo burner{};
+        burner.firmwareVersion = 0x010602;
+        model.SetBurnerInfo(true, burner);
+        QVERIFY(!model.CheckFwVersion());
+        QCOMPARE(model.GetFirmwareVersionString(), std::string("1.6.2"));
+        QCOMPARE(TDeviceSetup::MinimumFirmwareVersionString(), std::string("1.6.3"));
+    }
+
+    void initializationWithoutStoredConfiguration() {
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            if (r.header.opCode == ProgrammerOp::GetDeviceSetup) {
+                TDeviceBurnerInfo info{};
+                info.firmwareVersion = 0x010700;
+                info.cardInserted = 1;
+                return ReplyWith(r, info);
+            }
+            if (r.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+                return ReplyWith(r, TDeviceConfigurationStruct{});
+            }
+            return Reply(r);
+        };
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{1, 1}}));
+        QCOMPARE(fDeviceSetup->GetFirmwareVersionString(), std::string("1.7.0"));
+        QCOMPARE(fDeviceSetup->GetBurnerInfo().cardInserted, uint8_t{1});
+        QVERIFY(fDeviceSetup->CheckCanCreateLogger());
+        QVERIFY(!fDeviceSetup->CheckExistConfigurationName());
+        // GetDeviceSetup, SetTriggerBehavior(1, 1, 1), GetConfigurationInfo.
+        QCOMPARE(fProgrammer->requests.size(), size_t{3});
+        QCOMPARE(fProgrammer->requests[1].data[0], uint8_t{1});
+        QCOMPARE(fProgrammer->requests[1].data[1], uint8_t{1});
+        QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{1});
+    }
+
+    void initializationStopsAtFirstFailure() {
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            return Reply(r, r.header.opCode == ProgrammerOp::SetTriggerBehavior ? 1 : 0);
+        };
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{1, 0}}));
+        QCOMPARE(fProgrammer->requests.size(), size_t{2});
+        QVERIFY(!fDeviceSetup->CheckCanCreateLogger());
+    }
+
+    void detectAllChannelsWithChannelTwoFailing() {
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            const uint8_t channel = r.data[0];
+            return ReplyWith(r, PassedIds(channel), channel == 2 ? 1 : 0);
+        };
+        RunTarget(TTargetThread::DetectAllChannels);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{5, 0}}));
+        TProcessTargetSendId ids{};
+        for (int channel = 0; channel < 4; ++channel) {
+            fTarget->GetReadIds(channel, ids);
+            QCOMPARE(ids.channelState, channel < 2 ? CHANNEL_PASSED : uint8_t{0});
+        }
+        QCOMPARE(fProgrammer->requests.size(), size_t{3});
+        QCOMPARE(fProgrammer->requests[0].data[2], uint8_t{1}); // readStart on channel 0 only
+        QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{0});
+    }
+
+    void readFirstChannelNeedsAPassedChip() {
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            TProcessTargetSendId ids = PassedIds(0);
+            ids.channelState = CHANNEL_FAILED;
+            return ReplyWith(r, ids);
+        };
+        RunTarget(TTargetThread::ReadFirstChannel);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{4, 0}}));
+        QCOMPARE(fProgrammer->requests[0].data[1], uint8_t{1}); // the DP2A family
+    }
+
+    void triggerRightAfterUnplugPostsZero() {
+        fProgrammer->connected = false;
+        RunTarget(TTargetThread::Trigger);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{0, 0}}));
+    }
+
+    void burnWithLoggingOffWritesNoLine() {
+        fProgrammer->answer = BurnAnswer(/*failLogChannel=*/-1);
+        auto logger = MakeLogger();
+        RunTarget(TTargetThread::Trigger, logger);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{10, 1}}));
+        QCOMPARE(fProgrammer->requests.size(), size_t{1}); // no log information asked
+        TBurningStatusOverall status{};
+        QCOMPARE(fTarget->GetBurningStatus(status), 0);
+        QCOMPARE(status.channels[1].state, CHANNEL_FAILED);
+        QVERIFY(logger->LogFilePath().empty());
+    }
+
+    void channelsAfterUnreadableIdsAreStillLogged() {
+        fProgrammer->answer = BurnAnswer(/*failLogChannel=*/1);
+        auto logger = MakeLogger();
+        logger->StartLogging(true);
+        QVERIFY(logger->isCreated());
+        RunTarget(TTargetThread::Trigger, logger);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{10, 1}}));
+        const QList<QByteArray> lines =
+            ReadAll(QString::fromStdString(logger->LogFilePath())).split('\n');
+        QCOMPARE(lines.size(), 4); // header, channels 1, 2 and 4 (channel 3 inactive)
+        QVERIFY(lines[1].contains(",CH1,00000100,"));
+        QVERIFY(lines[2].contains(",CH2,,,,,,,"));
+        QVERIFY(lines[2].trimmed().endsWith("FAIL(Error = UART_GND_SHORT)"));
+        QVERIFY(lines[3].contains(",CH4,,,,,,,"));
+        QVERIFY(lines[3].endsWith("PASS"));
+    }
+
+    void shutdownWakesABurnThatWaits() {
+        // Real waits: only the wake ends the 30-second wait for the burn result.
+        TTargetHandler patient(
+            THandlerSetup{fProgrammer->targetExchange, TRequestTimeouts::Windowed()});
+        TOperationRunner runner;
+        const TOperationContext context{*fDeviceSetup, *fSetupHandler, patient, fConfiguration,
+                                        *fSink};
+        QVERIFY(TTargetThread::Start(runner, "burn", context, TTargetThread::ExternalTrigger,
+                                     fTarget, nullptr));
+        QTRY_COMPARE(runner.Running(), size_t{1});
+        runner.WaitAll(
+            [this] { fProgrammer->targetExchange.Deliver(MakeMarker(MARKER_DISCONNECTED)); });
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{10, 0}}));
+        QVERIFY(!runner.Start([] {}));
+    }
+
+private:
+    ScriptedProgrammer::Answer BurnAnswer(int failLogChannel) {
+        return [failLogChannel](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            if (r.header.opCode == TargetOp::TriggerTarget) {
+                TBurningStatusOverall status{};
+                status.channels[0] = {0, CHANNEL_PASSED, 0, 0};
+                status.channels[1] = {1, CHANNEL_FAILED, 3, 0};
+                status.channels[2] = {2, CHANNEL_INACTIVE, 45, 0};
+                status.channels[3] = {3, CHANNEL_PASSED, 0, 0};
+                return ReplyWith(r, status);
+            }
+            const uint8_t channel = r.data[0];
+            return ReplyWith(r, PassedIds(channel), channel == failLogChannel ? 1 : 0);
+        };
+    }
+
+    std::shared_ptr<TLogger> MakeLogger() {
+        WriteAll(fDir.filePath("header_DP2B.hdr"), "H");
+        fSettings = std::make_unique<TSettingsModel>(fDir.filePath("s.ini").toStdString());
+        TLoggerEnvironment env = TLoggerEnvironment::Default();
+        const std::string dir = fDir.path().toStdString();
+        env.headerFile = [dir](const std::string& name) { return dir + "/" + name; };
+        env.baseFolder = [dir] { return dir; };
+        return std::make_shared<TLoggerDP2B>("header_DP2B.hdr", *fSettings, env);
+    }
+
+    TOperationContext Context() {
+        return TOperationContext{*fDeviceSetup, *fSetupHandler, *fTargetHandler, fConfiguration,
+                                 *fSink};
+    }
+
+    void RunSetup(int operation) { TDeviceSetupThread("setup", Context(), operation).Execute(); }
+
+    void RunTarget(int operation, std::shared_ptr<TLogger> logger = nullptr) {
+        TTargetThread("target", Context(), operation, fTarget, std::move(logger)).Execute();
+    }
+
+    QTemporaryDir fDir;
+    NoMessages fMessages;
+    TConfiguration fConfiguration;
+    std::unique_ptr<ScriptedProgrammer> fProgrammer;
+    std::unique_ptr<TDeviceSetupHandler> fSetupHandler;
+    std::unique_ptr<TTargetHandler> fTargetHandler;
+    std::unique_ptr<TDeviceSetup> fDeviceSetup;
+    std::unique_ptr<RecordingSink> fSink;
+    std::shared_ptr<TTargetDP2A> fTarget;
+    std::unique_ptr<TSettingsModel> fSettings;
+};
+
+QTEST_GUILESS_MAIN(OperationFlowTest)
+#include "OperationFlowTest.moc"
