@@ -8,6 +8,8 @@
 #include "protocol/ReadThread.h"
 #include "protocol/WindowedHidVariant.h"
 
+#include "portbridge/TransportBase.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -143,37 +145,22 @@ void BM_ThreadSafeQueue(benchmark::State& state) {
         });
 }
 
-// A library whose interface only hands the host's receive callback to the benchmark.
-class CallbackOnlyLibrary final : public IHidLibrary, public portbridge::IHIDIntf {
+// A library whose interface only lets the benchmark call the host's receive callback, with the
+// same callback lock a real transport holds.
+class CallbackOnlyLibrary final : public IHidLibrary, public portbridge::TTransportBase {
 public:
     bool Load() override { return true; }
     void Unload() override {}
     IHIDIntf* GetInterface() override { return this; }
-    int32_t QueryInterface(const uint8_t*, void**) override { return 1; }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    void SetReceiveCallback(portbridge::ReceiveCallback callback) override { receive = callback; }
     int32_t ConnectDevice(const char16_t*) override { return 0; }
-    void SetConnectedCallback(portbridge::ConnectionCallback) override {}
-    void SetDisconnectedCallback(portbridge::ConnectionCallback) override {}
     int32_t WriteReport(const uint8_t*, uint16_t) override { return 0; }
-    int32_t Reserved8() override { return 1; }
-    int32_t Reserved9() override { return 1; }
-    int32_t Reserved10() override { return 1; }
-    int32_t Reserved11() override { return 1; }
-    int32_t Reserved12() override { return 1; }
-    int32_t Reserved13() override { return 1; }
     int32_t OpenDevice(const char16_t*) override { return 0; }
-    int32_t Reserved15() override { return 1; }
-    int32_t Reserved16() override { return 1; }
-    int32_t Reserved17() override { return 1; }
-
-    portbridge::ReceiveCallback receive = nullptr;
+    using TTransportBase::FireReport;
 };
 
 void FireReceive(CallbackOnlyLibrary& library, const TPacketFormat& packet) {
     const TArrayByte bytes = PacketToBytes(packet);
-    library.receive(nullptr, bytes.data(), static_cast<uint16_t>(bytes.size()));
+    library.FireReport(bytes.data(), static_cast<uint16_t>(bytes.size()));
 }
 
 void BM_CommandLineCallbackToWaitingOperation(benchmark::State& state) {

@@ -18,42 +18,6 @@ TPortBridge::~TPortBridge() {
         fWorker.join();
 }
 
-int32_t TPortBridge::QueryInterface(const uint8_t iid[16], void** out) {
-    if (iid == nullptr || out == nullptr || std::memcmp(iid, kIHIDIntfId, sizeof kIHIDIntfId) != 0)
-        return 1;
-    *out = static_cast<IHIDIntf*>(this);
-    AddRef();
-    return 0;
-}
-
-// The counters only answer the host's bookkeeping; the library owns the object.
-uint32_t TPortBridge::AddRef() {
-    std::lock_guard guard(fRefLock);
-    return ++fRefs;
-}
-
-uint32_t TPortBridge::Release() {
-    std::lock_guard guard(fRefLock);
-    if (fRefs > 0)
-        --fRefs;
-    return fRefs;
-}
-
-void TPortBridge::SetReceiveCallback(ReceiveCallback callback) {
-    std::lock_guard guard(fCallbackLock);
-    fReceive = callback;
-}
-
-void TPortBridge::SetConnectedCallback(ConnectionCallback callback) {
-    std::lock_guard guard(fCallbackLock);
-    fConnected = callback;
-}
-
-void TPortBridge::SetDisconnectedCallback(ConnectionCallback callback) {
-    std::lock_guard guard(fCallbackLock);
-    fDisconnected = callback;
-}
-
 int32_t TPortBridge::ConnectDevice(const char16_t* product) {
     if (product == nullptr)
         return 1;
@@ -163,7 +127,7 @@ void TPortBridge::Run() {
         }
 
         if (announce) {
-            FireConnection(&TPortBridge::fConnected);
+            FireConnected();
             {
                 std::lock_guard guard(fLock);
                 fConnectPending = false;
@@ -180,28 +144,16 @@ void TPortBridge::Run() {
                     fDevice.reset();
             }
             device.reset(); // closes it
-            FireConnection(&TPortBridge::fDisconnected);
+            FireDisconnected();
             continue;
         }
         if (length > 0) {
             // A shorter report is delivered as a full one with zeros behind it.
             std::fill(report.begin() + std::min<size_t>(static_cast<size_t>(length), kReportSize),
                       report.end(), uint8_t{0});
-            FireReport(report.data());
+            FireReport(report.data(), static_cast<uint16_t>(kReportSize));
         }
     }
-}
-
-void TPortBridge::FireReport(const uint8_t* data) {
-    std::lock_guard guard(fCallbackLock);
-    if (fReceive != nullptr)
-        fReceive(nullptr, data, static_cast<uint16_t>(kReportSize));
-}
-
-void TPortBridge::FireConnection(ConnectionCallback TPortBridge::*which) {
-    std::lock_guard guard(fCallbackLock);
-    if (ConnectionCallback callback = this->*which; callback != nullptr)
-        callback();
 }
 
 } // namespace ardent::portbridge

@@ -6,7 +6,7 @@
 
 #include "HidDevice.h"
 
-#include "portbridge/HidIntf.h"
+#include "portbridge/TransportBase.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -24,7 +24,7 @@ struct TPortBridgeTiming {
     std::chrono::milliseconds watchInterval{500};
 };
 
-class TPortBridge final : public IHIDIntf {
+class TPortBridge final : public TTransportBase {
 public:
     static constexpr size_t kReportSize = 64;
 
@@ -34,31 +34,14 @@ public:
     TPortBridge(const TPortBridge&) = delete;
     TPortBridge& operator=(const TPortBridge&) = delete;
 
-    int32_t QueryInterface(const uint8_t iid[16], void** out) override;
-    uint32_t AddRef() override;
-    uint32_t Release() override;
-    void SetReceiveCallback(ReceiveCallback callback) override;
     int32_t ConnectDevice(const char16_t* product) override;
-    void SetConnectedCallback(ConnectionCallback callback) override;
-    void SetDisconnectedCallback(ConnectionCallback callback) override;
     int32_t WriteReport(const uint8_t* data, uint16_t count) override;
-    int32_t Reserved8() override { return 1; }
-    int32_t Reserved9() override { return 1; }
-    int32_t Reserved10() override { return 1; }
-    int32_t Reserved11() override { return 1; }
-    int32_t Reserved12() override { return 1; }
-    int32_t Reserved13() override { return 1; }
     int32_t OpenDevice(const char16_t* product) override;
-    int32_t Reserved15() override { return 1; }
-    int32_t Reserved16() override { return 1; }
-    int32_t Reserved17() override { return 1; }
 
 private:
     std::shared_ptr<IHidDevice> FindAndOpen(const std::u16string& product);
     void StartWorkerLocked();
     void Run();
-    void FireReport(const uint8_t* data);
-    void FireConnection(ConnectionCallback TPortBridge::*which);
 
     IHidApi& fApi;
     const TPortBridgeTiming fTiming;
@@ -72,16 +55,6 @@ private:
     bool fConnectPending = false; // the worker still has to fire the connected callback
     bool fStopping = false;
     std::thread fWorker;
-
-    // Held while a callback runs and while one is replaced, so that after a Set...Callback
-    // returns no call of the old callback is in progress.
-    std::mutex fCallbackLock;
-    ReceiveCallback fReceive = nullptr;
-    ConnectionCallback fConnected = nullptr;
-    ConnectionCallback fDisconnected = nullptr;
-
-    std::mutex fRefLock;
-    uint32_t fRefs = 1;
 };
 
 } // namespace ardent::portbridge

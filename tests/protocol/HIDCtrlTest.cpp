@@ -120,7 +120,7 @@ TEST(HIDCtrlCommandLine, DestroyClearsTheCallbacksAndUnloads) {
     EXPECT_FALSE(library.intf.HasCallbacks());
     EXPECT_EQ(library.loads, 1);
     EXPECT_EQ(library.unloads, 1);
-    EXPECT_EQ(library.intf.refs, 1); // the controller's reference was given back
+    EXPECT_EQ(library.intf.HostReferences(), 0u); // the controller's reference was given back
     EXPECT_EQ(HIDCtrl::Current(), nullptr);
 }
 

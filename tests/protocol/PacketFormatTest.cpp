@@ -9,8 +9,7 @@ namespace {
 
 // Fields of the packed records are compared as copies: binding a reference (as EXPECT_EQ does)
 // to a packed field that is not naturally aligned is undefined.
-template <typename T>
-T Copy(T value) {
+template <typename T> T Copy(T value) {
     return value;
 }
 
