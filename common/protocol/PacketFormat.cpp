@@ -31,7 +31,8 @@ TPacketFormat MakeMarker(uint8_t marker) {
 
 TPacketFormat PacketFromBytes(std::span<const uint8_t> bytes) {
     TPacketFormat packet{};
-    std::memcpy(&packet, bytes.data(), std::min(bytes.size(), kPacketSize));
+    if (!bytes.empty())
+        std::memcpy(&packet, bytes.data(), std::min(bytes.size(), kPacketSize));
     return packet;
 }
 

@@ -3,6 +3,10 @@
 // local marker packets, every payload record, channel states and the programmer's error texts.
 // Records are packed little-endian structs; they travel into and out of a packet's data bytes
 // only through the copy helpers below, never by pointing into a buffer.
+//
+// Take a field by value (`const uint16_t code = status.overallErrorCode;`) before handing it to
+// anything that takes a reference (std::min, EXPECT_EQ, a const& parameter): a reference to a
+// packed field that is not naturally aligned is undefined behaviour.
 
 #include <array>
 #include <bit>

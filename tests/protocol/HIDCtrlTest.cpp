@@ -87,6 +87,11 @@ TEST(HIDCtrlCommandLine, CallbacksQueuePacketsAndTheLinkLostMarker) {
     ASSERT_TRUE(c.queue.Get(packet));
     EXPECT_EQ(PacketToBytes(packet), BytesOf({2, 1, 0}));
 
+    // A report without bytes never reads behind the pointer.
+    library.intf.FireReport(nullptr, 64);
+    ASSERT_TRUE(c.queue.Get(packet));
+    EXPECT_EQ(PacketToBytes(packet), TArrayByte{});
+
     library.intf.FireDisconnected();
     EXPECT_FALSE(c.ctrl.isConnected());
     ASSERT_TRUE(c.queue.Get(packet));
