@@ -127,6 +127,13 @@ bool TCreateConfigurationFile::loadFiles() {
             return false;
         }
     }
+    // A patch and parameters built for different firmware must not be burned together. The
+    // target compares the two only when the parameters are loaded first; here the patch comes
+    // first, so the pair is compared once both are in.
+    if (!mPatch.empty() && !mParameter.empty() &&
+        mTarget->GetPatch().GetFirwareVersion() != mTarget->GetParameters().GetFirwareVersion()) {
+        return acceptLoadCode(DP3BCode::FirmwareVersionsDiffer);
+    }
     const int added = mTarget->addTargetDataToConfiguration(mConfiguration);
     return (added & (AddResult::Firmware | AddResult::Patch | AddResult::Parameters)) != 0;
 }

@@ -5,7 +5,7 @@
 #include "CLIParser.h"
 #include "Console.h"
 #include "configuration/Configuration.h"
-#include "targets/Target.h"
+#include "targets/TargetDP3B.h"
 #include "utils/Errors.h"
 
 #include <cstdint>
@@ -60,7 +60,7 @@ private:
     std::string mOutput;
     TConsole& fConsole;
     TConsoleMessages fMessages;
-    std::unique_ptr<TTarget> mTarget;
+    std::unique_ptr<TTargetDP3B> mTarget;
     TConfiguration mConfiguration;
 };
 

@@ -1,54 +1,25 @@
 // The built ArdentCmd run as a line script runs it: exact output bytes, exit status and the
 // result file.
 
-#include "ProgramProcess.h"
+#include "ArdentCmdFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace ardent {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
 using testing::RunProgram;
 
 const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
-// Connecting to a programmer that is not there pauses between attempts; the tests shorten that.
-const std::string kShortWaits = "ARDENT_TIMEOUT_SCALE=0.001";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class ArdentCmdProgram : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("ardent-cmd-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-        resultFile = folder / "result";
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    testing::ProgramOutcome Run(const std::vector<std::string>& args) {
-        fs::remove(resultFile);
-        return RunProgram(kArdentCmd, args,
-                          {"ARDENTCMD_RESULT_FILE=" + resultFile.string(), kShortWaits});
-    }
-    std::string Result() const { return ReadFile(resultFile); }
-
-    fs::path folder;
-    fs::path resultFile;
-};
+using ArdentCmdProgram = testing::ArdentCmdFixture;
 
 TEST_F(ArdentCmdProgram, OutputExitStatusAndResultFile) {
-    const std::string usage = ReadFile(fs::path(ARDENT_TEST_DATA_DIR) / "cli" / "usage.golden");
+    const std::string usage = ReadFile(Data("cli/usage.golden"));
     ASSERT_EQ(usage.size(), 2945u);
     const std::string success = "Operation completed successfully.\r\n";
     struct Case {

@@ -27,7 +27,8 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::vector<std::string>& environment, int outFd, int errFd) {
+            const std::vector<std::string>& environment, int outFd, int errFd,
+            const std::string& workingFolder = {}) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> envp;
@@ -43,6 +44,9 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    if (!workingFolder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    }
     pid_t pid = -1;
     const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(),
                                   envPointers.data());
@@ -78,14 +82,15 @@ std::string ReadAll(int fd) {
 } // namespace
 
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::vector<std::string>& environment) {
+                          const std::vector<std::string>& environment,
+                          const std::string& workingFolder) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe");
     }
     // Standard error goes to an unnamed file, so a full pipe can never stall the child.
     FILE* err = std::tmpfile();
-    const pid_t pid = Spawn(program, args, environment, out[1], ::fileno(err));
+    const pid_t pid = Spawn(program, args, environment, out[1], ::fileno(err), workingFolder);
     ::close(out[1]);
     ProgramOutcome outcome;
     outcome.out = ReadAll(out[0]);

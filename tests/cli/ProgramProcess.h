@@ -14,9 +14,11 @@ struct ProgramOutcome {
     int exitStatus = -1; // -1 when the program did not end normally
 };
 
-// Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours.
+// Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours;
+// `workingFolder`, when not empty, is the child's current folder.
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
-                          const std::vector<std::string>& environment = {});
+                          const std::vector<std::string>& environment = {},
+                          const std::string& workingFolder = {});
 
 // Starts `program` with `args` in the background, output discarded; StopProgram ends it.
 pid_t StartProgram(const std::string& program, const std::vector<std::string>& args);

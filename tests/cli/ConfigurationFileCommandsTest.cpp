@@ -1,0 +1,316 @@
+// -fileGetInfo, -fileUpdateChannel and -createCfg run through the built ArdentCmd on fixture
+// files: exact output bytes, the bytes of the files written and the full result.
+
+#include "ArdentCmdFixture.h"
+#include "configuration/Configuration.h"
+#include "configuration/ConfigurationLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace ardent {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+
+const std::string kSucceeded = "Operation completed successfully.\r\n";
+const std::string kUnexpectedInput =
+    "Operation completed with: ERROR_UNEX_INPUT\r\nOperation failed.\r\n";
+const std::string kNotLoaded =
+    "Operation completed with: ERROR_CFG_NOT_LOADED\r\nOperation failed.\r\n";
+const std::string kInvalidParameters =
+    "Operation completed with: Invalid command parameters!\r\nOperation failed.\r\n";
+
+TConfiguration LoadCfg(const fs::path& file) {
+    TConfiguration configuration;
+    EXPECT_TRUE(TConfigurationLoader().loadConfigurationFromFile(file.string(), configuration))
+        << file;
+    return configuration;
+}
+
+std::vector<uint32_t> BlockTypes(const TConfiguration& configuration) {
+    std::vector<uint32_t> types;
+    for (const TBlock& block : configuration.GetBlocks()) {
+        types.push_back(block.blockHeader.blockType);
+    }
+    std::sort(types.begin(), types.end());
+    return types;
+}
+
+using FileGetInfo = testing::ArdentCmdFixture;
+
+TEST_F(FileGetInfo, PrintsTheLinesOfEachFamilyAndOfUnreadableFiles) {
+    CopyData("cfg/legacy_dp2b.cfg", "dp2b.cfg");
+    CopyData("cfg/legacy_dp2a.cfg", "dp2a.cfg");
+    CopyData("cfg/current.cfg", "current.cfg");
+    CopyData("cfg/damaged.cfg", "damaged.cfg");
+    const std::string unreadable =
+        "NAME : \r\nCHANNEL : 1,0,0,0\r\nAPARAM CHECKSUM : Error\r\nFW PATCH ID : Error\r\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        std::string result;
+    };
+    const Case cases[] = {
+        {{"-fileGetInfo", "dp2b.cfg"},
+         "NAME : LegacyB\r\nCHANNEL : 1,1,1,1\r\nAPARAM CHECKSUM : 0x7856\r\n"
+         "FW PATCH ID : 0x3412\r\n",
+         "0\n"},
+        {{"-fileGetInfo", "dp2a.cfg"},
+         "NAME : LegacyA\r\nCHANNEL : 1,1,0,0\r\nAPARAM CHECKSUM : 0xBE53\r\nFW PATCH ID : -\r\n",
+         "0\n"},
+        {{"-fileGetInfo", "current.cfg"},
+         "NAME : Golden line\r\nCHANNEL : 1,1,0,1\r\nAPARAM CHECKSUM : 0x0000\r\n"
+         "FW PATCH ID : 0x0000\r\n",
+         "0\n"},
+        {{"-fileGetInfo", "current.cfg", "name"}, "Golden line\r\n", "0\n"},
+        {{"-fileGetInfo", "current.cfg", "channel"}, "1,1,0,1\r\n", "0\n"},
+        {{"-fileGetInfo", "dp2b.cfg", "aparam"}, "0x7856\r\n", "0\n"},
+        {{"-fileGetInfo", "dp2b.cfg", "patch"}, "0x3412\r\n", "0\n"},
+        {{"-fileGetInfo", "dp2a.cfg", "patch"}, "-\r\n", "0\n"},
+        {{"-fileGetInfo", "missing.cfg"}, unreadable, "0\n"},
+        {{"-fileGetInfo", "damaged.cfg"}, unreadable, "0\n"},
+        {{"-fileGetInfo", "missing.cfg", "name"}, "\r\n", "0\n"},
+        {{"-fileGetInfo", "current.cfg", "NAME"}, kUnexpectedInput, "-125\n"},
+        {{"-fileGetInfo", "current.CFG"}, kUnexpectedInput, "-125\n"},
+    };
+    for (const Case& c : cases) {
+        const auto outcome = Run(c.args);
+        EXPECT_EQ(outcome.out, c.out) << c.args[1];
+        EXPECT_EQ(Result(), c.result) << c.args[1];
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+using FileUpdateChannel = testing::ArdentCmdFixture;
+
+TEST_F(FileUpdateChannel, AcceptsDecimalAndHexSpellingsOfOneToFifteen) {
+    const fs::path file = CopyData("cfg/current.cfg", "line.cfg");
+    const TConfiguration before = LoadCfg(file);
+    for (const std::string value : {"0x000A", "0xA", "$A", "10", "x0a", "+10"}) {
+        CopyData("cfg/current.cfg", "line.cfg");
+        const auto outcome = Run({"-fileUpdateChannel", "line.cfg", value});
+        EXPECT_EQ(outcome.out, kSucceeded) << value;
+        EXPECT_EQ(Result(), "0\n") << value;
+        // Only the channel selection (and with it the CRC) changed.
+        TConfiguration expected = before;
+        expected.SetChannel(10);
+        uint16_t crc = 0;
+        Bytes image;
+        ASSERT_TRUE(expected.GetBufferForSend(crc, image));
+        EXPECT_EQ(ReadFile(file), std::string(image.begin(), image.end())) << value;
+    }
+    EXPECT_EQ(Run({"-fileGetInfo", "line.cfg", "channel"}).out, "0,1,0,1\r\n");
+}
+
+TEST_F(FileUpdateChannel, RefusedValuesAndFilesLeaveTheFileUntouched) {
+    const fs::path file = CopyData("cfg/current.cfg", "line.cfg");
+    const std::string original = ReadFile(file);
+    // One argument, so that "-1" stays a value and the quoted item keeps its blank.
+    for (const std::string value :
+         {"0", "16", "0x0010", "\"0x000A \"", "-1", "0x", "ten", "4294967306", "0xA0000000A"}) {
+        const auto outcome = Run({"-fileUpdateChannel", "line.cfg," + value});
+        EXPECT_EQ(outcome.out, kNotLoaded) << value;
+        EXPECT_EQ(Result(), "-122\n") << value;
+        EXPECT_EQ(ReadFile(file), original) << value;
+    }
+    CopyData("cfg/damaged.cfg", "damaged.cfg");
+    const std::string damaged = ReadFile(folder / "damaged.cfg");
+    for (const char* name : {"missing.cfg", "damaged.cfg"}) {
+        EXPECT_EQ(Run({"-fileUpdateChannel", name, "3"}).out, kNotLoaded) << name;
+        EXPECT_EQ(Result(), "-122\n");
+    }
+    EXPECT_FALSE(fs::exists(folder / "missing.cfg"));
+    EXPECT_EQ(ReadFile(folder / "damaged.cfg"), damaged);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-fileUpdateChannel", "line.cfg"},
+          std::vector<std::string>{"-fileUpdateChannel", "line.cfg", "1", "2"}}) {
+        EXPECT_EQ(Run(args).out, kUnexpectedInput);
+        EXPECT_EQ(Result(), "-125\n");
+    }
+    EXPECT_EQ(ReadFile(file), original);
+}
+
+TEST_F(FileUpdateChannel, ReadOnlyFileFailsThroughTheTopLevelHandlerAndStaysWhole) {
+    const fs::path file = CopyData("cfg/current.cfg", "line.cfg");
+    const std::string original = ReadFile(file);
+    fs::permissions(file, fs::perms::owner_read);
+    const auto outcome = Run({"-fileUpdateChannel", "line.cfg", "3"});
+    EXPECT_TRUE(outcome.out.starts_with("FileSystemError: ")) << outcome.out;
+    EXPECT_TRUE(outcome.out.ends_with("\r\n"));
+    EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 1);
+    EXPECT_EQ(outcome.exitStatus, 138);
+    EXPECT_EQ(Result(), "-118\n");
+    EXPECT_EQ(ReadFile(file), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+        << "no temporary file is left behind";
+}
+
+TEST_F(FileUpdateChannel, LegacyFileIsRewrittenInTheCurrentLayout) {
+    const fs::path file = CopyData("cfg/legacy_dp2b.cfg", "legacy.cfg");
+    TConfiguration before = LoadCfg(file);
+    const auto outcome = Run({"-fileUpdateChannel", "legacy.cfg", "5"});
+    EXPECT_EQ(outcome.out, kSucceeded);
+    EXPECT_EQ(Result(), "0\n");
+    const std::string image = ReadFile(file);
+    ASSERT_GE(image.size(), 12u);
+    EXPECT_EQ(image.substr(4, 8), "KtCfgV01");
+    const TConfiguration after = LoadCfg(file);
+    EXPECT_EQ(after.GetChannel(), 5u);
+    EXPECT_EQ(after.GetName(), before.GetName());
+    EXPECT_EQ(after.GetTargetType(), before.GetTargetType());
+    EXPECT_EQ(after.GetBlocks(), before.GetBlocks());
+    EXPECT_EQ(Run({"-fileGetInfo", "legacy.cfg"}).out,
+              "NAME : LegacyB\r\nCHANNEL : 1,0,1,0\r\nAPARAM CHECKSUM : 0x7856\r\n"
+              "FW PATCH ID : 0x3412\r\n");
+}
+
+class CreateCfg : public testing::ArdentCmdFixture {
+protected:
+    std::vector<std::string> FullForm(const std::vector<std::string>& changes) const {
+        std::map<std::string, std::string> named = {
+            {"--device", "dp3b"},
+            {"--baud", "0x9600"},
+            {"--channel", "0x03"},
+            {"--par", Data("input/dp3b_par.xml").string()},
+            {"--patch", Data("input/dp3b_patch.xml").string()},
+            {"--output", "./out.cfg"}};
+        for (size_t i = 0; i + 1 < changes.size(); i += 2) {
+            if (changes[i + 1].empty()) {
+                named.erase(changes[i]);
+            } else {
+                named[changes[i]] = changes[i + 1];
+            }
+        }
+        std::vector<std::string> args{"-createCfg"};
+        for (const auto& [name, value] : named) {
+            args.push_back(name);
+            args.push_back(value);
+        }
+        return args;
+    }
+};
+
+TEST_F(CreateCfg, FullFormWritesALoadableDP3BConfiguration) {
+    const auto outcome = Run(FullForm({}));
+    EXPECT_EQ(outcome.out, kSucceeded);
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(Result(), "0\n");
+    const TConfiguration configuration = LoadCfg(folder / "out.cfg");
+    EXPECT_EQ(configuration.GetName(), "out");
+    EXPECT_EQ(configuration.GetBaudRate(), 38400u);
+    EXPECT_EQ(configuration.GetChannel(), 3u);
+    EXPECT_EQ(configuration.GetTargetType(), 3u);
+    EXPECT_EQ(BlockTypes(configuration), (std::vector<uint32_t>{2, 3, 4}));
+    EXPECT_EQ(Run({"-fileGetInfo", "out.cfg"}).out,
+              "NAME : out\r\nCHANNEL : 1,1,0,0\r\nAPARAM CHECKSUM : 0x29B1\r\n"
+              "FW PATCH ID : 0x0010\r\n");
+}
+
+TEST_F(CreateCfg, AcceptedSpellings) {
+    struct Case {
+        std::vector<std::string> changes;
+        uint32_t baud;
+        uint32_t channel;
+        std::vector<uint32_t> blocks;
+    };
+    const Case cases[] = {
+        {{"--device", "DP3B"}, 38400, 3, {2, 3, 4}},
+        {{"--baud", "9600"}, 9600, 3, {2, 3, 4}},
+        {{"--baud", "0x2580"}, 9600, 3, {2, 3, 4}},
+        {{"--baud", "$E100", "--channel", "0xF"}, 57600, 15, {2, 3, 4}},
+        {{"--patch", ""}, 38400, 3, {3, 4}},
+        {{"--par", ""}, 38400, 3, {2, 4}},
+    };
+    for (const Case& c : cases) {
+        fs::remove(folder / "out.cfg");
+        const auto outcome = Run(FullForm(c.changes));
+        EXPECT_EQ(outcome.out, kSucceeded) << c.changes[0] << " " << c.changes[1];
+        const TConfiguration configuration = LoadCfg(folder / "out.cfg");
+        EXPECT_EQ(configuration.GetBaudRate(), c.baud) << c.changes[1];
+        EXPECT_EQ(configuration.GetChannel(), c.channel) << c.changes[1];
+        EXPECT_EQ(BlockTypes(configuration), c.blocks) << c.changes[0];
+    }
+}
+
+TEST_F(CreateCfg, RefusedParametersWriteNothing) {
+    struct Case {
+        std::vector<std::string> changes;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"--device", "dp2b"}, kInvalidParameters},
+        {{"--device", ""}, kInvalidParameters},
+        {{"--baud", "115200"}, kInvalidParameters},
+        {{"--baud", "75136"}, kInvalidParameters}, // 9600 in its low 16 bits
+        {{"--baud", "fast"}, kInvalidParameters},
+        {{"--output", "./out.CFG"}, kInvalidParameters},
+        {{"--output", "./out"}, kInvalidParameters},
+        {{"--output", "./out.cfg.bak"}, kInvalidParameters},
+        {{"--channel", "0"}, kInvalidParameters},
+        {{"--channel", "0x10"}, kInvalidParameters},
+        {{"--channel", "65537"}, kInvalidParameters},
+        {{"--par", "", "--patch", ""}, kInvalidParameters},
+        {{"--patch", Data("input/dp3b_broken.xml").string()},
+         "Fail parsing XML file.\r\n" + kInvalidParameters},
+        {{"--patch", Data("input/dp3b_patch_other_version.xml").string(), "--par", ""}, kSucceeded},
+    };
+    for (const Case& c : cases) {
+        fs::remove(folder / "out.cfg");
+        const auto outcome = Run(FullForm(c.changes));
+        EXPECT_EQ(outcome.out, c.out) << c.changes[0] << " " << c.changes[1];
+        if (c.out == kSucceeded) {
+            continue;
+        }
+        EXPECT_EQ(Result(), "-119\n") << c.changes[1];
+        EXPECT_FALSE(fs::exists(folder / "out.cfg")) << c.changes[1];
+    }
+    EXPECT_EQ(Run({"-createCfg"}).out, kInvalidParameters);
+    EXPECT_EQ(Result(), "-119\n");
+    EXPECT_EQ(Run({"--device", "dp3b", "--output", "out.cfg"}).out, kUnexpectedInput);
+    EXPECT_EQ(Result(), "-125\n");
+}
+
+TEST_F(CreateCfg, MismatchedPatchAndParametersPrintTheirMessage) {
+    const auto outcome =
+        Run(FullForm({"--patch", Data("input/dp3b_patch_other_version.xml").string()}));
+    EXPECT_EQ(outcome.out,
+              "Firmware version for patch and parameters are different.\r\n" + kInvalidParameters);
+    EXPECT_EQ(Result(), "-119\n");
+}
+
+TEST_F(CreateCfg, FirmwareFileAndUnwritableOutputEndThroughTheTopLevelHandler) {
+    struct Case {
+        std::vector<std::string> changes;
+        std::string prefix;
+    };
+    const Case cases[] = {
+        {{"--fw", Data("input/dp2b_firmware.ahex").string()}, "UnsupportedImageError: "},
+        {{"--output", "./missing/out.cfg"}, "FileSystemError: "},
+    };
+    for (const Case& c : cases) {
+        const auto outcome = Run(FullForm(c.changes));
+        EXPECT_TRUE(outcome.out.starts_with(c.prefix)) << outcome.out;
+        EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 1) << outcome.out;
+        EXPECT_EQ(outcome.exitStatus, 138);
+        EXPECT_EQ(Result(), "-118\n");
+    }
+    EXPECT_FALSE(fs::exists(folder / "out.cfg"));
+}
+
+TEST_F(CreateCfg, WidePatchIdIsPrintedWithAllItsDigits) {
+    std::string patch = ReadFile(Data("input/dp3b_patch.xml"));
+    const std::string from = "patch_version=\"0x10\"";
+    ASSERT_NE(patch.find(from), std::string::npos);
+    patch.replace(patch.find(from), from.size(), "patch_version=\"0xFEDCBA9876543210\"");
+    std::ofstream(folder / "wide.xml") << patch;
+    EXPECT_EQ(Run(FullForm({"--patch", "wide.xml"})).out, kSucceeded);
+    EXPECT_EQ(Run({"-fileGetInfo", "out.cfg", "patch"}).out, "0xFEDCBA9876543210\r\n");
+}
+
+} // namespace
+} // namespace ardent
