@@ -35,34 +35,6 @@ void LimitSendTime(int fd) {
 
 } // namespace
 
-int32_t TSimTransport::QueryInterface(const uint8_t iid[16], void** out) {
-    if (out == nullptr) {
-        return 1;
-    }
-    if (iid == nullptr || std::memcmp(iid, kIHIDIntfId, sizeof kIHIDIntfId) != 0) {
-        *out = nullptr;
-        return 1;
-    }
-    *out = static_cast<IHIDIntf*>(this);
-    AddRef();
-    return 0;
-}
-
-void TSimTransport::SetReceiveCallback(ReceiveCallback callback) {
-    std::lock_guard lock(mCallbackLock);
-    mReceive = callback;
-}
-
-void TSimTransport::SetConnectedCallback(ConnectionCallback callback) {
-    std::lock_guard lock(mCallbackLock);
-    mConnected = callback;
-}
-
-void TSimTransport::SetDisconnectedCallback(ConnectionCallback callback) {
-    std::lock_guard lock(mCallbackLock);
-    mDisconnected = callback;
-}
-
 int32_t TSimTransport::ConnectDevice(const char16_t* product) {
     if (!IsOurProduct(product)) {
         return 1;
@@ -156,12 +128,7 @@ void TSimTransport::Watch(std::string path) {
 }
 
 void TSimTransport::ServeLink(int fd) {
-    {
-        std::lock_guard lock(mCallbackLock);
-        if (mConnected != nullptr) {
-            mConnected();
-        }
-    }
+    FireConnected();
     {
         std::lock_guard lock(mLinkLock);
         mConnectedNow = true;
@@ -170,10 +137,7 @@ void TSimTransport::ServeLink(int fd) {
     }
     uint8_t report[simlink::kReportSize];
     while (simlink::ReadAll(fd, report, sizeof report)) {
-        std::lock_guard lock(mCallbackLock);
-        if (mReceive != nullptr) {
-            mReceive(nullptr, report, static_cast<uint16_t>(sizeof report));
-        }
+        FireReport(report, static_cast<uint16_t>(sizeof report));
     }
     bool stopping;
     {
@@ -184,10 +148,7 @@ void TSimTransport::ServeLink(int fd) {
     }
     ::close(fd);
     if (!stopping) {
-        std::lock_guard lock(mCallbackLock);
-        if (mDisconnected != nullptr) {
-            mDisconnected();
-        }
+        FireDisconnected();
     }
 }
 

@@ -4,9 +4,8 @@
 // One worker thread owns the link: it reads reports and calls the host back; the host's calls
 // only start, stop or write.
 
-#include "portbridge/HidIntf.h"
+#include "portbridge/TransportBase.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -15,32 +14,15 @@
 
 namespace ardent::portbridge {
 
-class TSimTransport final : public IHIDIntf {
+class TSimTransport final : public TTransportBase {
 public:
     TSimTransport() = default;
-    TSimTransport(const TSimTransport&) = delete;
-    TSimTransport& operator=(const TSimTransport&) = delete;
     // Stops the worker and closes the link; no callback runs afterwards.
     void Shutdown();
 
-    int32_t QueryInterface(const uint8_t iid[16], void** out) override;
-    uint32_t AddRef() override { return ++mReferences; }
-    uint32_t Release() override { return mReferences > 0 ? --mReferences : 0; }
-    void SetReceiveCallback(ReceiveCallback callback) override;
     int32_t ConnectDevice(const char16_t* product) override;
-    void SetConnectedCallback(ConnectionCallback callback) override;
-    void SetDisconnectedCallback(ConnectionCallback callback) override;
     int32_t WriteReport(const uint8_t* data, uint16_t count) override;
-    int32_t Reserved8() override { return 1; }
-    int32_t Reserved9() override { return 1; }
-    int32_t Reserved10() override { return 1; }
-    int32_t Reserved11() override { return 1; }
-    int32_t Reserved12() override { return 1; }
-    int32_t Reserved13() override { return 1; }
     int32_t OpenDevice(const char16_t* product) override;
-    int32_t Reserved15() override { return 1; }
-    int32_t Reserved16() override { return 1; }
-    int32_t Reserved17() override { return 1; }
 
     ~TSimTransport() { Shutdown(); }
 
@@ -53,13 +35,6 @@ private:
     // Waits `ms` unless the transport stops first; false when it stopped.
     bool Pause(int ms);
     void JoinWorker();
-
-    std::atomic<uint32_t> mReferences{1};
-
-    std::mutex mCallbackLock; // held while a callback runs, so clearing one waits for it
-    ReceiveCallback mReceive = nullptr;
-    ConnectionCallback mConnected = nullptr;
-    ConnectionCallback mDisconnected = nullptr;
 
     std::mutex mLinkLock; // guards mFd, mWorking, mStopping; writes hold it while they send
     std::condition_variable mLinkChanged;
