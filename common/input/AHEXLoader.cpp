@@ -4,26 +4,27 @@
 #include "input/NumberText.h"
 #include "utils/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 namespace ardent {
 
 namespace {
 
 std::string ReadWholeFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
+    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
     if (!file) {
         throw FileSystemError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
     }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
+    const std::streamoff size = file.tellg();
+    std::string content(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    file.seekg(0);
+    if (size < 0 || !file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
         throw FileSystemError("Cannot read file \"" + fileName + "\". " + std::strerror(errno));
     }
-    return std::move(content).str();
+    return content;
 }
 
 void PutWord(Bytes& image, size_t at, uint32_t value) {
@@ -56,6 +57,7 @@ int TAHEXLoader::LoadStrListFromFile(const std::string& fileName, StringList& st
 
 StringList TAHEXLoader::SplitLines(std::string_view text) {
     StringList lines;
+    lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     while (start < text.size()) {
         const size_t end = text.find_first_of("\r\n", start);
@@ -78,36 +80,47 @@ uint16_t TAHEXLoader::DataLineWord(std::string_view line) {
     return static_cast<uint16_t>(HexDigitsValue(line.substr(7, 4)));
 }
 
+TAHEXLoader::DataWords TAHEXLoader::ParseDataLines(const StringList& lines) {
+    const TLinePattern& dataLine = AhexPattern::DataLine();
+    DataWords words;
+    words.reserve(lines.size());
+    for (const std::string& line : lines) {
+        if (dataLine.Matches(line)) {
+            words.push_back({DataLineAddress(line), DataLineWord(line)});
+        }
+    }
+    return words;
+}
+
 int TAHEXLoader::BuildSegmentImage(const StringList& lines, Bytes& output) {
     if (lines.size() > kMaxLines) {
         return kTooManyLines;
     }
-    const TLinePattern& dataLine = AhexPattern::DataLine();
+    return BuildSegmentImage(ParseDataLines(lines), output);
+}
+
+int TAHEXLoader::BuildSegmentImage(const DataWords& words, Bytes& output) {
     Bytes image;
-    image.reserve(lines.size() * 2 + 4);
+    image.reserve(words.size() * 2 + 4);
     bool segmentOpen = false;
     size_t countAt = 0;
     uint32_t count = 0;
     uint32_t previous = 0;
-    for (const std::string& line : lines) {
-        if (!dataLine.Matches(line)) {
-            continue;
-        }
-        const uint16_t address = DataLineAddress(line);
+    for (const TDataWord& data : words) {
         // The comparison is not wrapped: FFFF followed by 0000 starts a new segment.
-        if (!segmentOpen || address != previous + 1 || count + 2 > kMaxSegmentBytes) {
+        if (!segmentOpen || data.address != previous + 1 || count + 2 > kMaxSegmentBytes) {
             if (segmentOpen) {
                 PutWord(image, countAt, count);
             }
-            AppendWord(image, address);
+            AppendWord(image, data.address);
             countAt = image.size();
             AppendWord(image, 0);
             count = 0;
             segmentOpen = true;
         }
-        AppendWord(image, DataLineWord(line));
+        AppendWord(image, data.word);
         count += 2;
-        previous = address;
+        previous = data.address;
     }
     if (segmentOpen) {
         PutWord(image, countAt, count);

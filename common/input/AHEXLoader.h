@@ -32,10 +32,21 @@ public:
     int LoadStrListFromFile(const std::string& fileName, StringList& strList,
                             int recordType) override;
 
-    // Entry points for text already in memory (tests, fuzzing, the loaders above).
+    // One data line: its word address (low 16 bits) and its data word.
+    struct TDataWord {
+        uint16_t address;
+        uint16_t word;
+    };
+    using DataWords = std::vector<TDataWord>;
+
+    // Entry points for text already in memory (tests, fuzzing, the data objects).
     // Splits at CR LF, LF or CR; a final line end does not start another line.
     static StringList SplitLines(std::string_view text);
+    // The data lines among `lines`, in file order.
+    static DataWords ParseDataLines(const StringList& lines);
+    // The segment image; kTooManyLines (and `output` unchanged) for more than kMaxLines lines.
     static int BuildSegmentImage(const StringList& lines, Bytes& output);
+    static int BuildSegmentImage(const DataWords& words, Bytes& output);
 
     // Address (low 16 bits) and word of a line that matched AhexPattern::DataLine.
     static uint16_t DataLineAddress(std::string_view line);

@@ -14,7 +14,10 @@ constexpr uint16_t kParamChainHead = 0xC016;
 int TFw::storeBuff(const std::string& fName) {
     StringList lines;
     fileLoader->LoadStrListFromFile(fName, lines, BlockType::Firmware);
-    if (TAHEXLoader::BuildSegmentImage(lines, buffer) <= 0) {
+    const TAHEXLoader::DataWords words = lines.size() <= TAHEXLoader::kMaxLines
+                                             ? TAHEXLoader::ParseDataLines(lines)
+                                             : TAHEXLoader::DataWords{};
+    if (TAHEXLoader::BuildSegmentImage(words, buffer) <= 0) {
         buffer.clear(); // a refused (too long) file must not leave the previous image behind
         Name.clear();
         fwPar = 0;
@@ -23,14 +26,14 @@ int TFw::storeBuff(const std::string& fName) {
     }
     fwID = ReadFwID(lines);
     isLoaded = fwID != 0;
-    fwPar = ReadFwParamID(lines);
+    fwPar = ReadFwParamID(words);
     Name = fName;
     return isLoaded ? 0 : -1;
 }
 
 uint64_t TFw::ReadFwID(const StringList& lines) {
     // Upper-case address letters only: that is how the firmware build writes the ID words.
-    static const TLinePattern idLine("^00C02[B-E]:([0-9]|[A-F]|[a-f]){4}$");
+    static const TLinePattern idLine("^00C02[B-E]:([0-9]|[A-F]|[a-f]){4}$", 11);
     uint64_t id = 0;
     for (const std::string& line : lines) {
         if (idLine.Matches(line)) {
@@ -41,18 +44,16 @@ uint64_t TFw::ReadFwID(const StringList& lines) {
 }
 
 uint16_t TFw::ReadFwParamID(const StringList& lines) {
+    return ReadFwParamID(TAHEXLoader::ParseDataLines(lines));
+}
+
+uint16_t TFw::ReadFwParamID(const TAHEXLoader::DataWords& words) {
     // Each node is four words: a non-zero word (zero ends the chain), the address of the next
     // node, one unused word and the parameter ID. The last value before the ending node counts.
-    const TLinePattern& dataLine = AhexPattern::DataLine();
     std::optional<uint32_t> node;
     uint32_t next = 0;
     uint16_t value = 0;
-    for (const std::string& line : lines) {
-        if (!dataLine.Matches(line)) {
-            continue;
-        }
-        const uint16_t address = TAHEXLoader::DataLineAddress(line);
-        const uint16_t word = TAHEXLoader::DataLineWord(line);
+    for (const auto& [address, word] : words) {
         if (address == kParamChainHead) {
             node = word;
         } else if (!node) {

@@ -2,6 +2,7 @@
 // DP2B firmware image from an .ahex file, with the firmware ID it carries (words 00C02B to
 // 00C02E) and the parameter ID embedded in it (found through the node chain headed at C016).
 
+#include "input/AHEXLoader.h"
 #include "input/DObject.h"
 
 namespace ardent {
@@ -22,6 +23,7 @@ public:
     // The two IDs from a file's lines (the entry points storeBuff uses).
     static uint64_t ReadFwID(const StringList& lines);
     static uint16_t ReadFwParamID(const StringList& lines);
+    static uint16_t ReadFwParamID(const TAHEXLoader::DataWords& words);
 
 private:
     uint64_t fwID = 0;

@@ -22,7 +22,7 @@ pcre2_match_data* ThreadMatchData() {
 
 } // namespace
 
-TLinePattern::TLinePattern(const char* pattern) {
+TLinePattern::TLinePattern(const char* pattern, size_t fixedLength) : length(fixedLength) {
     int error = 0;
     PCRE2_SIZE offset = 0;
     code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED, 0, &error,
@@ -40,13 +40,18 @@ TLinePattern::~TLinePattern() {
 }
 
 bool TLinePattern::Matches(std::string_view line) const {
+    // "$" also matches before a final line feed, so such a line is one longer.
+    if (length != 0 && line.size() != length &&
+        !(line.size() == length + 1 && line.back() == '\n')) {
+        return false;
+    }
     return pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(line.data()), line.size(), 0, 0,
                        ThreadMatchData(), nullptr) >= 0;
 }
 
 namespace AhexPattern {
 const TLinePattern& DataLine() {
-    static const TLinePattern pattern("^([0-9]|[A-F]|[a-f]){6}:([0-9]|[A-F]|[a-f]){4}$");
+    static const TLinePattern pattern("^([0-9]|[A-F]|[a-f]){6}:([0-9]|[A-F]|[a-f]){4}$", 11);
     return pattern;
 }
 } // namespace AhexPattern

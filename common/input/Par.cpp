@@ -25,7 +25,7 @@ bool TPar::loadParam(const std::string& fName) {
 }
 
 bool TPar::loadParamLines(const StringList& lines) {
-    static const TLinePattern idLine("^(([0-9]|[A-F]){4})$");
+    static const TLinePattern idLine("^(([0-9]|[A-F]){4})$", 4);
     IDBefore = 0;
     IDAfter = 0;
     complete = false;
@@ -35,7 +35,8 @@ bool TPar::loadParamLines(const StringList& lines) {
             if (ids.size() == 2) {
                 return false;
             }
-            ids.push_back(static_cast<uint16_t>(HexDigitsValue(line)));
+            ids.push_back(
+                static_cast<uint16_t>(HexDigitsValue(std::string_view(line).substr(0, 4))));
         }
     }
     if (ids.size() == 1) {

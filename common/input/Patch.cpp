@@ -23,15 +23,16 @@ int TPatch::storeBuff(const std::string& fName) {
 }
 
 bool TPatch::loadPatchHex(const StringList& lines) {
-    static const TLinePattern firmwareIdLine("^([0-9]|[A-F]|[a-f]){16}$");
-    static const TLinePattern patchIdLine("^([0-9]|[A-F]|[a-f]){6}(:([0-9]|[A-F]|[a-f]){4}){2}$");
+    static const TLinePattern firmwareIdLine("^([0-9]|[A-F]|[a-f]){16}$", 16);
+    static const TLinePattern patchIdLine("^([0-9]|[A-F]|[a-f]){6}(:([0-9]|[A-F]|[a-f]){4}){2}$",
+                                          16);
     IDFW = 0;
     IDBefore = 0;
     IDAfter = 0;
     PatchIDAddress = 0;
     for (const std::string& line : lines) {
         if (firmwareIdLine.Matches(line)) {
-            IDFW = HexDigitsValue(line);
+            IDFW = HexDigitsValue(std::string_view(line).substr(0, 16));
         } else if (patchIdLine.Matches(line)) {
             const std::string_view text(line);
             PatchIDAddress = static_cast<uint16_t>(HexDigitsValue(text.substr(0, 6)) & 0xFFFF);

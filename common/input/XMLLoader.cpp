@@ -33,6 +33,13 @@ pugi::xml_node FindRecord(const pugi::xml_document& doc, int recordType, bool& f
     return {};
 }
 
+void AppendAttributes(const pugi::xml_node& record, StringList& strList) {
+    for (const pugi::xml_attribute attribute : record.attributes()) {
+        strList.emplace_back(attribute.name());
+        strList.emplace_back(attribute.value());
+    }
+}
+
 size_t CountChildElements(const pugi::xml_node& record) {
     size_t count = 0;
     for (const pugi::xml_node child : record.children()) {
@@ -46,16 +53,27 @@ size_t CountChildElements(const pugi::xml_node& record) {
 } // namespace
 
 int TXMLLoader::LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) {
+    lastRecord.reset();
     Bytes document;
     if (!LoadFileToBuffer(fileName, document)) {
         status = kStatusFailed;
         return 0;
     }
-    return LoadSpecificTypeFromBuffer(document, recordType, output);
+    const int count = LoadSpecificTypeFromBuffer(document, recordType, output);
+    if (lastRecord) {
+        lastRecord->fileName = fileName;
+    }
+    return count;
 }
 
 int TXMLLoader::LoadStrListFromFile(const std::string& fileName, StringList& strList,
                                     int recordType) {
+    if (lastRecord && lastRecord->fileName == fileName && lastRecord->recordType == recordType) {
+        strList.insert(strList.end(), lastRecord->attributes.begin(), lastRecord->attributes.end());
+        lastRecord.reset();
+        return 1;
+    }
+    lastRecord.reset();
     Bytes document;
     if (!LoadFileToBuffer(fileName, document)) {
         return 0;
@@ -65,6 +83,7 @@ int TXMLLoader::LoadStrListFromFile(const std::string& fileName, StringList& str
 
 int TXMLLoader::LoadSpecificTypeFromBuffer(std::span<const uint8_t> document, int recordType,
                                            Bytes& output) {
+    lastRecord.reset();
     status = kStatusOk;
     pugi::xml_document doc;
     if (!ParseDocument(document, doc)) {
@@ -99,6 +118,9 @@ int TXMLLoader::LoadSpecificTypeFromBuffer(std::span<const uint8_t> document, in
         }
     }
     output = std::move(image);
+    lastRecord.emplace();
+    lastRecord->recordType = recordType;
+    AppendAttributes(record, lastRecord->attributes);
     return static_cast<int>(count);
 }
 
@@ -113,10 +135,7 @@ int TXMLLoader::LoadStrListFromBuffer(std::span<const uint8_t> document, StringL
     if (!record) {
         return 0;
     }
-    for (const pugi::xml_attribute attribute : record.attributes()) {
-        strList.emplace_back(attribute.name());
-        strList.emplace_back(attribute.value());
-    }
+    AppendAttributes(record, strList);
     return 1;
 }
 

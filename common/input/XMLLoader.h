@@ -6,6 +6,7 @@
 #include "input/FileLoader.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -24,7 +25,9 @@ public:
     // matches. A RecordTypeID or value that is not an integer throws NumberConversionError.
     int LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) override;
     // Appends the record's attribute names and values alternately, in document order; 1 when
-    // the record was found, else 0 (status unchanged).
+    // the record was found, else 0 (status unchanged). Right after LoadSpecificType of the same
+    // file and record type it takes the attributes of the document read then, so image and
+    // attributes always come from one reading of the file.
     int LoadStrListFromFile(const std::string& fileName, StringList& strList,
                             int recordType) override;
 
@@ -39,6 +42,16 @@ public:
     // such entry or nothing follows it.
     static bool FindAttributeValue(const StringList& attributes, std::string_view key,
                                    std::string& value);
+
+private:
+    // The attributes of the record the last LoadSpecificType found, for the LoadStrListFromFile
+    // that follows it.
+    struct LastRecord {
+        std::string fileName;
+        int recordType = 0;
+        StringList attributes;
+    };
+    std::optional<LastRecord> lastRecord;
 };
 
 } // namespace ardent

@@ -124,6 +124,22 @@ TEST(XMLAttributeLookup, FindsFirstEntryWithoutRegardToCaseAndTakesTheNext) {
     EXPECT_FALSE(TXMLLoader::FindAttributeValue({"a", "version"}, "version", value));
 }
 
+TEST_F(XMLLoaderTest, ImageAndAttributesComeFromOneReadingOfTheFile) {
+    testing::ScratchFolder folder;
+    const std::string file =
+        folder.Write("a.xml", XmlDocument(XmlRecord(3, "version=\"0x01\"", {"1"})));
+    Bytes image;
+    ASSERT_EQ(loader.LoadFile(file, 3, image), 1);
+    folder.Write("a.xml", XmlDocument(XmlRecord(3, "version=\"0x02\"", {"1"})));
+    StringList first;
+    EXPECT_EQ(loader.LoadStrListFromFile(file, first, 3), 1);
+    EXPECT_EQ(first, (StringList{"RecordTypeID", "3", "version", "0x01"}));
+    // Only once: a later call reads the file again.
+    StringList second;
+    EXPECT_EQ(loader.LoadStrListFromFile(file, second, 3), 1);
+    EXPECT_EQ(second, (StringList{"RecordTypeID", "3", "version", "0x02"}));
+}
+
 TEST_F(XMLLoaderTest, FilesLoadAndMissingFileIsReported) {
     Bytes image;
     EXPECT_EQ(loader.LoadFile(InputFile("dp3b_patch_par.xml"), 3, image), 9);
