@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -71,6 +72,10 @@ void TSimServer::Stop() {
 }
 
 void TSimServer::Run() {
+    if (mOptions.usbTiming) {
+        // The default 50 us timer slack would blur the 1 ms frames the model keeps.
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    }
     while (!mStop.load()) {
         RunDue(SimClock::now());
         std::vector<pollfd> fds;
