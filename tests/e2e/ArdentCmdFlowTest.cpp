@@ -1,0 +1,250 @@
+// The built ArdentCmd against the simulated programmer, as a line script runs it: the exact
+// output bytes and the full 32-bit result (from the result file) of every programmer command,
+// with the simulator's faults for the failure paths.
+
+#include "ProgramProcess.h"
+#include "SimTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace ardent {
+namespace {
+
+namespace fs = std::filesystem;
+using simtest::MakeImage;
+using simtest::TSimDaemon;
+
+const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
+const std::string kSimTransport = std::string(ARDENT_BIN_DIR) + "/libportbridge-sim.so";
+
+const std::string kSuccess = "Operation completed successfully.\r\n";
+const std::string kFailed = "Operation failed.\r\n";
+std::string Failure(const std::string& message) {
+    return "Operation completed with: " + message + "\r\n" + kFailed;
+}
+
+struct Outcome {
+    std::string out;
+    int64_t result = 0;
+    bool operator==(const Outcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Outcome& outcome) {
+    return os << "result " << outcome.result << ", output \"" << outcome.out << "\"";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ArdentCmdAgainstSimulator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Ready());
+        folder = fs::temp_directory_path() / ("ardent-e2e-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Runs ArdentCmd with `args` against the simulator. `timeoutScale` shortens the tool's waits
+    // where a test expects one to run out.
+    Outcome Run(const std::vector<std::string>& args, const std::string& timeoutScale = {},
+                const std::string& socket = {}) {
+        const fs::path resultFile = folder / "result";
+        fs::remove(resultFile);
+        std::vector<std::string> environment = {
+            "ARDENT_PORTBRIDGE=" + kSimTransport,
+            "ARDENT_SIM_SOCKET=" + (socket.empty() ? sim.Socket() : socket),
+            "ARDENTCMD_RESULT_FILE=" + resultFile.string(),
+            "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
+        };
+        const testing::ProgramOutcome run = testing::RunProgram(kArdentCmd, args, environment);
+        EXPECT_EQ(run.err, "") << "ArdentCmd never writes to standard error";
+        Outcome outcome{run.out, -1};
+        const std::string result = ReadText(resultFile);
+        EXPECT_FALSE(result.empty()) << "no result file";
+        if (!result.empty())
+            outcome.result = std::stoll(result);
+        EXPECT_EQ(run.exitStatus == 0, outcome.result == 0) << "exit status " << run.exitStatus;
+        return outcome;
+    }
+
+    void Control(const std::string& line) {
+        const std::string reply = sim.Control(line);
+        ASSERT_TRUE(reply.starts_with("ok")) << line << ": " << reply;
+    }
+
+    // A .cfg file of `size` bytes; its CRC in `crc`.
+    std::string WriteCfg(const std::string& name, size_t size, uint16_t& crc,
+                         const std::string& configName = "E2E line", uint32_t targetType = 2,
+                         uint32_t channels = 0x0F) {
+        const Bytes image = MakeImage(size, configName, targetType, channels);
+        crc = simtest::ImageCrc(image);
+        const fs::path file = folder / name;
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+        return file.string();
+    }
+
+    static int64_t Unsigned(uint32_t value) { return static_cast<int32_t>(value); }
+
+    TSimDaemon sim;
+    fs::path folder;
+};
+
+TEST_F(ArdentCmdAgainstSimulator, ProductionFlowStoreNameCrcBurnBackup) {
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("line.cfg", 1000, crc, "E2E line", 2, 0x0B);
+    EXPECT_EQ(Run({"-store", cfg}), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(Run({"-getName"}), (Outcome{"E2E line\r\n" + kSuccess, 0}));
+    char crcLine[32];
+    std::snprintf(crcLine, sizeof crcLine, "CRC = %04X\r\n", crc);
+    EXPECT_EQ(Run({"-getCrc"}), (Outcome{crcLine + kSuccess, Unsigned(uint32_t{crc} << 16)}));
+
+    // Channels 1 and 2 pass, 3 is not selected, 4 fails with STOP_APP (7).
+    for (const char* line : {"chip 1 DP2B", "chip 2 DP2B", "chip 4 DP2B", "verdict 4 fail 7"})
+        Control(line);
+    EXPECT_EQ(Run({"-execute"}), (Outcome{"Status channel [1] : OK\r\n"
+                                          "Status channel [2] : OK\r\n"
+                                          "Status channel [3] : INACTIVE\r\n"
+                                          "Status channel [4] : Error = STOP_APP\r\n",
+                                          Unsigned(0x072D0000)}));
+
+    const std::string backup = (folder / "backup.cfg").string();
+    EXPECT_EQ(Run({"-backup", backup}), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(ReadText(backup), ReadText(cfg));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, BackupOfA130ByteConfigurationWritesThe130Bytes) {
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("small.cfg", 130, crc);
+    Control("store " + cfg);
+    const std::string backup = (folder / "small-backup.cfg").string();
+    EXPECT_EQ(Run({"-backup", backup}), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(fs::file_size(backup), 130u);
+    EXPECT_EQ(ReadText(backup), ReadText(cfg));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, FirmwareBelowTheMinimumIsShownWithTheMinimum) {
+    Control("firmware 0x010500");
+    EXPECT_EQ(Run({"-getFwVer"}), (Outcome{"Firmware version is 1.5.0\r\n"
+                                           "Minimum required FW version is 1.6.3\r\n" +
+                                               kSuccess,
+                                           0}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, ReadIdsOfOneChannel) {
+    Control("chip 2 DP2B deviceid=1 firmwareid=2 customerid=3 patchid=4 parameterid=5 romid=6");
+    EXPECT_EQ(
+        Run({"-readID", "DP2B,2"}),
+        (Outcome{"Channel[2]:  0x00000001 0x0000000000000002 0x00000003 0x0004 0x0005 0x0006\r\n",
+                 0}));
+    Control("chip 3 absent");
+    EXPECT_EQ(Run({"-readID", "DP2B,3"}), (Outcome{"Channel[3]: Error = SYNC\r\n", -252}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, DetectIdsMarksTheFailedChannels) {
+    for (const char* line :
+         {"chip 1 DP2B", "chip 2 DP3B chipid=0x1122334455667788 parameterid=0xBEEF", "chip 3 DP2B",
+          "chip 4 DP3B"})
+        Control(line);
+    const Outcome outcome = Run({"-readID", "DP3B"});
+    EXPECT_EQ(outcome.result, Unsigned(0xFFFF0005));
+    EXPECT_TRUE(outcome.out.starts_with("Channel[1]: Error = WRONG_TARGET_TYPE\r\n"
+                                        "Channel[2]:  0x1122334455667788 0x"))
+        << outcome.out;
+    EXPECT_NE(outcome.out.find("Channel[3]: Error = WRONG_TARGET_TYPE\r\nChannel[4]:  0x"),
+              std::string::npos)
+        << outcome.out;
+}
+
+TEST_F(ArdentCmdAgainstSimulator, UnusableValuesAreRefusedBeforeAnyRequest) {
+    // The refusal armed here hits the first request that reaches the programmer.
+    Control("fault status 9 1");
+    const std::vector<std::vector<std::string>> refused = {
+        {"-setBaudRate", "115200"}, {"-setBaudRate", "9601"}, {"-setChannel", "5"},
+        {"-setChannel", "0"},       {"-setChannel", "word"},  {"-readID", "DP4X,2"},
+    };
+    for (const auto& args : refused)
+        EXPECT_EQ(Run(args), (Outcome{Failure("ERROR_UNEX_INPUT"), -125}))
+            << args[0] << " " << args[1];
+    // ... which is still armed: the programmer refuses this one, and that is no success.
+    EXPECT_EQ(Run({"-setChannel", "2"}), (Outcome{"", 255}));
+    EXPECT_EQ(Run({"-setChannel", "2"}), (Outcome{"", 0}));
+    EXPECT_EQ(Run({"-setBaudRate", "9600"}), (Outcome{"", 0}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, BurnTriggerSetsAndReportsTheExternalTrigger) {
+    EXPECT_EQ(Run({"-burnTrigger", "ENABLE"}), (Outcome{"", 0}));
+    EXPECT_EQ(Run({"-burnTrigger"}), (Outcome{"", 0}));
+    EXPECT_EQ(Run({"-burnTrigger", "disable"}), (Outcome{"", 0}));
+    EXPECT_EQ(Run({"-burnTrigger"}), (Outcome{"", 1}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, ServiceCommandsPassTheAnswerOnAsTheResult) {
+    Control("chip 2 DP2B");
+    EXPECT_EQ(Run({"-setChannel", "2"}), (Outcome{"", 0}));
+    Control("service-result 4660");
+    EXPECT_EQ(Run({"-setVoltage", "12.5"}), (Outcome{"", 0x1234}));
+    EXPECT_EQ(Run({"-readAparam", "DP3B,1"}), (Outcome{Failure("Device is not supported!"), -120}));
+    EXPECT_EQ(Run({"-setVoltage", "5.0"}), (Outcome{Failure("Invalid command parameters!"), -119}));
+    Control("service-result off");
+    EXPECT_EQ(Run({"-writeAparam", "DP2B,3,0x55"}), (Outcome{"", 0}));
+    EXPECT_EQ(Run({"-readAparam", "DP2B,3"}), (Outcome{"", 0x55}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, NoProgrammer) {
+    Control("unplug");
+    EXPECT_EQ(Run({"-getName"}, "0.001"), (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
+    EXPECT_EQ(Run({"-getName"}, "0.001", (folder / "nobody.sock").string()),
+              (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, NoReplyEndsTheWaitWithTheTimeOut) {
+    Control("fault drop 1");
+    EXPECT_EQ(Run({"-execute"}, "0.001"), (Outcome{Failure("ERROR_CONN_TIMEOUT"), -124}));
+    Control("fault drop 1");
+    EXPECT_EQ(Run({"-readID", "DP2B,1"}, "0.001"), (Outcome{Failure("ERROR_CONN_TIMEOUT"), -124}));
+    Control("fault drop 1");
+    EXPECT_EQ(Run({"-getCrc"}, "0.001"), (Outcome{kFailed, 53}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, ProgrammerUnpluggedDuringTheWait) {
+    Control("fault disconnect 1");
+    EXPECT_EQ(Run({"-execute"}), (Outcome{Failure("ERROR_PROG_DISCONNECTED"), -123}));
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("line.cfg", 1000, crc);
+    Control("fault disconnect 5");
+    EXPECT_EQ(Run({"-store", cfg}), (Outcome{kFailed + Failure("ERROR_PROG_DISCONNECTED"), -123}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, RefusedStoreIsNoSuccess) {
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("line.cfg", 1000, crc);
+    Control("fault status 48 1");
+    EXPECT_EQ(Run({"-store", cfg}), (Outcome{kFailed, 255}));
+    EXPECT_EQ(Run({"-store", (folder / "missing.cfg").string()}),
+              (Outcome{Failure("ERROR_FILE_CFG"), -126}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, MissingReadPieceWritesNoFile) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 1000, crc));
+    Control("fault disconnect 3"); // description, first piece, then the link drops
+    const std::string backup = (folder / "backup.cfg").string();
+    EXPECT_EQ(Run({"-backup", backup}), (Outcome{kFailed, 255}));
+    EXPECT_FALSE(fs::exists(backup));
+}
+
+} // namespace
+} // namespace ardent
