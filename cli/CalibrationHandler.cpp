@@ -11,17 +11,6 @@ namespace ardent {
 
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 // Supply levels: 6.0 V up to 12.0 V for DP3B, up to 23.0 V for the others, both bounds included.
 float MaxLevel(uint8_t device) {
     return device == 3 ? 12.0f : 23.0f;
@@ -48,6 +37,17 @@ std::optional<uint16_t> WholeNumber(const std::string& item, int32_t min, int32_
 }
 
 } // namespace
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 
 uint8_t DeviceFromName(std::string_view text) {
     if (EqualsIgnoringCase(text, "DP3B"))

@@ -1,5 +1,6 @@
 #include "OperationThread.h"
 
+#include "CalibrationHandler.h"
 #include "ConfigurationHandler.h"
 #include "ExitCode.h"
 #include "ResultCodes.h"
@@ -18,17 +19,6 @@ namespace {
 // Codes of the programmer's message table that some operations give as their result.
 constexpr int32_t kCfgNotLoaded = 53; // "Info  = CFG_NOT_LOADED"
 constexpr int32_t kInactive = 45;     // "INACTIVE"
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 // A channel item (1..4) as the channel index 0..3; nothing for any other text or number (the
 // whole number counts: 65537 is not channel 1).
