@@ -1,41 +1,18 @@
 #include "input/ParDP3B.h"
 
 #include "input/DP3BMessages.h"
-#include "input/NumberText.h"
-#include "input/XMLLoader.h"
+#include "input/DP3BRecord.h"
 
 namespace ardent {
 
-bool ReadFirmwareVersion(const StringList& attributes, std::string& firmwareVersion) {
-    std::string value;
-    if (!TXMLLoader::FindAttributeValue(attributes, "version", value)) {
-        return false;
-    }
-    // The version travels in the ID table as at most 16 bytes; a text that cannot be stored
-    // there would make the programmer compare against a different version.
-    const std::string normalized = NormalizeHexVersion(value);
-    std::vector<uint8_t> bytes;
-    if (!VersionTextToBytes(normalized, bytes)) {
-        return false;
-    }
-    firmwareVersion = normalized;
-    return true;
-}
-
 int TParDP3B::storeBuff(const std::string& fName) {
     isLoaded = false;
-    size = static_cast<uint32_t>(fileLoader->LoadFile(fName, kRecordType, buffer));
-    if (fileLoader->GetStatus() != TFileLoader::kStatusOk) {
-        return fileLoader->GetStatus();
-    }
-    int result = DP3BCode::NoPatchOrParameters;
-    if (size != 0) {
-        StringList attributes;
-        fileLoader->LoadStrListFromFile(fName, attributes, kRecordType);
+    StringList attributes;
+    int result = LoadDP3BRecord(*fileLoader, fName, kRecordType, buffer, size, attributes);
+    if (result == DP3BCode::Ok) {
         paramID = getCrc();
-        result = DP3BCode::MissingFirmwareVersion;
-        if (ReadFirmwareVersion(attributes, firmwareVersion)) {
-            result = DP3BCode::Ok;
+        if (!ReadFirmwareVersion(attributes, firmwareVersion)) {
+            result = DP3BCode::MissingFirmwareVersion;
         }
     }
     isLoaded = result == DP3BCode::Ok;

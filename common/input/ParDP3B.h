@@ -33,8 +33,4 @@ private:
     std::string firmwareVersion;
 };
 
-// The normalised form of a record's "version" value ("0x" and the byte pairs reversed), or false
-// when the attribute list has none that can be shown as at most 16 bytes.
-bool ReadFirmwareVersion(const StringList& attributes, std::string& firmwareVersion);
-
 } // namespace ardent

@@ -1,22 +1,17 @@
 #include "input/PatchDP3B.h"
 
 #include "input/DP3BMessages.h"
+#include "input/DP3BRecord.h"
 #include "input/NumberText.h"
-#include "input/ParDP3B.h"
 #include "input/XMLLoader.h"
 
 namespace ardent {
 
 int TPatchDP3B::storeBuff(const std::string& fName) {
     isLoaded = false;
-    size = static_cast<uint32_t>(fileLoader->LoadFile(fName, kRecordType, buffer));
-    if (fileLoader->GetStatus() != TFileLoader::kStatusOk) {
-        return fileLoader->GetStatus();
-    }
-    int result = DP3BCode::NoPatchOrParameters;
-    if (size != 0) {
-        StringList attributes;
-        fileLoader->LoadStrListFromFile(fName, attributes, kRecordType);
+    StringList attributes;
+    int result = LoadDP3BRecord(*fileLoader, fName, kRecordType, buffer, size, attributes);
+    if (result == DP3BCode::Ok) {
         result = DP3BCode::MissingPatchVersion;
         std::string patchVersion;
         if (TXMLLoader::FindAttributeValue(attributes, "patch_version", patchVersion)) {

@@ -48,7 +48,7 @@ private:
     // that follows it.
     struct LastRecord {
         std::string fileName;
-        int recordType = 0;
+        int recordType;
         StringList attributes;
     };
     std::optional<LastRecord> lastRecord;

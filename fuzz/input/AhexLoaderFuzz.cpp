@@ -5,17 +5,14 @@
 #include "input/Par.h"
 #include "input/Patch.h"
 
+#include "SilentOutput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-class SilentOutput : public ardent::IMessageOutput {
-public:
-    void ShowMessage(const std::string&) override {}
-};
-} // namespace
+using ardent::fuzzing::SilentOutput;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace ardent;

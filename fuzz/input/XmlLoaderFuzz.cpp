@@ -1,19 +1,16 @@
 // Feeds arbitrary bytes as a DP3B XML input file to the record image builder and the attribute
 // reader, for the patch and the parameter record.
-#include "input/ParDP3B.h"
+#include "input/DP3BRecord.h"
 #include "input/XMLLoader.h"
 #include "utils/Errors.h"
+
+#include "SilentOutput.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-class SilentOutput : public ardent::IMessageOutput {
-public:
-    void ShowMessage(const std::string&) override {}
-};
-} // namespace
+using ardent::fuzzing::SilentOutput;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace ardent;
