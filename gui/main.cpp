@@ -30,12 +30,34 @@ TWaitClock ClockFromEnvironment() {
     return TWaitClock();
 }
 
-// "--grab FILE": once the programmer is initialised (or after a few seconds without one), the
-// window is saved as a picture and the program ends; it prints how long the start took.
+// "--grab FILE [--expert]": once the programmer is initialised (or after a few seconds without
+// one), the window (in expert mode with --expert) is saved as a picture and the program ends; it
+// prints how long the start took. Boxes are printed instead of shown.
 QString GrabFile(const QStringList& arguments) {
     const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--grab")));
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
 }
+
+// The boxes of a --grab run: written to standard output, answered Yes, so nothing waits.
+class TGrabDialogs : public IDialogs {
+public:
+    void Error(QWidget*, const QString& text) override { Print("error", text); }
+    void Information(QWidget*, const QString& text) override { Print("information", text); }
+    bool Confirm(QWidget*, const QString& text) override {
+        Print("confirm", text);
+        return true;
+    }
+    QString OpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString BrowseFolder(QWidget*, const QString&, const QString&) override { return {}; }
+
+private:
+    static void Print(const char* kind, const QString& text) {
+        std::printf("%s box: %s\n", kind, text.toLocal8Bit().constData());
+    }
+};
 
 } // namespace
 
@@ -52,7 +74,10 @@ int main(int argc, char* argv[]) {
     options.settingsFile = SettingsFilePath();
     options.clock = ClockFromEnvironment();
     TProgramObjects app(std::move(options));
-    TQtDialogs dialogs;
+    const QString grab = GrabFile(QCoreApplication::arguments());
+    TQtDialogs realDialogs;
+    TGrabDialogs grabDialogs;
+    IDialogs& dialogs = grab.isEmpty() ? static_cast<IDialogs&>(realDialogs) : grabDialogs;
     int status = 0;
     {
         TOTP window(app, dialogs);
@@ -63,15 +88,17 @@ int main(int argc, char* argv[]) {
         });
         app.StartTransport(window.Sink());
 
-        const QString grab = GrabFile(QCoreApplication::arguments());
         if (!grab.isEmpty()) {
             QTimer* poll = new QTimer(&window);
             QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
-                const bool ready = app.deviceSetup.CheckCanCreateLogger();
+                const bool ready = window.Initialised();
                 if (!ready && started.elapsed() < 3000) {
                     return;
                 }
                 poll->stop();
+                if (QCoreApplication::arguments().contains(QStringLiteral("--expert"))) {
+                    window.mniExpert1Click();
+                }
                 std::printf("start to %s window: %lld ms\n", ready ? "initialised" : "shown",
                             static_cast<long long>(started.elapsed()));
                 std::fflush(stdout);

@@ -3,6 +3,8 @@
 // handlers, the program-wide configuration and the sink of the main window's notifications.
 
 #include "operations/HandlerSetup.h"
+#include "protocol/PacketFormat.h"
+#include "protocol/ThreadSafeQueue.h"
 
 namespace ardent {
 
@@ -20,6 +22,10 @@ struct TOperationContext {
     INotificationSink& sink;
     // Hears of the pieces a store or read moves; called on the operation's thread.
     TTransferProgress progress{};
+    // The target handler's waiting queue. A burn the programmer started by itself may have
+    // finished (its result queued) before the flow that waits for it starts; with the queue at
+    // hand that flow keeps such a result instead of clearing it away.
+    TThreadSafeQueue<TPacketFormat>* targetQueue = nullptr;
 };
 
 } // namespace ardent

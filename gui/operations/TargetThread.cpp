@@ -22,6 +22,20 @@ std::span<const uint8_t> IdBytes(const TProcessTargetSendId& reply) {
     return {bytes + offsetof(TProcessTargetSendId, dp2BIds),
             sizeof(reply) - offsetof(TProcessTargetSendId, dp2BIds)};
 }
+// Empties the queue except for burn results (module 2, opCode 2), which stay in order.
+void ClearQueueKeepingBurnResults(TThreadSafeQueue<TPacketFormat>& queue) {
+    std::vector<TPacketFormat> results;
+    TPacketFormat packet{};
+    while (queue.Get(packet)) {
+        if (packet.header.module == MODULE_TARGET &&
+            packet.header.opCode == TargetOp::TriggerTarget) {
+            results.push_back(packet);
+        }
+    }
+    for (const auto& result : results) {
+        queue.Put(result);
+    }
+}
 } // namespace
 
 TTargetThread::TTargetThread(std::string threadName, const TOperationContext& context,
@@ -45,7 +59,11 @@ void TTargetThread::Execute() {
     bool result = false;
     {
         std::lock_guard lock(gTargetMutex);
-        fContext.targetHandler.ClearQueueBeforeOperation();
+        if (fOperation == ExternalTrigger && fContext.targetQueue != nullptr) {
+            ClearQueueKeepingBurnResults(*fContext.targetQueue);
+        } else {
+            fContext.targetHandler.ClearQueueBeforeOperation();
+        }
         switch (fOperation) {
         case Trigger:
             result = DoTrigger();

@@ -22,7 +22,7 @@ TExpertPanelDP2A::TExpertPanelDP2A(QWidget* parent, TPanelHost& host)
     btnLoadPatch->setEnabled(false);
 
     PlaceRightColumn(112, 398);
-    strngrd1 = MakeGrid(grpIds, 2, {65, 118, 118, 37}, 22);
+    strngrd1 = MakeGrid(grpIds, 2, {72, 118, 118, 37}, 22); // "Parameters" fits in 72
     strngrd1->setRowHeight(1, 35);
     strngrd1->resize(strngrd1->width(), 22 + 35 + 2);
     strngrd1->move(8, 20);
@@ -33,7 +33,7 @@ TExpertPanelDP2A::TExpertPanelDP2A(QWidget* parent, TPanelHost& host)
     }
     SetCell(*strngrd1, 1, 0, QStringLiteral("Parameters"));
     auto* compare = new QCheckBox(grpIds);
-    compare->move(8 + 65 + 118 + 118 + 12, 20 + 22 + 10);
+    compare->move(8 + 72 + 118 + 118 + 12, 20 + 22 + 10);
     compare->setChecked(true);
     compare->setEnabled(false);
 

@@ -9,6 +9,8 @@ namespace ardent {
 namespace {
 constexpr int kRowHeight = 22;
 constexpr int kPatchRow = 3;
+constexpr int kNameWidth = 66;
+constexpr int kCompareWidth = 34;
 } // namespace
 
 TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
@@ -18,7 +20,9 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     grpSetupInProgrammer->setTitle(QStringLiteral("Configuration in programmer"));
 
     PlaceRightColumn(222, 463);
-    strngrd1 = MakeGrid(grpIds, 7, {55, 133, 133, 30}, kRowHeight);
+    // Wider name and compare columns than the classic 55 and 30 pixels, so that "Customer" and
+    // "Com" fit in the fonts of a Linux desktop.
+    strngrd1 = MakeGrid(grpIds, 7, {kNameWidth, 127, 127, kCompareWidth}, kRowHeight);
     strngrd1->move(8, 20);
     const QStringList headings = {QStringLiteral("ID"), QStringLiteral("Before burn"),
                                   QStringLiteral("After burn"), QStringLiteral("Com")};
@@ -31,7 +35,7 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     for (int r = 0; r < 6; ++r) {
         SetCell(*strngrd1, r + 1, 0, rows[r]);
         auto* box = new QCheckBox(grpIds);
-        box->move(8 + 55 + 133 + 133 + 8, 20 + kRowHeight * (r + 1) + 3);
+        box->move(8 + kNameWidth + 127 + 127 + 10, 20 + kRowHeight * (r + 1) + 3);
         checkBoxList[static_cast<size_t>(r)] = box;
         connect(box, &QCheckBox::clicked, this,
                 [this, r](bool checked) { chkBoxCompareClick(r, checked); });

@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 namespace ardent {
 
@@ -53,6 +54,11 @@ TOTP::TOTP(TProgramObjects& app, IDialogs& dialogs)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon::fromTheme(QStringLiteral("ardent"), PictureIcon(TPicture::Expert)));
+
+    // The layout is measured for a small dialog font (8 pt), as line PCs show it.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     // FormCreate.
     appRun = true;
@@ -141,6 +147,7 @@ void TOTP::CreateStatusBar() {
     for (int i = 0; i < 6; ++i) {
         auto* panel = new QLabel(bar);
         panel->setFixedWidth(widths[i]);
+        panel->setMargin(i >= 4 ? 1 : 0);
         panel->setFrameStyle(i == 1 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
         panel->setAlignment(i >= 4 ? Qt::AlignLeft | Qt::AlignTop
                                    : Qt::AlignLeft | Qt::AlignVCenter);
@@ -148,6 +155,8 @@ void TOTP::CreateStatusBar() {
         fStatusPanels[static_cast<size_t>(i)] = panel;
     }
     fStatusPanels[2]->setText(QStringLiteral("FW version:"));
+    // The caption must be readable in whatever font the desktop gives.
+    fStatusPanels[2]->setFixedWidth(std::max(widths[2], fStatusPanels[2]->sizeHint().width() + 4));
     RepaintStatusBar();
 }
 
@@ -186,10 +195,7 @@ void TOTP::startLogger() {
 
 void TOTP::createPanels(int type) {
     currentPanel = nullptr;
-    delete expertPanel;
-    expertPanel = nullptr;
-    delete operatorPanel;
-    operatorPanel = nullptr;
+    DiscardPanels();
     operatorPanel = new TOperatorPanelLogger(fPanelArea, *fHost);
     switch (type) {
     case 2:
@@ -310,6 +316,9 @@ void TOTP::initializationDone() {
         mniTarget1->setEnabled(true);
         fDialogs.Error(this, QStringLiteral("You don't have config file in programmer!!! You will "
                                             "be transferred to expert mode."));
+        if (!appRun) {
+            return; // the window was closed while the box was open
+        }
         showPanel(expertPanel);
     }
     fStatusPanels[3]->setText(QString::fromStdString(fApp.deviceSetup.GetFirmwareVersionString()));
@@ -326,6 +335,9 @@ void TOTP::ReportLogWriteError() {
     const QString text = QStringLiteral("Burn log: ") + QString::fromStdString(error);
     currentPanel->addLines(text, false);
     fDialogs.Error(this, text);
+    if (!appRun) {
+        return;
+    }
 }
 
 void TOTP::customEvent(QEvent* event) {
@@ -345,6 +357,10 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
     switch (code) {
     case 1:
         initializationDone();
+        fInitialised = true;
+        if (!appRun) {
+            return;
+        }
         currentPanel->addLines(QStringLiteral("Initialization is over."), false);
         break;
     case 2:
@@ -388,6 +404,9 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         currentPanel->SetBurningStatus();
         fApp.currentTarget->setTriggEn(true);
         ReportLogWriteError();
+        if (!appRun) {
+            return;
+        }
         break;
     case 14:
         currentPanel->SendTargetCommand(1);
@@ -410,9 +429,20 @@ void TOTP::FormClose() {
     appRun = false;
     fSink->Detach();
     currentPanel = nullptr;
-    delete expertPanel;
+    DiscardPanels();
+}
+
+void TOTP::DiscardPanels() {
+    // A panel may be inside one of its own modal boxes further up the stack (a nested event
+    // loop): it goes once control is back in the loop, never under its own feet.
+    for (QWidget* panel :
+         {static_cast<QWidget*>(expertPanel), static_cast<QWidget*>(operatorPanel)}) {
+        if (panel != nullptr) {
+            panel->hide();
+            panel->deleteLater();
+        }
+    }
     expertPanel = nullptr;
-    delete operatorPanel;
     operatorPanel = nullptr;
 }
 

@@ -67,6 +67,8 @@ public:
     TSettings& SettingsDialog() { return *Settings; }
     TFormDetect& DetectWindow() { return *fFormDetect; }
     bool AppRunning() const { return appRun; }
+    // Notification 1 (initialization finished) has been handled.
+    bool Initialised() const { return fInitialised; }
 
 public slots:
     void mniOperator1Click();
@@ -87,6 +89,7 @@ private:
     void CreateStatusBar();
     void RepaintStatusBar();
     void FormClose();
+    void DiscardPanels();
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
 
@@ -116,6 +119,7 @@ private:
     bool fShowsSdCard = false;
     bool fShowsUsb = false;
     bool fFirstShow = true;
+    bool fInitialised = false;
 };
 
 } // namespace ardent

@@ -62,7 +62,7 @@ TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
         QStringLiteral("Start the logging process by ticking the \"Start Logging\" checkbox. "));
     grp1->setAutoFillBackground(true);
     chkLogFile = new QCheckBox(QStringLiteral("Start logging"), this);
-    chkLogFile->setGeometry(59, 349, 79, 17);
+    chkLogFile->setGeometry(59, 349, chkLogFile->sizeHint().width(), 17);
     chkLogFile->setFocusPolicy(Qt::NoFocus);
     chkLogFile->raise();
     connect(chkLogFile, &QCheckBox::clicked, this, &TOperatorPanelLogger::chkLogFileClick);

@@ -238,6 +238,23 @@ private slots:
         QVERIFY(lines[3].endsWith("PASS"));
     }
 
+    void externalTriggerKeepsAResultThatArrivedFirst() {
+        // A fast burn: its result is queued before the flow that waits for it has started.
+        TBurningStatusOverall status{};
+        status.channels[0] = {0, CHANNEL_PASSED, 0, 0};
+        fProgrammer->targetExchange.Deliver(MakeMarker(MARKER_CONNECTED)); // stale: dropped
+        fProgrammer->targetExchange.Deliver(
+            ReplyWith(MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget), status));
+        TOperationContext context = Context();
+        context.targetQueue = &fProgrammer->targetExchange.Queue();
+        TTargetThread("external", context, TTargetThread::ExternalTrigger, fTarget, nullptr)
+            .Execute();
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{10, 1}}));
+        TBurningStatusOverall stored{};
+        QCOMPARE(fTarget->GetBurningStatus(stored), 0);
+        QCOMPARE(stored.channels[0].state, CHANNEL_PASSED);
+    }
+
     void shutdownWakesABurnThatWaits() {
         // Real waits: only the wake ends the 30-second wait for the burn result.
         TTargetHandler patient(

@@ -1,0 +1,292 @@
+// The main window against the simulated programmer: start with and without a programmer or a
+// stored configuration, unplugging, the operator's burn cycle, mode and target switching, the
+// notification handler and the single-instance rule.
+
+#include "FakeDialogs.h"
+#include "SimulatedProgrammer.h"
+#include "TestFiles.h"
+#include "operations/ProgramObjects.h"
+#include "targets/Target.h"
+#include "window/ExpertPanel.h"
+#include "window/NotificationEvent.h"
+#include "window/OTP.h"
+#include "window/OperatorPanelLogger.h"
+
+#include <QLocalSocket>
+#include <QMenu>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ardent;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        fDir = std::make_unique<QTemporaryDir>();
+        fSim = std::make_unique<SimulatedProgrammer>();
+        QVERIFY(fSim->Started());
+    }
+
+    void cleanup() {
+        fWindow.reset(); // stops the transport and waits for running operations
+        fApp.reset();
+        fSim.reset();
+        fDialogs = FakeDialogs();
+    }
+
+    void startWithoutProgrammer() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->OperatorPanel()));
+        QCOMPARE(fWindow->StatusText(0), QString("DP2A"));
+        QCOMPARE(fWindow->StatusText(2), QString("FW version:"));
+        QCOMPARE(fWindow->StatusText(3), QString());
+        QVERIFY(!fWindow->ShowsUsbConnected());
+        QVERIFY(!fWindow->ShowsSdCard());
+        QVERIFY(!fWindow->TargetMenu().isEnabled());
+        QTest::qWait(200); // nothing may happen without a programmer
+        QCOMPARE(OperatorText(), QString());
+        QVERIFY(fDialogs.boxes.isEmpty());
+        QVERIFY(fWindow->windowTitle().endsWith(" Ver. 1.3.8"));
+    }
+
+    void programmerWithConfigurationInitialisesAndStartsLogger() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        QCOMPARE(OperatorText(), QString("Initialization is over.\r\n"));
+        QCOMPARE(fWindow->StatusText(3), QString("1.7.0"));
+        QVERIFY(fWindow->ShowsUsbConnected());
+        QVERIFY(fDialogs.boxes.isEmpty());
+        QCOMPARE(fApp->currentLogger->LogFilePath(),
+                 fDir->filePath("logs/logfile.csv").toStdString());
+        QCOMPARE(ReadAll(fDir->filePath("logs/logfile.csv")),
+                 ReadAll(ARDENT_HEADERS_DIR "/header_DP2B.hdr"));
+        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
+        QVERIFY(!fWindow->OperatorPanel()->ParamIdBox().isVisibleTo(fWindow.get())); // DP2B
+    }
+
+    void programmerWithoutConfigurationLeadsToExpertMode() {
+        QCOMPARE(fSim->Control("clear-config"), QString("ok"));
+        Start("[TARGET]\nTYPE=3\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        QCOMPARE(fDialogs.boxes,
+                 QStringList{"error: You don't have config file in programmer!!! You will be "
+                             "transferred to expert mode."});
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
+        QVERIFY(fWindow->TargetMenu().isEnabled());
+        QCOMPARE(fWindow->ExpertPanel()->MessageBox().Text(),
+                 QString("Initialization is over.\r\n"));
+        QCOMPARE(fWindow->StatusText(0), QString("DP3B"));
+    }
+
+    void unplugEmptiesFirmwareAndHidesCrc() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n"); // logging off hides the CRC
+        QTRY_VERIFY(fWindow->Initialised());
+        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        QTRY_VERIFY(!fWindow->ShowsUsbConnected());
+        QCOMPARE(fWindow->StatusText(3), QString());
+        QVERIFY(!fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
+    }
+
+    void operatorBurnCycleShowsVerdictsAndLogsEveryChannel() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("verdict 2 fail 3"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTest::keyClicks(&panel.CommentField(), "LOT7");
+        QTest::keyClicks(&panel.SerialField(0), "S1");
+        QTRY_VERIFY(panel.TriggerButton().isEnabled());
+        QTest::mouseClick(&panel.TriggerButton(), Qt::LeftButton);
+        QVERIFY(!panel.getCanChange());
+        QTRY_VERIFY(panel.getCanChange());
+        QVERIFY(OperatorText().startsWith("Trigger operation started...\r\n"));
+        QVERIFY(OperatorText().contains("Status channel [1] : PASS\r\n"));
+        QVERIFY(OperatorText().contains("Status channel [2] : Error = UART_GND_SHORT\r\n"));
+        QVERIFY(OperatorText().contains("Status channel [3] : INACTIVE\r\n"));
+        QCOMPARE(panel.ResultBox(0).text(), QString("PASS"));
+        QCOMPARE(panel.ResultBox(1).text(), QString("FAIL"));
+        QCOMPARE(panel.ResultBox(2).text(), QString("----"));
+        QCOMPARE(panel.ResultTimer().interval(), 5000);
+        QVERIFY(panel.ResultTimer().isActive());
+        panel.tmr1Timer(); // the 5 seconds have passed
+        QCOMPARE(panel.ResultBox(0).text(), QString("----"));
+        QCOMPARE(panel.ResultBox(1).text(), QString("FAIL"));
+        const QList<QByteArray> lines = ReadAll(fDir->filePath("logs/logfile.csv")).split('\n');
+        QCOMPARE(lines.size(), 4); // header and channels 1, 2 and 4 of the stored configuration
+        QVERIFY(lines[1].contains(",LOT7,S1,CH1,"));
+        QVERIFY(lines[1].trimmed().endsWith(",Golden line,PASS"));
+        QVERIFY(lines[2].trimmed().endsWith("FAIL(Error = UART_GND_SHORT)"));
+        QVERIFY(lines[3].contains(",CH4,"));
+    }
+
+    void externalTriggerRunsTheCycleWithoutAClick() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        QCOMPARE(fSim->Control("trigger"), QString("ok"));
+        QTRY_VERIFY2(OperatorText().contains("Status channel [4] : PASS"),
+                     qPrintable(OperatorText()));
+        QVERIFY(OperatorText().startsWith("External trigger started...\r\n"));
+        QTRY_VERIFY(fWindow->OperatorPanel()->getCanChange());
+        QCOMPARE(fWindow->OperatorPanel()->ResultBox(3).text(), QString("PASS"));
+    }
+
+    void triggerWithoutProgrammerShowsOnlyTheConnectionBox() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        fWindow->OperatorPanel()->btnTriggerClick();
+        QCOMPARE(fDialogs.boxes,
+                 QStringList{"error: Can not connect to programmer. Check usb connection!"});
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(fWindow->OperatorPanel()->ResultBox(i).text(), QString("----"));
+        }
+        QVERIFY(fWindow->OperatorPanel()->getCanChange());
+    }
+
+    void guardEndsABusyPanel() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        panel.buttDisable();
+        QVERIFY(!panel.getCanChange());
+        QCOMPARE(panel.ButtsTimer().interval(), TMainPanel::kOperationGuardMs);
+        fWindow->mniExpert1Click(); // busy: refused without a word
+        QVERIFY(fDialogs.boxes.isEmpty());
+        panel.buttsTimerTimer(); // 30 seconds without a notification
+        QVERIFY(panel.getCanChange());
+        QCOMPARE(OperatorText(), QString("Operation timeout is expired.\r\n"));
+    }
+
+    void modeSwitching() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        fDialogs.answerYes = false;
+        fWindow->mniExpert1Click();
+        QCOMPARE(fDialogs.boxes, (QStringList{"information: You are entering expert mode!",
+                                              "confirm: Are you sure you want to do this?"}));
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->OperatorPanel()));
+        fWindow->mniOperator1Click(); // already operator: nothing
+        fDialogs.answerYes = true;
+        fWindow->mniExpert1Click();
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
+        QVERIFY(fWindow->TargetMenu().isEnabled());
+        fDialogs.boxes.clear();
+        fWindow->mniExpert1Click(); // already expert: nothing
+        QVERIFY(fDialogs.boxes.isEmpty());
+        fWindow->mniOperator1Click();
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->OperatorPanel()));
+        QVERIFY(!fWindow->TargetMenu().isEnabled());
+    }
+
+    void fileOpenInOperatorModeActsOnTheExpertPanel() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        fDialogs.openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
+        fWindow->OpenItem().trigger();
+        QCOMPARE(fWindow->ExpertPanel()->MessageBox().Text(),
+                 QString("Please select DP2B as target device and reload CFG file\r\n"));
+        QCOMPARE(fWindow->ExpertPanel()->ConfigurationName().text(), QString("Golden line"));
+        QCOMPARE(OperatorText(), QString());
+    }
+
+    void targetSelectionRebuildsOnceAndLandsInExpertMode() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        QVERIFY(!fWindow->TargetItem(2).isChecked());
+        TOperatorPanelLogger* oldPanel = fWindow->OperatorPanel();
+        fWindow->TargetItem(2).trigger(); // the family in use: rebuilt all the same
+        QVERIFY(fWindow->OperatorPanel() != oldPanel);
+        QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
+        QVERIFY(fWindow->TargetItem(2).isChecked());
+        TExpertPanel* expert = fWindow->ExpertPanel();
+        fWindow->TargetItem(2).trigger(); // already checked: nothing
+        QCOMPARE(fWindow->ExpertPanel(), expert);
+        QVERIFY(fWindow->TargetItem(2).isChecked());
+        expert->buttDisable();
+        fWindow->TargetItem(3).trigger(); // busy: nothing
+        QCOMPARE(fWindow->ExpertPanel(), expert);
+        QVERIFY(!fWindow->TargetItem(3).isChecked());
+        expert->buttEnable();
+        fWindow->TargetItem(3).trigger();
+        QCOMPARE(fWindow->StatusText(0), QString("DP3B"));
+        QVERIFY(fWindow->TargetItem(3).isChecked() && !fWindow->TargetItem(2).isChecked());
+        QCOMPARE(fApp->settings->GetTargetType(), 3);
+    }
+
+    void notificationsWithoutMeaningOnlyRepaint() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        fWindow->OperatorPanel()->addLines("kept", false);
+        for (int code : {0, 9, 11, 12, 13}) {
+            QCoreApplication::postEvent(fWindow.get(), new TNotificationEvent(code, 1));
+        }
+        QCoreApplication::sendPostedEvents(fWindow.get());
+        QCOMPARE(OperatorText(), QString("kept\r\n"));
+        QVERIFY(fDialogs.boxes.isEmpty());
+    }
+
+    void secondCopyRaisesTheFirstAndExitsZero() {
+        const QString name =
+            QStringLiteral("ardent-test-%1").arg(QCoreApplication::applicationPid());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ARDENT_INSTANCE_NAME", name);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", fDir->filePath("config"));
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(ARDENT_BIN_DIR "/Ardent", {});
+        QVERIFY(first.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(Listening(name), 10000);
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(ARDENT_BIN_DIR "/Ardent", {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(10000));
+    }
+
+private:
+    void Start(const QByteArray& settings) {
+        const QString settingsFile = fDir->filePath("Ardent.ini");
+        QVERIFY(WriteAll(settingsFile, settings));
+        TProgramOptions options;
+        options.settingsFile = settingsFile.toStdString();
+        const std::string base = fDir->path().toStdString();
+        options.logEnvironment.headerFile = [](const std::string& name) {
+            return std::string(ARDENT_HEADERS_DIR) + "/" + name;
+        };
+        options.logEnvironment.baseFolder = [base] { return base; };
+        fApp = std::make_unique<TProgramObjects>(options);
+        fApp->settings->SetFolderPath("logs");
+        fWindow = std::make_unique<TOTP>(*fApp, fDialogs);
+        fWindow->show();
+        fApp->StartTransport(fWindow->Sink());
+    }
+
+    QString OperatorText() const { return fWindow->OperatorPanel()->MessageBox().Text(); }
+
+    static bool Listening(const QString& name) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        return socket.waitForConnected(100);
+    }
+
+    std::unique_ptr<QTemporaryDir> fDir;
+    std::unique_ptr<SimulatedProgrammer> fSim;
+    FakeDialogs fDialogs;
+    std::unique_ptr<TProgramObjects> fApp;
+    std::unique_ptr<TOTP> fWindow;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
