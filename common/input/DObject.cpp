@@ -36,6 +36,14 @@ void DObject::LoadFromConfiguration(const TConfiguration& configuration, uint32_
     }
 }
 
+int DObject::FinishLoad(int result, const std::string& fName) {
+    isLoaded = result == 0;
+    if (isLoaded) {
+        Name = fName;
+    }
+    return result;
+}
+
 void DObject::Clear() {
     isLoaded = false;
     selected = false;

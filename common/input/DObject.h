@@ -56,6 +56,9 @@ public:
 
 protected:
     DObject(LoaderType loaderType, IMessageOutput& messages);
+    // Ends a file load with its result: loaded exactly when it is 0, and then named after the
+    // file. Returns `result`.
+    int FinishLoad(int result, const std::string& fName);
 
     Bytes buffer;
     uint32_t size = 0;

@@ -15,11 +15,7 @@ int TParDP3B::storeBuff(const std::string& fName) {
             result = DP3BCode::MissingFirmwareVersion;
         }
     }
-    isLoaded = result == DP3BCode::Ok;
-    if (isLoaded) {
-        Name = fName;
-    }
-    return result;
+    return FinishLoad(result, fName);
 }
 
 uint16_t TParDP3B::getCrc() const {

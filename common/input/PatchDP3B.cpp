@@ -22,11 +22,7 @@ int TPatchDP3B::storeBuff(const std::string& fName) {
             result = DP3BCode::MissingFirmwareVersion;
         }
     }
-    isLoaded = result == DP3BCode::Ok;
-    if (isLoaded) {
-        Name = fName;
-    }
-    return result;
+    return FinishLoad(result, fName);
 }
 
 } // namespace ardent
