@@ -131,11 +131,11 @@ TEST_F(DeviceSetupFixture, OutRecordsComeFromTheReply) {
     programmer.Hold(PatternImage(130), 0x1234, "Line 7");
     TDeviceBurnerInfo info{};
     ASSERT_TRUE(tool.GetDeviceSetup(info));
-    EXPECT_EQ(info.firmwareVersion, 0x010500u);
+    EXPECT_EQ(+info.firmwareVersion, 0x010500u);
     TDeviceConfigurationStruct description{};
     ASSERT_TRUE(tool.GetConfigurationInfo(description));
-    EXPECT_EQ(description.crc, 0x1234);
-    EXPECT_EQ(description.configSize, 130u);
+    EXPECT_EQ(+description.crc, 0x1234);
+    EXPECT_EQ(+description.configSize, 130u);
     EXPECT_STREQ(description.configName, "Line 7");
     uint8_t flag = 9;
     programmer.triggerFlag = 0;
@@ -167,7 +167,7 @@ TEST_P(StoreSequence, AnnouncesThenSendsSixtyBytePiecesInOrder) {
         EXPECT_EQ(programmer.requests.back().header.dataSize, c.lastPiece);
     }
     EXPECT_EQ(programmer.storedImage, image);
-    EXPECT_EQ(programmer.description.crc, 0xA55A);
+    EXPECT_EQ(+programmer.description.crc, 0xA55A);
     EXPECT_EQ(progress.size(), c.dataRequests);
     if (!progress.empty()) {
         EXPECT_EQ(progress.back(), c.size);

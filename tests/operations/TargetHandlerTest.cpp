@@ -130,7 +130,7 @@ TEST_F(TargetFixture, ToolTriggerWaitsForTheBurnResult) {
     programmer.burnStatus.channels[0].state = CHANNEL_PASSED;
     TBurningStatusOverall status{};
     EXPECT_TRUE(tool.TriggerTarget(0, status));
-    EXPECT_EQ(status.channels[0].state, CHANNEL_PASSED);
+    EXPECT_EQ(+status.channels[0].state, CHANNEL_PASSED);
     const TPacketFormat& sent = programmer.requests.at(0);
     EXPECT_EQ(sent.header.opCode, TargetOp::TriggerTarget);
     EXPECT_EQ(sent.header.dataSize, 1);
@@ -149,18 +149,18 @@ TEST_F(TargetFixture, WindowTriggerOnlyHandsTheRequestOverThenWaitsForAnyTargetR
     EXPECT_EQ(programmer.requests.at(0).data[0], 1);
     TBurningStatusOverall status{};
     EXPECT_EQ(window.WaitTriggerStatus(status), 5);
-    EXPECT_EQ(status.channels[3].errorCode, 77);
+    EXPECT_EQ(+status.channels[3].errorCode, 77);
     EXPECT_EQ(programmer.waits.at(0), milliseconds(30000));
 
     // Nothing arrives: -124 and a zero record.
     EXPECT_EQ(window.WaitTriggerStatus(status), -124);
-    EXPECT_EQ(status.channels[3].errorCode, 0);
+    EXPECT_EQ(+status.channels[3].errorCode, 0);
 
     // The programmer is unplugged during the wait: the marker is no burn result.
     TPacketFormat marker = MakeMarker(MARKER_DISCONNECTED);
     window.ParseResponse(marker);
     EXPECT_EQ(window.WaitTriggerStatus(status), -123);
-    EXPECT_EQ(status.overallErrorCode, 0);
+    EXPECT_EQ(+status.overallErrorCode, 0);
 }
 
 TEST_F(TargetFixture, WindowReadsDemandStatusZero) {
@@ -168,7 +168,7 @@ TEST_F(TargetFixture, WindowReadsDemandStatusZero) {
     programmer.channels[0].dp2AIds.parameterID = 0x55;
     TProcessTargetSendId ids{};
     EXPECT_TRUE(window.ReadID({0, 1, 1, 1}, ids));
-    EXPECT_EQ(ids.dp2AIds.parameterID, 0x55);
+    EXPECT_EQ(+ids.dp2AIds.parameterID, 0x55);
     EXPECT_TRUE(window.GetLoggerInformation(0, ids));
     programmer.faults[2] = TFault::Refuse;
     programmer.faults[3] = TFault::Refuse;
