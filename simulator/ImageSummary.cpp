@@ -21,23 +21,23 @@ public:
     void ShowMessage(const std::string&) override {}
 };
 
-template <typename Model> std::optional<uint64_t> AfterValue(const Model& table, const char* row) {
-    const int index = table.GetRowIndex(row);
-    if (index < 0 || !table.GetLoaded(index, 1)) {
-        return std::nullopt;
-    }
-    return static_cast<uint64_t>(table.GetValueInt(index, 1));
-}
-
-// The after-burning IDs of the family's ID table block; nothing when the block does not hold the
-// family's table.
-TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration) {
-    TAfterBurnIds ids;
-    const auto narrow16 = [](std::optional<uint64_t> value) -> std::optional<uint16_t> {
-        return value ? std::optional<uint16_t>(static_cast<uint16_t>(*value)) : std::nullopt;
+// The IDs of one column (0 before burning, 1 after) of the family's ID table block; nothing
+// when the block does not hold the family's table.
+TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration, int column) {
+    const auto value = [column](const TIdTablesModel& table,
+                                const char* row) -> std::optional<uint64_t> {
+        const int index = table.GetRowIndex(row);
+        if (index < 0 || !table.GetLoaded(index, column)) {
+            return std::nullopt;
+        }
+        return static_cast<uint64_t>(table.GetValueInt(index, column));
     };
-    const auto narrow32 = [](std::optional<uint64_t> value) -> std::optional<uint32_t> {
-        return value ? std::optional<uint32_t>(static_cast<uint32_t>(*value)) : std::nullopt;
+    TAfterBurnIds ids;
+    const auto narrow16 = [](std::optional<uint64_t> wide) -> std::optional<uint16_t> {
+        return wide ? std::optional<uint16_t>(static_cast<uint16_t>(*wide)) : std::nullopt;
+    };
+    const auto narrow32 = [](std::optional<uint64_t> wide) -> std::optional<uint32_t> {
+        return wide ? std::optional<uint32_t>(static_cast<uint32_t>(*wide)) : std::nullopt;
     };
     Bytes block;
     if (!configuration.GetBlockByType(BlockType::IdTable, block)) {
@@ -46,22 +46,22 @@ TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration) 
     if (family == 2) {
         TDP2BIdTablesModel table;
         if (table.FillFromBlock(block)) {
-            ids.deviceID = narrow32(AfterValue(table, "Device"));
-            ids.firmwareID = AfterValue(table, "Firwmare");
-            ids.customerID = narrow32(AfterValue(table, "Customer"));
-            ids.patchID = AfterValue(table, "Patch");
-            ids.parameterID = narrow16(AfterValue(table, "Parameters"));
-            ids.romID = narrow16(AfterValue(table, "Rom"));
+            ids.deviceID = narrow32(value(table, "Device"));
+            ids.firmwareID = value(table, "Firwmare");
+            ids.customerID = narrow32(value(table, "Customer"));
+            ids.patchID = value(table, "Patch");
+            ids.parameterID = narrow16(value(table, "Parameters"));
+            ids.romID = narrow16(value(table, "Rom"));
         }
     } else if (family == 3) {
         TDP3BIdTablesModel table;
         if (table.FillFromBlock(block)) {
-            ids.patchID = AfterValue(table, "Patch");
-            ids.parameterID = narrow16(AfterValue(table, "Parameters"));
+            ids.patchID = value(table, "Patch");
+            ids.parameterID = narrow16(value(table, "Parameters"));
             const int firmware = table.GetRowIndex("Firwmare");
             std::vector<uint8_t> bytes;
-            if (table.GetLoaded(firmware, 1) &&
-                ParseHexBytes(table.GetEntry(firmware, 1).GetStringValue(), 16, bytes)) {
+            if (table.GetLoaded(firmware, column) &&
+                ParseHexBytes(table.GetEntry(firmware, column).GetStringValue(), 16, bytes)) {
                 ids.firmwareBytes = std::move(bytes);
             }
         }
@@ -121,7 +121,8 @@ TImageSummary SummarizeImage(std::span<const uint8_t> image) {
             summary.after.parameterID = parameters.GetCrc();
         }
     } else {
-        summary.after = ReadIdTable(summary.targetType, configuration);
+        summary.before = ReadIdTable(summary.targetType, configuration, 0);
+        summary.after = ReadIdTable(summary.targetType, configuration, 1);
     }
     summary.parameterId = summary.after.parameterID.value_or(0);
     Bytes firmware;

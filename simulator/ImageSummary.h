@@ -11,8 +11,8 @@
 
 namespace ardent::sim {
 
-// The after-burning IDs of the configuration's ID table (only those marked loaded), and for
-// DP2A the parameter ID its parameter image gives.
+// IDs of the configuration's ID table, one column of it (only the values marked loaded); after
+// burning, for DP2A, the parameter ID its parameter image gives.
 struct TAfterBurnIds {
     std::optional<uint32_t> deviceID;
     std::optional<uint64_t> firmwareID;
@@ -32,7 +32,8 @@ struct TImageSummary {
     uint16_t crc = 0;
     uint16_t parameterId = 0; // the after-burning parameter ID, 0 when the image has none
     uint16_t firmwareCrc = 0; // checksum of the firmware block, 0 when there is none
-    TAfterBurnIds after;
+    TAfterBurnIds before;     // what the configuration expects of a chip before burning
+    TAfterBurnIds after;      // what a chip carries once burned
 };
 
 inline constexpr size_t kImageHeaderSize = 64;

@@ -264,6 +264,11 @@ TBurningStatusOverall TProgrammerEngine::Burn() {
                 result.state = CHANNEL_FAILED;
                 result.errorCode = verdict.errorCode;
             } else {
+                if (chip.Family() == 0) {
+                    // A blank part of no stated family turns out to be the part the
+                    // configuration expects: it carries the IDs expected before burning.
+                    chip.ApplyBurn(family, mSummary.before);
+                }
                 chip.ApplyBurn(family, mSummary.after);
                 result.state = CHANNEL_PASSED;
             }

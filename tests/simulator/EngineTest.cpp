@@ -115,13 +115,16 @@ TEST(SimImage, RefusesImagesThatAreNotWholeCurrentConfigurations) {
     }
 }
 
-TEST(SimEngine, BurnedDp3bChipCarriesTheTablesAfterBurningIds) {
+TEST(SimEngine, BurnedBlankChipCarriesTheExpectedIdsThenTheAfterBurningOnes) {
     TConfiguration configuration;
     configuration.SetName("DP3B line");
     configuration.SetTargetType(3);
     configuration.SetChannel(0x01);
     TDP3BIdTablesModel table;
-    table.SetValue(TDP3BIdTablesModel::kRowFirmware, 1, true, std::string("0x01020304"));
+    // The firmware in the part's ROM is what the configuration expects before burning; the
+    // burn writes the patch.
+    table.SetValue(TDP3BIdTablesModel::kRowFirmware, 0, true, std::string("0x01020304"));
+    table.SetValue64(TDP3BIdTablesModel::kRowPatch, 0, true, 0x99u);
     table.SetValue64(TDP3BIdTablesModel::kRowPatch, 1, true, 0x1122334455667788u);
     table.SetValue(TDP3BIdTablesModel::kRowParameters, 1, true, 0x4321, 0);
     Bytes block;
