@@ -1,6 +1,8 @@
 // The command line of ArdentCmd from arbitrary bytes: NUL bytes split the input into arguments,
-// which the parser and the options then interpret as the program would.
+// which the parser and the options then interpret as the program would, down to the channel
+// value of -fileUpdateChannel.
 
+#include "ConfigurationHandler.h"
 #include "Options.h"
 #include "utils/Errors.h"
 
@@ -25,6 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options.Parse();
     } catch (const ardent::IndexOutOfRangeError&) {
         // A file command without its file name: reported by the top-level handler.
+    }
+    // The channel value of -fileUpdateChannel is read from the same outside bytes.
+    if (options.commandType() == ardent::COMMAND_TYPE_FILE &&
+        options.command() == ardent::FILE_CMD_UPDATE_CHANNEL) {
+        uint32_t channel = 0;
+        if (ardent::TConfigurationHandler::ParseChannelSelection(
+                options.namedOptions().at("channel"), channel) == 0 &&
+            (channel < 1 || channel > 15)) {
+            __builtin_trap();
+        }
     }
     // Every selected command is either complete or rejected, never half set.
     const auto type = options.commandType();

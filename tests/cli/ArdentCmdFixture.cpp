@@ -37,8 +37,11 @@ void ArdentCmdFixture::TearDown() {
 
 ProgramOutcome ArdentCmdFixture::Run(const std::vector<std::string>& args) {
     fs::remove(resultFile);
-    return RunProgram(kArdentCmd, args,
-                      {"ARDENTCMD_RESULT_FILE=" + resultFile.string(), kShortWaits}, folder);
+    ProgramOutcome outcome = RunProgram(
+        kArdentCmd, args, {"ARDENTCMD_RESULT_FILE=" + resultFile.string(), kShortWaits}, folder);
+    // Nothing ever goes to standard error (a sanitizer's report would, too).
+    EXPECT_EQ(outcome.err, "") << (args.empty() ? "(no arguments)" : args.front());
+    return outcome;
 }
 
 fs::path ArdentCmdFixture::Data(const std::string& relative) {

@@ -19,7 +19,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Runs ArdentCmd with `args` in `folder`; the result file is removed before.
+    // Runs ArdentCmd with `args` in `folder`; the result file is removed before. Expects
+    // nothing on standard error.
     ProgramOutcome Run(const std::vector<std::string>& args);
     // The result file of the last run ("" when none was written).
     std::string Result() const { return ReadFile(resultFile); }
