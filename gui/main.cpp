@@ -71,7 +71,9 @@ int main(int argc, char* argv[]) {
     }
 
     TProgramOptions options;
-    options.settingsFile = SettingsFilePath();
+    // A dry run or a test may keep its settings apart from the line PC's.
+    const QString settingsFile = qEnvironmentVariable("ARDENT_SETTINGS_FILE");
+    options.settingsFile = settingsFile.isEmpty() ? SettingsFilePath() : settingsFile.toStdString();
     options.clock = ClockFromEnvironment();
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());

@@ -61,8 +61,10 @@ TOperationContext TProgramObjects::Context(INotificationSink& sink) {
             sink.PostNotification(NOTIFY_TRANSFER_PROGRESS, percent);
         }
     };
-    return TOperationContext{deviceSetup,   setupHandler, targetHandler,
-                             configuration, sink,         std::move(progress)};
+    TOperationContext context{deviceSetup, setupHandler, targetHandler, configuration, sink};
+    context.progress = std::move(progress);
+    context.targetQueue = &handlerQueues.target;
+    return context;
 }
 
 } // namespace ardent

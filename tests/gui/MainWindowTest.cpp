@@ -2,9 +2,8 @@
 // stored configuration, unplugging, the operator's burn cycle, mode and target switching, the
 // notification handler and the single-instance rule.
 
-#include "FakeDialogs.h"
 #include "SimulatedProgrammer.h"
-#include "TestFiles.h"
+#include "WindowFixture.h"
 #include "operations/ProgramObjects.h"
 #include "targets/Target.h"
 #include "window/ExpertPanel.h"
@@ -25,16 +24,13 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        fDir = std::make_unique<QTemporaryDir>();
         fSim = std::make_unique<SimulatedProgrammer>();
         QVERIFY(fSim->Started());
     }
 
     void cleanup() {
-        fWindow.reset(); // stops the transport and waits for running operations
-        fApp.reset();
+        fFixture.reset();
         fSim.reset();
-        fDialogs = FakeDialogs();
     }
 
     void startWithoutProgrammer() {
@@ -49,7 +45,7 @@ private slots:
         QVERIFY(!fWindow->TargetMenu().isEnabled());
         QTest::qWait(200); // nothing may happen without a programmer
         QCOMPARE(OperatorText(), QString());
-        QVERIFY(fDialogs.boxes.isEmpty());
+        QVERIFY(Dialogs().boxes.isEmpty());
         QVERIFY(fWindow->windowTitle().endsWith(" Ver. 1.3.8"));
     }
 
@@ -60,20 +56,18 @@ private slots:
         QCOMPARE(OperatorText(), QString("Initialization is over.\r\n"));
         QCOMPARE(fWindow->StatusText(3), QString("1.7.0"));
         QVERIFY(fWindow->ShowsUsbConnected());
-        QVERIFY(fDialogs.boxes.isEmpty());
-        QCOMPARE(fApp->currentLogger->LogFilePath(),
-                 fDir->filePath("logs/logfile.csv").toStdString());
-        QCOMPARE(ReadAll(fDir->filePath("logs/logfile.csv")),
-                 ReadAll(ARDENT_HEADERS_DIR "/header_DP2B.hdr"));
-        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
-        QVERIFY(!fWindow->OperatorPanel()->ParamIdBox().isVisibleTo(fWindow.get())); // DP2B
+        QVERIFY(Dialogs().boxes.isEmpty());
+        QCOMPARE(fApp->currentLogger->LogFilePath(), fFixture->LogFile().toStdString());
+        QCOMPARE(ReadAll(fFixture->LogFile()), ReadAll(ARDENT_HEADERS_DIR "/header_DP2B.hdr"));
+        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
+        QVERIFY(!fWindow->OperatorPanel()->ParamIdBox().isVisibleTo(fWindow)); // DP2B
     }
 
     void programmerWithoutConfigurationLeadsToExpertMode() {
         QCOMPARE(fSim->Control("clear-config"), QString("ok"));
         Start("[TARGET]\nTYPE=3\n");
         QTRY_VERIFY(fWindow->Initialised());
-        QCOMPARE(fDialogs.boxes,
+        QCOMPARE(Dialogs().boxes,
                  QStringList{"error: You don't have config file in programmer!!! You will be "
                              "transferred to expert mode."});
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
@@ -87,11 +81,11 @@ private slots:
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
         Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n"); // logging off hides the CRC
         QTRY_VERIFY(fWindow->Initialised());
-        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
+        QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
         QTRY_VERIFY(!fWindow->ShowsUsbConnected());
         QCOMPARE(fWindow->StatusText(3), QString());
-        QVERIFY(!fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow.get()));
+        QVERIFY(!fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
     }
 
     void operatorBurnCycleShowsVerdictsAndLogsEveryChannel() {
@@ -118,7 +112,7 @@ private slots:
         panel.tmr1Timer(); // the 5 seconds have passed
         QCOMPARE(panel.ResultBox(0).text(), QString("----"));
         QCOMPARE(panel.ResultBox(1).text(), QString("FAIL"));
-        const QList<QByteArray> lines = ReadAll(fDir->filePath("logs/logfile.csv")).split('\n');
+        const QList<QByteArray> lines = ReadAll(fFixture->LogFile()).split('\n');
         QCOMPARE(lines.size(), 4); // header and channels 1, 2 and 4 of the stored configuration
         QVERIFY(lines[1].contains(",LOT7,S1,CH1,"));
         QVERIFY(lines[1].trimmed().endsWith(",Golden line,PASS"));
@@ -142,7 +136,7 @@ private slots:
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
         Start("[TARGET]\nTYPE=1\n");
         fWindow->OperatorPanel()->btnTriggerClick();
-        QCOMPARE(fDialogs.boxes,
+        QCOMPARE(Dialogs().boxes,
                  QStringList{"error: Can not connect to programmer. Check usb connection!"});
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(fWindow->OperatorPanel()->ResultBox(i).text(), QString("----"));
@@ -158,7 +152,7 @@ private slots:
         QVERIFY(!panel.getCanChange());
         QCOMPARE(panel.ButtsTimer().interval(), TMainPanel::kOperationGuardMs);
         fWindow->mniExpert1Click(); // busy: refused without a word
-        QVERIFY(fDialogs.boxes.isEmpty());
+        QVERIFY(Dialogs().boxes.isEmpty());
         panel.buttsTimerTimer(); // 30 seconds without a notification
         QVERIFY(panel.getCanChange());
         QCOMPARE(OperatorText(), QString("Operation timeout is expired.\r\n"));
@@ -167,19 +161,19 @@ private slots:
     void modeSwitching() {
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
         Start("[TARGET]\nTYPE=1\n");
-        fDialogs.answerYes = false;
+        Dialogs().answerYes = false;
         fWindow->mniExpert1Click();
-        QCOMPARE(fDialogs.boxes, (QStringList{"information: You are entering expert mode!",
-                                              "confirm: Are you sure you want to do this?"}));
+        QCOMPARE(Dialogs().boxes, (QStringList{"information: You are entering expert mode!",
+                                               "confirm: Are you sure you want to do this?"}));
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->OperatorPanel()));
         fWindow->mniOperator1Click(); // already operator: nothing
-        fDialogs.answerYes = true;
+        Dialogs().answerYes = true;
         fWindow->mniExpert1Click();
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
         QVERIFY(fWindow->TargetMenu().isEnabled());
-        fDialogs.boxes.clear();
+        Dialogs().boxes.clear();
         fWindow->mniExpert1Click(); // already expert: nothing
-        QVERIFY(fDialogs.boxes.isEmpty());
+        QVERIFY(Dialogs().boxes.isEmpty());
         fWindow->mniOperator1Click();
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->OperatorPanel()));
         QVERIFY(!fWindow->TargetMenu().isEnabled());
@@ -188,7 +182,7 @@ private slots:
     void fileOpenInOperatorModeActsOnTheExpertPanel() {
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
         Start("[TARGET]\nTYPE=1\n");
-        fDialogs.openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
+        Dialogs().openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
         fWindow->OpenItem().trigger();
         QCOMPARE(fWindow->ExpertPanel()->MessageBox().Text(),
                  QString("Please select DP2B as target device and reload CFG file\r\n"));
@@ -225,11 +219,11 @@ private slots:
         Start("[TARGET]\nTYPE=1\n");
         fWindow->OperatorPanel()->addLines("kept", false);
         for (int code : {0, 9, 11, 12, 13}) {
-            QCoreApplication::postEvent(fWindow.get(), new TNotificationEvent(code, 1));
+            QCoreApplication::postEvent(fWindow, new TNotificationEvent(code, 1));
         }
-        QCoreApplication::sendPostedEvents(fWindow.get());
+        QCoreApplication::sendPostedEvents(fWindow);
         QCOMPARE(OperatorText(), QString("kept\r\n"));
-        QVERIFY(fDialogs.boxes.isEmpty());
+        QVERIFY(Dialogs().boxes.isEmpty());
     }
 
     void secondCopyRaisesTheFirstAndExitsZero() {
@@ -238,7 +232,8 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ARDENT_INSTANCE_NAME", name);
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", fDir->filePath("config"));
+        QTemporaryDir settings;
+        env.insert("ARDENT_SETTINGS_FILE", settings.filePath("Ardent.ini"));
         QProcess first;
         first.setProcessEnvironment(env);
         first.start(ARDENT_BIN_DIR "/Ardent", {});
@@ -257,21 +252,13 @@ private slots:
 
 private:
     void Start(const QByteArray& settings) {
-        const QString settingsFile = fDir->filePath("Ardent.ini");
-        QVERIFY(WriteAll(settingsFile, settings));
-        TProgramOptions options;
-        options.settingsFile = settingsFile.toStdString();
-        const std::string base = fDir->path().toStdString();
-        options.logEnvironment.headerFile = [](const std::string& name) {
-            return std::string(ARDENT_HEADERS_DIR) + "/" + name;
-        };
-        options.logEnvironment.baseFolder = [base] { return base; };
-        fApp = std::make_unique<TProgramObjects>(options);
-        fApp->settings->SetFolderPath("logs");
-        fWindow = std::make_unique<TOTP>(*fApp, fDialogs);
-        fWindow->show();
-        fApp->StartTransport(fWindow->Sink());
+        fFixture = std::make_unique<WindowFixture>(settings);
+        fWindow = fFixture->window.get();
+        fApp = fFixture->app.get();
+        fFixture->StartTransport();
     }
+
+    FakeDialogs& Dialogs() { return fFixture->dialogs; }
 
     QString OperatorText() const { return fWindow->OperatorPanel()->MessageBox().Text(); }
 
@@ -281,11 +268,10 @@ private:
         return socket.waitForConnected(100);
     }
 
-    std::unique_ptr<QTemporaryDir> fDir;
     std::unique_ptr<SimulatedProgrammer> fSim;
-    FakeDialogs fDialogs;
-    std::unique_ptr<TProgramObjects> fApp;
-    std::unique_ptr<TOTP> fWindow;
+    std::unique_ptr<WindowFixture> fFixture;
+    TOTP* fWindow = nullptr;
+    TProgramObjects* fApp = nullptr;
 };
 
 QTEST_MAIN(MainWindowTest)
