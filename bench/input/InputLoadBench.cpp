@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 namespace {
@@ -35,49 +36,59 @@ const std::filesystem::path& Folder() {
     return folder;
 }
 
-// Words 0000..FFFE, one per line: the firmware ID words and the parameter chain sit at their
-// usual addresses inside.
-std::string FirmwareFile() {
-    static const std::string file = [] {
-        const std::string name = (Folder() / "firmware.ahex").string();
-        std::ofstream out(name, std::ios::binary);
-        char line[16];
-        for (unsigned address = 0; address < 65535; ++address) {
-            unsigned word = address ^ 0x5A5A;
-            if (address == 0xC016) {
-                word = 0xD000;
-            } else if (address >= 0xC02B && address <= 0xC02E) {
-                word = address - 0xC02A;
-            } else if (address == 0xD000) {
-                word = 1;
-            } else if (address == 0xD001) {
-                word = 0xD010;
-            } else if (address == 0xD003) {
-                word = 0x1234;
-            } else if (address == 0xD010) {
-                word = 0;
+// `lines` words ending at FFFE, one per line, so the firmware ID words and the parameter chain
+// always sit at their usual addresses inside.
+std::string FirmwareFile(unsigned lines) {
+    static std::map<unsigned, std::string> files;
+    auto& file = files[lines];
+    if (file.empty()) {
+        file = [lines] {
+            const std::string name =
+                (Folder() / ("firmware" + std::to_string(lines) + ".ahex")).string();
+            std::ofstream out(name, std::ios::binary);
+            char line[16];
+            for (unsigned address = 0xFFFF - lines; address < 0xFFFF; ++address) {
+                unsigned word = address ^ 0x5A5A;
+                if (address == 0xC016) {
+                    word = 0xD000;
+                } else if (address >= 0xC02B && address <= 0xC02E) {
+                    word = address - 0xC02A;
+                } else if (address == 0xD000) {
+                    word = 1;
+                } else if (address == 0xD001) {
+                    word = 0xD010;
+                } else if (address == 0xD003) {
+                    word = 0x1234;
+                } else if (address == 0xD010) {
+                    word = 0;
+                }
+                std::snprintf(line, sizeof line, "%06X:%04X\r\n", address, word);
+                out << line;
             }
-            std::snprintf(line, sizeof line, "%06X:%04X\r\n", address, word);
-            out << line;
-        }
-        return name;
-    }();
+            return name;
+        }();
+    }
     return file;
 }
 
-std::string ParametersFile() {
-    static const std::string file = [] {
-        const std::string name = (Folder() / "parameters.xml").string();
-        std::ofstream out(name, std::ios::binary);
-        out << "<?xml version=\"1.0\"?>\n<Configuration>\n"
-               "  <PayloadGroup RecordTypeID=\"3\" version=\"0x04030201\">\n";
-        for (int i = 0; i < 60000; ++i) {
-            out << "    <Payload index=\"" << i << "\" value=\"0x" << std::hex << (i & 0xFF)
-                << std::dec << "\"/>\n";
-        }
-        out << "  </PayloadGroup>\n</Configuration>\n";
-        return name;
-    }();
+std::string ParametersFile(int children) {
+    static std::map<int, std::string> files;
+    auto& file = files[children];
+    if (file.empty()) {
+        file = [children] {
+            const std::string name =
+                (Folder() / ("parameters" + std::to_string(children) + ".xml")).string();
+            std::ofstream out(name, std::ios::binary);
+            out << "<?xml version=\"1.0\"?>\n<Configuration>\n"
+                   "  <PayloadGroup RecordTypeID=\"3\" version=\"0x04030201\">\n";
+            for (int i = 0; i < children; ++i) {
+                out << "    <Payload index=\"" << i << "\" value=\"0x" << std::hex << (i & 0xFF)
+                    << std::dec << "\"/>\n";
+            }
+            out << "  </PayloadGroup>\n</Configuration>\n";
+            return name;
+        }();
+    }
     return file;
 }
 
@@ -94,15 +105,15 @@ void ReadBytes(benchmark::State& state, const std::string& file) {
 }
 
 void BM_FirmwareReadBytes(benchmark::State& state) {
-    ReadBytes(state, FirmwareFile());
+    ReadBytes(state, FirmwareFile(static_cast<unsigned>(state.range(0))));
 }
 
 void BM_FirmwareStoreBuff(benchmark::State& state) {
     SilentOutput output;
     TFw firmware(output);
     for (auto _ : state) {
-        if (firmware.storeBuff(FirmwareFile()) != 0 || firmware.getFWPar() != 0x1234 ||
-            firmware.getFWID() != 0x0001000200030004u) {
+        if (firmware.storeBuff(FirmwareFile(static_cast<unsigned>(state.range(0)))) != 0 ||
+            firmware.getFWPar() != 0x1234 || firmware.getFWID() != 0x0001000200030004u) {
             state.SkipWithError("firmware not loaded");
         }
     }
@@ -110,23 +121,28 @@ void BM_FirmwareStoreBuff(benchmark::State& state) {
 }
 
 void BM_ParametersXmlReadBytes(benchmark::State& state) {
-    ReadBytes(state, ParametersFile());
+    ReadBytes(state, ParametersFile(static_cast<int>(state.range(0))));
 }
 
 void BM_ParametersXmlStoreBuff(benchmark::State& state) {
     SilentOutput output;
     TParDP3B parameters(output);
     for (auto _ : state) {
-        if (parameters.storeBuff(ParametersFile()) != 0) {
+        if (parameters.storeBuff(ParametersFile(static_cast<int>(state.range(0)))) != 0) {
             state.SkipWithError("parameters not loaded");
         }
     }
     state.counters["payload_bytes"] = static_cast<double>(parameters.getSize());
 }
 
-BENCHMARK(BM_FirmwareReadBytes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FirmwareStoreBuff)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParametersXmlReadBytes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParametersXmlStoreBuff)->Unit(benchmark::kMillisecond);
+// The largest sizes are the limits; the smaller ones show the cost grows linearly.
+BENCHMARK(BM_FirmwareReadBytes)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirmwareStoreBuff)->Arg(16384)->Arg(32768)->Arg(65535)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParametersXmlReadBytes)->Arg(60000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParametersXmlStoreBuff)
+    ->Arg(15000)
+    ->Arg(30000)
+    ->Arg(60000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
