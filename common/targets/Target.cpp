@@ -35,6 +35,10 @@ const TProcessTargetSendId* TTarget::ValidReadIds(int channel) const {
     return &readIds[static_cast<size_t>(channel)];
 }
 
+void TTarget::RefuseImage(const char* image) const {
+    throw ImageNotAvailableError(fTargetName + " targets have no " + image + " image");
+}
+
 int TTarget::getFields(int, StringList&) const {
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "input/FileLoader.h"
 #include "protocol/PacketFormat.h"
 #include "targets/IdTablesModel.h"
+#include "utils/Errors.h"
 
 #include <array>
 #include <cstdint>
@@ -41,6 +42,14 @@ inline bool CanSave(int result) {
 }
 } // namespace AddResult
 
+// A family was given an image kind it does not have (a firmware file for DP3B): the request
+// cannot be carried out, and a run that asked for it must not end as if it had been.
+class ImageNotAvailableError : public ArdentError {
+public:
+    using ArdentError::ArdentError;
+    const char* TypeName() const noexcept override { return "ImageNotAvailableError"; }
+};
+
 class TTarget {
 public:
     virtual ~TTarget() = default;
@@ -63,8 +72,7 @@ public:
     // Forgets every loaded image.
     virtual void unLoadData() = 0;
     // Load an input file into the matching object; 0 on success (codes per family). A family
-    // without that image returns kNotAvailable.
-    static constexpr int kNotAvailable = -1;
+    // without that image throws ImageNotAvailableError.
     virtual int loadFW(const std::string& fileName) = 0;
     virtual int loadPAR(const std::string& fileName) = 0;
     virtual int loadPATCH(const std::string& fileName) = 0;
@@ -95,6 +103,9 @@ public:
     void setTriggEn(bool enable) { fTriggEn = enable; }
 
 protected:
+    // Throws ImageNotAvailableError for `image` ("firmware", "patch").
+    [[noreturn]] void RefuseImage(const char* image) const;
+
     TTarget(uint8_t nTarget, uint32_t familyName, std::string targetName, std::string headerName,
             bool triggEn, std::unique_ptr<TIdTablesModel> model);
 

@@ -18,10 +18,10 @@ public:
     // added; 4 when the parameter block was added.
     int addTargetDataToConfiguration(TConfiguration& configuration) override;
     void unLoadData() override;
-    int loadFW(const std::string&) override { return kNotAvailable; }
+    int loadFW(const std::string&) override { RefuseImage("firmware"); }
     // The parameter object's storeBuff result; the table's after-burning ID follows the image.
     int loadPAR(const std::string& fileName) override;
-    int loadPATCH(const std::string&) override { return kNotAvailable; }
+    int loadPATCH(const std::string&) override { RefuseImage("patch"); }
     int LoadConigurationFile(const TConfiguration& configuration) override;
     void SetTableIDsFromDevice() override;
 

@@ -20,7 +20,7 @@ public:
     // Always adds the ID table block; then 2 for the patch block, 4 for the parameter block.
     int addTargetDataToConfiguration(TConfiguration& configuration) override;
     void unLoadData() override;
-    int loadFW(const std::string&) override { return kNotAvailable; }
+    int loadFW(const std::string&) override { RefuseImage("firmware"); }
     // A code of the DP3B message table (GetDP3BMessage), 0 on success.
     int loadPAR(const std::string& fileName) override;
     // As loadPAR; 6 when the patch was built for another firmware version than the selected

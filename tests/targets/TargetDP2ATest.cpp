@@ -34,8 +34,8 @@ TEST_F(TargetDP2ATest, ParametersAloneGoIntoTheConfiguration) {
 }
 
 TEST_F(TargetDP2ATest, UnavailableImagesAndMissingFiles) {
-    EXPECT_EQ(target.loadFW(InputFile("dp2a_par.ahex")), TTarget::kNotAvailable);
-    EXPECT_EQ(target.loadPATCH(InputFile("dp2a_par.ahex")), TTarget::kNotAvailable);
+    EXPECT_THROW(target.loadFW(InputFile("dp2a_par.ahex")), ImageNotAvailableError);
+    EXPECT_THROW(target.loadPATCH(InputFile("dp2a_par.ahex")), ImageNotAvailableError);
     EXPECT_EQ(target.loadPAR("/nonexistent/p.ahex"), -1);
     EXPECT_EQ(output.messages, StringList{"File /nonexistent/p.ahex does not exist"});
     EXPECT_EQ(target.GetIDModel().GetValue(0, 1), "0x0000"); // nothing loaded: checksum 0

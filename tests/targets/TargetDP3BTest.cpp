@@ -68,7 +68,12 @@ TEST_F(TargetDP3BTest, FailedLoadsReturnTheirCodesAndSelectNothing) {
     EXPECT_EQ(target.loadPATCH(InputFile("dp3b_par.xml")), DP3BCode::NoPatchOrParameters);
     EXPECT_EQ(target.loadPAR(InputFile("dp3b_no_configuration.xml")), DP3BCode::ParseFailed);
     EXPECT_EQ(target.GetSelection(), 0u);
-    EXPECT_EQ(target.loadFW(InputFile("dp3b_par.xml")), TTarget::kNotAvailable);
+    try {
+        target.loadFW(InputFile("dp2b_firmware.ahex"));
+        ADD_FAILURE() << "a DP3B target took a firmware file";
+    } catch (const ImageNotAvailableError& error) {
+        EXPECT_STREQ(error.what(), "DP3B targets have no firmware image");
+    }
     EXPECT_EQ(target.addTargetDataToConfiguration(configuration), 0);
     EXPECT_EQ(BlockTypes(configuration), std::vector<uint32_t>{4}); // the table always goes
 }
