@@ -8,20 +8,24 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace ardent {
 
 namespace {
 
 std::string ReadWholeFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
+    std::ifstream file(fileName, std::ios::binary);
     if (!file) {
         throw FileSystemError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
     }
-    const std::streamoff size = file.tellg();
-    std::string content(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-    file.seekg(0);
-    if (size < 0 || !file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
+    // Only a regular file has a size to read; a folder or a device has none.
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        throw FileSystemError("Cannot read file \"" + fileName + "\". It is not a regular file.");
+    }
+    std::string content(static_cast<size_t>(st.st_size), '\0');
+    if (!file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
         throw FileSystemError("Cannot read file \"" + fileName + "\". " + std::strerror(errno));
     }
     return content;

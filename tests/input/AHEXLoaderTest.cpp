@@ -127,6 +127,10 @@ TEST(AHEXLoader, UnreadableFileRaisesFileSystemError) {
     StringList lines;
     EXPECT_THROW(loader.LoadStrListFromFile("/nonexistent/ardent/x.ahex", lines, 0),
                  FileSystemError);
+    // A folder exists, so LoadFile passes it on, but it cannot be read as lines.
+    ScratchFolder folder;
+    Bytes image;
+    EXPECT_THROW(loader.LoadFile(folder.PathOf(""), 1, image), FileSystemError);
 }
 
 } // namespace
