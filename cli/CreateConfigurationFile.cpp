@@ -105,11 +105,9 @@ bool TCreateConfigurationFile::loadFiles() {
         return false;
     }
     if (!mFirmware.empty()) {
-        if (mTarget->loadFW(mFirmware) == TTarget::kNotAvailable) {
-            throw UnsupportedImageError("The " + mTarget->GetTargetName() +
-                                        " family has no firmware image: \"" + mFirmware +
-                                        "\" cannot be used.");
-        }
+        // DP3B has no firmware image: its loadFW throws, and the run ends through the top-level
+        // handler.
+        mTarget->loadFW(mFirmware);
         mTarget->SetSelection(true, kBlockFirmware);
     }
     // The patch before the parameters.

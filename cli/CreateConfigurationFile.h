@@ -6,22 +6,12 @@
 #include "Console.h"
 #include "configuration/Configuration.h"
 #include "targets/TargetDP3B.h"
-#include "utils/Errors.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace ardent {
-
-// An input file was named for an image the chosen family does not have (--fw for DP3B). The
-// command line asks for something the tool cannot build, so the run ends through the top-level
-// handler.
-class UnsupportedImageError : public ArdentError {
-public:
-    using ArdentError::ArdentError;
-    const char* TypeName() const noexcept override { return "UnsupportedImageError"; }
-};
 
 class TCreateConfigurationFile {
 public:

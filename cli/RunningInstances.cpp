@@ -1,6 +1,7 @@
 #include "RunningInstances.h"
 
 #include <cctype>
+#include <cerrno>
 #include <dirent.h>
 #include <fstream>
 #include <limits.h>
@@ -37,14 +38,17 @@ bool IsProcessId(const char* entry) {
     return true;
 }
 
-// The executable path of one process; empty when it cannot be read (a kernel thread, a process
-// that has just ended, or one of another user).
-std::string ExecutablePath(const std::string& processFolder) {
+// The executable path of one process; empty when it cannot be read. `denied` tells a process of
+// another user (whose path we may not read) from a kernel thread or a process that has ended
+// and waits to be reaped, which have no executable any more.
+std::string ExecutablePath(const std::string& processFolder, bool& denied) {
     char target[PATH_MAX];
     const ssize_t length = ::readlink((processFolder + "/exe").c_str(), target, sizeof target);
     if (length <= 0) {
+        denied = length < 0 && (errno == EACCES || errno == EPERM);
         return {};
     }
+    denied = false;
     std::string path(target, static_cast<size_t>(length));
     // A program replaced while it runs (a rebuild, a package upgrade) is still that program.
     constexpr std::string_view deleted = " (deleted)";
@@ -80,9 +84,10 @@ int CountRunningInstances(const std::string& name, const std::string& procRoot) 
             continue;
         }
         const std::string folder = procRoot + "/" + entry->d_name;
-        const std::string path = ExecutablePath(folder);
+        bool denied = false;
+        const std::string path = ExecutablePath(folder, denied);
         if (path.empty()) {
-            if (name.size() <= kCommandNameLength &&
+            if (denied && name.size() <= kCommandNameLength &&
                 EqualsIgnoringCase(CommandName(folder), name)) {
                 ++count;
             }

@@ -76,9 +76,10 @@ TEST_F(ArdentCmdProgram, SecondInstanceIsRefusedOnlyForTheSameProgramName) {
         fs::create_directories(copyFolder);
         const fs::path copy = copyFolder / c.name;
         fs::copy_file("/bin/sleep", copy);
-        const pid_t other = testing::StartProgram(copy.string(), {"60"});
-        const auto outcome = Run({"-cmdVer"});
-        testing::StopProgram(other);
+        const auto outcome = [&] {
+            const testing::BackgroundProgram other(copy.string(), {"60"});
+            return Run({"-cmdVer"});
+        }();
         if (c.counted) {
             EXPECT_EQ(outcome.out, "Instance of this program is already running!\r\n") << c.name;
             EXPECT_EQ(outcome.exitStatus, 135) << c.name;

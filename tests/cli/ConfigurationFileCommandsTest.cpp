@@ -289,7 +289,7 @@ TEST_F(CreateCfg, FirmwareFileAndUnwritableOutputEndThroughTheTopLevelHandler) {
         std::string prefix;
     };
     const Case cases[] = {
-        {{"--fw", Data("input/dp2b_firmware.ahex").string()}, "UnsupportedImageError: "},
+        {{"--fw", Data("input/dp2b_firmware.ahex").string()}, "ImageNotAvailableError: "},
         {{"--output", "./missing/out.cfg"}, "FileSystemError: "},
     };
     for (const Case& c : cases) {

@@ -102,16 +102,21 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
     return outcome;
 }
 
-pid_t StartProgram(const std::string& program, const std::vector<std::string>& args) {
+BackgroundProgram::BackgroundProgram(const std::string& program,
+                                     const std::vector<std::string>& args) {
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const pid_t pid = Spawn(program, args, {}, devNull, devNull);
+    try {
+        fPid = Spawn(program, args, {}, devNull, devNull);
+    } catch (...) {
+        ::close(devNull);
+        throw;
+    }
     ::close(devNull);
-    return pid;
 }
 
-void StopProgram(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    WaitForExit(pid);
+BackgroundProgram::~BackgroundProgram() {
+    ::kill(fPid, SIGKILL);
+    WaitForExit(fPid);
 }
 
 } // namespace ardent::testing

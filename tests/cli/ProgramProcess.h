@@ -20,8 +20,17 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
                           const std::vector<std::string>& environment = {},
                           const std::string& workingFolder = {});
 
-// Starts `program` with `args` in the background, output discarded; StopProgram ends it.
-pid_t StartProgram(const std::string& program, const std::vector<std::string>& args);
-void StopProgram(pid_t pid);
+// `program` with `args` running in the background, output discarded, for as long as this
+// object lives (also when a test fails or throws).
+class BackgroundProgram {
+public:
+    BackgroundProgram(const std::string& program, const std::vector<std::string>& args);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+private:
+    pid_t fPid;
+};
 
 } // namespace ardent::testing
