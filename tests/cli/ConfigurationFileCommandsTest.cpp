@@ -86,6 +86,20 @@ TEST_F(FileGetInfo, PrintsTheLinesOfEachFamilyAndOfUnreadableFiles) {
     }
 }
 
+TEST_F(FileGetInfo, FamilyWithoutTargetShowsErrorForBothIds) {
+    TConfiguration configuration;
+    configuration.SetName("Odd family");
+    configuration.SetChannel(0x12); // bit 4 lies beyond the four channels
+    configuration.SetTargetType(7);
+    const Bytes patch = {1, 2, 3, 4};
+    configuration.AddNewBlock(2, patch);
+    ASSERT_TRUE(configuration.WriteConfigurationToFile((folder / "odd.cfg").string()));
+    EXPECT_EQ(Run({"-fileGetInfo", "odd.cfg"}).out,
+              "NAME : Odd family\r\nCHANNEL : 0,1,0,0\r\nAPARAM CHECKSUM : Error\r\n"
+              "FW PATCH ID : Error\r\n");
+    EXPECT_EQ(Result(), "0\n");
+}
+
 using FileUpdateChannel = testing::ArdentCmdFixture;
 
 TEST_F(FileUpdateChannel, AcceptsDecimalAndHexSpellingsOfOneToFifteen) {
