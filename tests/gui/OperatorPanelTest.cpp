@@ -1,0 +1,178 @@
+// The operator panel without a programmer: status lines and result boxes of each burn outcome,
+// the log inputs (comma check, Enter through the offered serial fields), "Start logging", and
+// the CRC fields of each family.
+
+#include "WindowFixture.h"
+#include "targets/Target.h"
+#include "window/OperatorPanelLogger.h"
+
+#include <QtTest>
+
+#include <cstring>
+
+using namespace ardent;
+
+Q_DECLARE_METATYPE(TBurningStatusOverall)
+
+namespace {
+
+TBurningStatusOverall Burn(uint8_t s1, uint8_t s2, uint8_t s3, uint8_t s4, uint16_t code = 0,
+                           uint16_t overall = 0, uint8_t card = 0) {
+    TBurningStatusOverall status{};
+    status.overallErrorCode = overall;
+    status.isCardUsed = card;
+    const uint8_t states[4] = {s1, s2, s3, s4};
+    for (uint8_t i = 0; i < 4; ++i) {
+        status.channels[i] = {i, states[i], code, 0};
+    }
+    return status;
+}
+
+TDeviceConfigurationStruct Stored(uint32_t channels) {
+    TDeviceConfigurationStruct info{};
+    std::memcpy(info.configName, "LINE", 4);
+    info.chSelection = channels;
+    info.firmwareCrc = 0xBEEF;
+    info.parameterId = 0x12;
+    return info;
+}
+
+} // namespace
+
+class OperatorPanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void burnOutcomes_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<TBurningStatusOverall>("status");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("all passed")
+            << 0 << Burn(4, 4, 4, 4)
+            << "Status channel [1] : PASS\r\nStatus channel [2] : PASS\r\nStatus channel [3] : "
+               "PASS\r\nStatus channel [4] : PASS\r\n"
+            << QStringList{"PASS", "PASS", "PASS", "PASS"};
+        QTest::newRow("inactive and failed")
+            << 0 << Burn(4, 2, 3, 9, 3)
+            << "Status channel [1] : PASS\r\nStatus channel [2] : INACTIVE\r\nStatus channel [3] "
+               ": Error = UART_GND_SHORT\r\nStatus channel [4] : \r\n"
+            << QStringList{"PASS", "----", "FAIL", "FAIL"};
+        QTest::newRow("SD card line first")
+            << 0 << Burn(4, 2, 2, 2, 0, 0, 1)
+            << "SD card config was used during burning.\r\nStatus channel [1] : PASS\r\nStatus "
+               "channel [2] : INACTIVE\r\nStatus channel [3] : INACTIVE\r\nStatus channel [4] : "
+               "INACTIVE\r\n"
+            << QStringList{"PASS", "----", "----", "----"};
+        QTest::newRow("overall error: one line, boxes kept")
+            << 0 << Burn(4, 4, 4, 4, 0, 120) << "Unrecognized errors\r\n"
+            << QStringList{"----", "----", "----", "----"};
+        QTest::newRow("wait timed out: nothing")
+            << -124 << Burn(0, 0, 0, 0) << "" << QStringList{"----", "----", "----", "----"};
+        QTest::newRow("programmer went away: nothing")
+            << -123 << Burn(0, 0, 0, 0) << "" << QStringList{"----", "----", "----", "----"};
+    }
+
+    void burnOutcomes() {
+        QFETCH(int, response);
+        QFETCH(TBurningStatusOverall, status);
+        QFETCH(QString, lines);
+        QFETCH(QStringList, boxes);
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        panel.btnTriggerClick(); // clears the boxes to "----" (and refuses: no programmer)
+        panel.clearMsgBox();
+        f.app->currentTarget->SetBurningStatus(response, status);
+        panel.SetBurningStatus();
+        QCOMPARE(panel.MessageBox().Text(), lines);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(panel.ResultBox(i).text(), boxes[i]);
+        }
+        const QColor pass(0, 128, 0);
+        const QColor fail(255, 0, 0);
+        for (int i = 0; i < 4; ++i) {
+            const QColor shown = panel.ResultBox(i).palette().color(QPalette::Text);
+            QCOMPARE(shown, boxes[i] == "PASS"   ? pass
+                            : boxes[i] == "FAIL" ? fail
+                                                 : QColor(0, 0, 0));
+        }
+    }
+
+    void skipInactiveOffersOnlyConfiguredChannelsAndEnterFollowsThem() {
+        WindowFixture f("[LOGFILE]\nCREATELOG=1\nINACTIVESEL=1\n");
+        f.app->deviceSetup.SetConfigurationInfo(true, Stored(0b0101)); // channels 1 and 3
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        panel.SerialField(1).setText("old");
+        panel.paintAgain();
+        QVERIFY(panel.SerialField(0).isEnabled() && panel.SerialField(2).isEnabled());
+        QVERIFY(!panel.SerialField(1).isEnabled() && !panel.SerialField(3).isEnabled());
+        QCOMPARE(panel.SerialField(1).text(), QString());
+        panel.CommentField().setFocus();
+        QCOMPARE(f.window->focusWidget(), &panel.CommentField());
+        QTest::keyClick(&panel.CommentField(), Qt::Key_Return);
+        QCOMPARE(f.window->focusWidget(), &panel.SerialField(0));
+        QTest::keyClick(&panel.SerialField(0), Qt::Key_Return);
+        QCOMPARE(f.window->focusWidget(), &panel.SerialField(2));
+        QTest::keyClick(&panel.SerialField(2), Qt::Key_Return);
+        QCOMPARE(f.window->focusWidget(), &panel.TriggerButton());
+    }
+
+    void commaInAnInputIsRefusedOnEveryKey() {
+        WindowFixture f("[LOGFILE]\nCREATELOG=1\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        QTest::keyClicks(&panel.SerialField(0), "A,B");
+        QCOMPARE(f.dialogs.boxes, QStringList(2, "error: Input contains illegal char \",\" !"));
+        QCOMPARE(f.app->currentLogger->getSerKey(0), std::string("A"));
+        QTest::keyClicks(&panel.CommentField(), "LOT");
+        f.app->currentLogger->setKey("x", 7);
+        QCOMPARE(f.app->currentLogger->getSerKey(3), std::string("x"));
+    }
+
+    void startLoggingAsksOnlyWhenTicked() {
+        WindowFixture f("[LOGFILE]\nCREATELOG=0\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        f.dialogs.answerYes = false;
+        QTest::mouseClick(&panel.LogCheckBox(), Qt::LeftButton, {}, QPoint(6, 8));
+        QCOMPARE(f.dialogs.boxes, QStringList{"confirm: Are you sure you want to start logger?"});
+        QVERIFY(!panel.LogCheckBox().isChecked());
+        QVERIFY(!f.app->currentLogger->isStarted());
+        f.dialogs.answerYes = true;
+        QTest::mouseClick(&panel.LogCheckBox(), Qt::LeftButton, {}, QPoint(6, 8));
+        QVERIFY(panel.LogCheckBox().isChecked());
+        QVERIFY(f.app->currentLogger->isStarted());
+        QVERIFY(f.app->settings->GetConfiguration().loggerEnabled);
+        f.dialogs.boxes.clear();
+        QTest::mouseClick(&panel.LogCheckBox(), Qt::LeftButton, {}, QPoint(6, 8));
+        QVERIFY(f.dialogs.boxes.isEmpty());
+        QVERIFY(!f.app->currentLogger->isStarted());
+    }
+
+    void paramIdOnlyForDp2aWithAProgrammer_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("DP2A connected") << 1 << true << true;
+        QTest::newRow("DP2A unplugged") << 1 << false << false;
+        QTest::newRow("DP2B connected") << 2 << true << false;
+        QTest::newRow("DP3B connected") << 3 << true << false;
+    }
+
+    void paramIdOnlyForDp2aWithAProgrammer() {
+        QFETCH(int, type);
+        QFETCH(bool, connected);
+        QFETCH(bool, shown);
+        WindowFixture f(QByteArray("[LOGFILE]\nCREATELOG=1\n[TARGET]\nTYPE=") +
+                        QByteArray::number(type));
+        f.app->deviceSetup.SetUSBConnectionStatus(connected);
+        f.app->deviceSetup.SetConfigurationInfo(true, Stored(1));
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        panel.paintAgain();
+        QCOMPARE(panel.ParamIdBox().isVisibleTo(f.window.get()), shown);
+        QCOMPARE(panel.ParamIdLabel().isVisibleTo(f.window.get()), shown);
+        QCOMPARE(panel.FwCrcBox().text(), QString("BEEF"));
+        QCOMPARE(panel.ParamIdBox().text(), QString("0012"));
+    }
+};
+
+QTEST_MAIN(OperatorPanelTest)
+#include "OperatorPanelTest.moc"
