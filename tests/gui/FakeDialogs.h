@@ -20,6 +20,7 @@ public:
     }
     QString OpenFile(QWidget*, const QString&, const QString&) override { return openFile; }
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        ++saveDialogs;
         return saveFile;
     }
     QString BrowseFolder(QWidget*, const QString&, const QString&) override { return folder; }
@@ -29,4 +30,5 @@ public:
     QString openFile;
     QString saveFile;
     QString folder;
+    int saveDialogs = 0;
 };

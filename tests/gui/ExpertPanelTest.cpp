@@ -1,0 +1,226 @@
+// The engineer's work in the expert panels: input files, validation, Save / Load of .cfg files,
+// the family rules of the file boxes and grids, and store / import against the simulated
+// programmer with the stored image compared with the saved file.
+
+#include "SimulatedProgrammer.h"
+#include "WindowFixture.h"
+#include "configuration/Configuration.h"
+#include "targets/Target.h"
+#include "window/ExpertPanelDP2A.h"
+#include "window/ExpertPanelDP2B.h"
+#include "window/ExpertPanelDP3B.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace ardent;
+
+namespace {
+
+const QString kInput = QStringLiteral(ARDENT_TEST_DATA_DIR "/input/");
+
+// A copy of a fixture file under another name (names matter to the panel).
+QString CopyAs(const QTemporaryDir& dir, const QString& from, const QString& name) {
+    const QString to = dir.filePath(name);
+    QFile::remove(to);
+    QFile::copy(from, to);
+    return to;
+}
+
+} // namespace
+
+class ExpertPanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveWithNothingSelectedWritesEveryReason() {
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        TExpertPanel& panel = ExpertMode(f);
+        panel.ChannelBox(0).click(); // no channel left
+        panel.btnSaveCfgClick();
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Check files selection.\r\nAt least one input file must be selected.\r\n"
+                         "Check channel selection.\r\nAt least one channel must be selected.\r\n"
+                         "Can't save config file.\r\n"));
+        QCOMPARE(f.dialogs.saveDialogs, 0);
+    }
+
+    void dp2aSaveNeedsANameAndWritesTheFile() {
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        auto& panel = static_cast<TExpertPanelDP2A&>(ExpertMode(f));
+        QCOMPARE(panel.Grid().item(1, 1)->text(), QString("-")); // nothing loaded yet
+        f.dialogs.openFile = CopyAs(f.dir, kInput + "dp2a_par.ahex", "PAR.AHEX");
+        panel.btnLoadParClick();
+        QCOMPARE(panel.LoadParButton().toolTip(), QString("par.ahex"));
+        QVERIFY(panel.SelParBox().isEnabled());
+        QVERIFY(panel.LoadParButton().font().bold());
+        panel.SelParBox().click();
+        QCOMPARE(panel.Grid().item(1, 2)->text(), QString("0x96D5"));
+        panel.ConfigurationName().clear();
+        panel.btnSaveCfgClick();
+        QCOMPARE(panel.MessageBox().Text(), QString("You must set config name.\r\n"));
+        QCOMPARE(f.dialogs.saveDialogs, 0);
+        panel.ConfigurationName().setText("PSU_A");
+        f.dialogs.saveFile = f.dir.filePath("psu_a");
+        panel.btnSaveCfgClick();
+        QCOMPARE(panel.MessageBox().Text(), QString("You saved config file successfully.\r\n"));
+        QVERIFY(QFile::exists(f.dir.filePath("psu_a.cfg")));
+    }
+
+    void cfgEndingInAnyCaseIsAccepted_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("setup.Cfg") << "setup.Cfg" << true;
+        QTest::newRow("SETUP.CFG") << "SETUP.CFG" << true;
+        QTest::newRow("setup.cfg.bak") << "setup.cfg.bak" << false;
+    }
+
+    void cfgEndingInAnyCaseIsAccepted() {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        TExpertPanel& panel = ExpertMode(f);
+        f.dialogs.openFile = CopyAs(f.dir, ARDENT_TEST_DATA_DIR "/cfg/current.cfg", name);
+        panel.btnLoadCfgClick();
+        QCOMPARE(f.dialogs.boxes.contains("information: File isn't .cfg file!"), !accepted);
+        QCOMPARE(panel.MessageBox().Text(),
+                 accepted ? QString("Config file is ok!\r\n") : QString());
+    }
+
+    void otherFamilyReportsMismatchButShowsTheHeader() {
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        TExpertPanel& panel = ExpertMode(f);
+        f.dialogs.openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
+        panel.btnLoadCfgClick();
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Please select DP2B as target device and reload CFG file\r\n"));
+        QCOMPARE(panel.ConfigurationName().text(), QString("Golden line"));
+        QCOMPARE(panel.BaudRateList().currentIndex(), -1); // 115200 is not in the list
+        QVERIFY(panel.ChannelBox(0).isChecked() && panel.ChannelBox(1).isChecked());
+        QVERIFY(!panel.ChannelBox(2).isChecked() && panel.ChannelBox(3).isChecked());
+        // Saving now would write a baud rate nobody chose: refused with a clear line.
+        panel.btnSaveCfgClick();
+        QVERIFY(panel.MessageBox().Text().contains("Select a baud rate from the list.\r\n"));
+        QVERIFY(panel.MessageBox().Text().endsWith("Can't save config file.\r\n"));
+    }
+
+    void baudRateOfALoadedConfigurationIsSelected() {
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        TExpertPanel& panel = ExpertMode(f);
+        f.dialogs.openFile = CopyAs(f.dir, kInput + "dp2a_par.ahex", "par.ahex");
+        panel.btnLoadParClick();
+        panel.SelParBox().click();
+        panel.BaudRateList().setCurrentText("38400");
+        f.dialogs.saveFile = f.dir.filePath("b.cfg");
+        panel.btnSaveCfgClick();
+        panel.BaudRateList().setCurrentIndex(0);
+        f.dialogs.openFile = f.dir.filePath("b.cfg");
+        panel.btnLoadCfgClick();
+        QCOMPARE(panel.BaudRateList().currentText(), QString("38400"));
+        QVERIFY(panel.SelParBox().isChecked());
+    }
+
+    void dp2bFirmwareAndPatchExcludeEachOther() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        auto& panel = static_cast<TExpertPanelDP2B&>(ExpertMode(f));
+        f.dialogs.openFile = kInput + "dp2b_patch.ahex";
+        panel.btnLoadPatchClick();
+        f.dialogs.openFile = kInput + "dp2b_firmware.ahex";
+        panel.btnLoadFWClick();
+        QVERIFY(panel.SelFwBox().isEnabled() && panel.SelPatchBox().isEnabled());
+        panel.SelPatchBox().click();
+        QVERIFY(panel.CompareBox(3).isChecked());
+        panel.SelFwBox().click();
+        QVERIFY(panel.SelFwBox().isChecked());
+        QVERIFY(!panel.SelPatchBox().isChecked());
+        QVERIFY(!panel.CompareBox(3).isChecked());
+        QVERIFY(!f.app->currentTarget->CheckSelection(2));
+        panel.SelPatchBox().click();
+        QVERIFY(!panel.SelFwBox().isChecked());
+        QVERIFY(!f.app->currentTarget->CheckSelection(1));
+    }
+
+    void dp2bTypedCellsAreNotKept() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        auto& panel = static_cast<TExpertPanelDP2B&>(ExpertMode(f));
+        panel.strngrd1SelectCell(1, 1); // Device, before burn
+        QVERIFY(panel.Grid().editTriggers() != QAbstractItemView::NoEditTriggers);
+        panel.Grid().item(1, 1)->setText("1234");
+        panel.paintAgain();
+        QCOMPARE(panel.Grid().item(1, 1)->text(), QString("-"));
+        for (int row : {4, 5}) { // Patch and Param
+            panel.strngrd1SelectCell(row, 1);
+            QCOMPARE(panel.Grid().editTriggers(), QAbstractItemView::NoEditTriggers);
+        }
+    }
+
+    void dp3bXmlLoadMessages() {
+        WindowFixture f("[TARGET]\nTYPE=3\n");
+        auto& panel = static_cast<TExpertPanelDP3B&>(ExpertMode(f));
+        f.dialogs.openFile = kInput + "dp3b_par.xml"; // parameters, no patch: silent
+        panel.btnLoadXmlClick();
+        QVERIFY(f.dialogs.boxes.isEmpty());
+        QVERIFY(panel.SelParBox().isChecked() && panel.SelParBox().isEnabled());
+        QVERIFY(!panel.SelPatchBox().isEnabled());
+        QVERIFY(panel.LoadXmlButton().font().bold());
+        QCOMPARE(panel.LoadXmlButton().toolTip(), QString("dp3b_par.xml"));
+        f.dialogs.openFile = kInput + "dp3b_broken.xml";
+        panel.btnLoadXmlClick();
+        QCOMPARE(f.dialogs.boxes, QStringList{"information: Fail parsing XML file."});
+        QVERIFY(!panel.SelParBox().isChecked() && !panel.SelPatchBox().isChecked());
+        f.dialogs.openFile.clear(); // cancelled: only the tool tip changes
+        panel.btnLoadXmlClick();
+        QCOMPARE(panel.LoadXmlButton().toolTip(), QString());
+        QCOMPARE(f.dialogs.boxes.size(), 1);
+    }
+
+    void dp2aStoreAndImportGiveTheSavedBytes() {
+        SimulatedProgrammer sim;
+        QVERIFY(sim.Started());
+        QCOMPARE(sim.Control("clear-config"), QString("ok"));
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        f.StartTransport();
+        QTRY_VERIFY(f.window->Initialised()); // no configuration: expert mode
+        TExpertPanel& panel = *f.window->ExpertPanel();
+        f.dialogs.openFile = CopyAs(f.dir, kInput + "dp2a_par.ahex", "par.ahex");
+        panel.btnLoadParClick();
+        panel.SelParBox().click();
+        panel.ChannelBox(2).click();
+        panel.ConfigurationName().setText("LINE_3");
+        f.dialogs.saveFile = f.dir.filePath("line3.cfg");
+        panel.btnSaveCfgClick();
+        const QByteArray saved = ReadAll(f.dir.filePath("line3.cfg"));
+        QVERIFY(!saved.isEmpty());
+
+        panel.btnStoreCfgClick();
+        QTRY_VERIFY(panel.getCanChange());
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Store configuration started...\r\nStore operation success.\r\n"));
+        QCOMPARE(panel.NameInProgrammer().text(), QString("LINE_3"));
+        QVERIFY(!panel.TransferProgress().isVisible());
+
+        f.app->configuration.ClearAllBlocks();
+        f.app->configuration.SetName("other");
+        panel.btnReadCfgClick();
+        QTRY_VERIFY(panel.getCanChange());
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Read configuration started...OK\r\nConfig file is ok!")); // line rule
+        QCOMPARE(panel.ConfigurationName().text(), QString("LINE_3"));
+        QVERIFY(f.app->configuration.BuildBuffer());
+        const Bytes& image = f.app->configuration.GetBuffer();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.data()),
+                            static_cast<qsizetype>(image.size())),
+                 saved);
+    }
+
+private:
+    // The expert panel of the fixture's family, shown as after Mode, Expert.
+    static TExpertPanel& ExpertMode(WindowFixture& f) {
+        f.window->mniExpert1Click();
+        f.dialogs.boxes.clear();
+        return *f.window->ExpertPanel();
+    }
+};
+
+QTEST_MAIN(ExpertPanelTest)
+#include "ExpertPanelTest.moc"
