@@ -189,6 +189,19 @@ private:
     size_t fReadPosition = 0;
 };
 
+// The reply of a channel that passed (IDs all zero) or failed with `code`.
+inline TProcessTargetSendId Passed() {
+    TProcessTargetSendId ids{};
+    ids.channelState = CHANNEL_PASSED;
+    return ids;
+}
+inline TProcessTargetSendId Failed(uint16_t code) {
+    TProcessTargetSendId ids{};
+    ids.channelState = CHANNEL_FAILED;
+    ids.channelErrorCode = code;
+    return ids;
+}
+
 // An image of `size` bytes whose every byte differs from its neighbours.
 inline Bytes PatternImage(size_t size) {
     Bytes image(size);

@@ -53,13 +53,6 @@ struct OperationFixture : ::testing::Test {
         EXPECT_EQ(fs::file_size(file), size);
         return file;
     }
-
-    static TProcessTargetSendId Failed(uint16_t code) {
-        TProcessTargetSendId ids{};
-        ids.channelState = CHANNEL_FAILED;
-        ids.channelErrorCode = code;
-        return ids;
-    }
 };
 
 TEST_F(OperationFixture, GetCrcPutsTheCrcIntoTheUpperHalf) {

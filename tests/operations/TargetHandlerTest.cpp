@@ -16,18 +16,6 @@ struct TargetFixture : ::testing::Test {
     TTargetHandler tool{{programmer, TRequestTimeouts::CommandLine(), TWaitClock{},
                          [this](std::string_view text) { output.append(text); }}};
     TTargetHandler window{{programmer, TRequestTimeouts::Windowed()}};
-
-    static TProcessTargetSendId Passed() {
-        TProcessTargetSendId ids{};
-        ids.channelState = CHANNEL_PASSED;
-        return ids;
-    }
-    static TProcessTargetSendId Failed(uint16_t code) {
-        TProcessTargetSendId ids{};
-        ids.channelState = CHANNEL_FAILED;
-        ids.channelErrorCode = code;
-        return ids;
-    }
 };
 
 TEST_F(TargetFixture, ReadIdLinesOfEachFamily) {
