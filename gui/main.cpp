@@ -7,6 +7,7 @@
 #include "operations/WaitClock.h"
 #include "window/Dialogs.h"
 #include "window/OTP.h"
+#include "window/OperatorPanelLogger.h"
 #include "window/SingleInstance.h"
 
 #include <QApplication>
@@ -30,9 +31,9 @@ TWaitClock ClockFromEnvironment() {
     return TWaitClock();
 }
 
-// "--grab FILE [--expert]": once the programmer is initialised (or after a few seconds without
-// one), the window (in expert mode with --expert) is saved as a picture and the program ends; it
-// prints how long the start took. Boxes are printed instead of shown.
+// "--grab FILE [--expert | --trigger]": once the programmer is initialised (or after a few seconds
+// without one), the window (in expert mode with --expert) is saved as a picture and the program
+// ends; it prints how long the start took. Boxes are printed instead of shown.
 QString GrabFile(const QStringList& arguments) {
     const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--grab")));
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
@@ -92,17 +93,33 @@ int main(int argc, char* argv[]) {
 
         if (!grab.isEmpty()) {
             QTimer* poll = new QTimer(&window);
+            bool burnStarted = false;
             QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
+                const QStringList arguments = QCoreApplication::arguments();
                 const bool ready = window.Initialised();
                 if (!ready && started.elapsed() < 3000) {
                     return;
                 }
+                if (arguments.contains(QStringLiteral("--trigger"))) {
+                    TMainPanel* panel = window.CurrentPanel();
+                    if (!burnStarted) {
+                        burnStarted = true;
+                        std::printf("start to initialised window: %lld ms\n",
+                                    static_cast<long long>(started.elapsed()));
+                        window.OperatorPanel()->btnTriggerClick();
+                        return;
+                    }
+                    if (panel != nullptr && !panel->getCanChange()) {
+                        return; // the burn still runs
+                    }
+                } else {
+                    std::printf("start to %s window: %lld ms\n", ready ? "initialised" : "shown",
+                                static_cast<long long>(started.elapsed()));
+                }
                 poll->stop();
-                if (QCoreApplication::arguments().contains(QStringLiteral("--expert"))) {
+                if (arguments.contains(QStringLiteral("--expert"))) {
                     window.mniExpert1Click();
                 }
-                std::printf("start to %s window: %lld ms\n", ready ? "initialised" : "shown",
-                            static_cast<long long>(started.elapsed()));
                 std::fflush(stdout);
                 window.grab().save(grab);
                 window.close();

@@ -55,6 +55,7 @@ TExpertPanelDP3B::TExpertPanelDP3B(QWidget* parent, TPanelHost& host)
     btn_DetectIDs->setGeometry(8, 20, 100, 24);
     connect(btn_DetectIDs, &QPushButton::clicked, this, &TExpertPanelDP3B::btn_DetectIDsClick);
     grpMessages->setTitle(QStringLiteral("MessageBox"));
+    mmo1->setReadOnly(false); // this family's box takes notes
     connect(chkSelPatch, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelPatchClick);
     connect(chkSelPar, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelParClick);
     paintIdTable();

@@ -23,6 +23,18 @@ QLineEdit* ReadOnlyBox(QWidget* parent, const QRect& place, int pointSize) {
     return box;
 }
 
+// 24 pt, or less where the desktop's font would cut "PASS" off in the 75-pixel box.
+void FitVerdictFont(QLineEdit& box) {
+    QFont font = box.font();
+    for (int size = 24; size > 8; --size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font).horizontalAdvance(QStringLiteral("PASS")) <= box.width() - 8) {
+            break;
+        }
+    }
+    box.setFont(font);
+}
+
 QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
     label->move(x, y);
@@ -51,6 +63,7 @@ TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(p
         Label(this, QStringLiteral("CH %1").arg(i + 1), labelX[i], 271);
         QLineEdit* box = ReadOnlyBox(this, QRect(boxX[i], 290, 75, 37), 24);
         box->setAlignment(Qt::AlignCenter);
+        FitVerdictFont(*box);
         arrayList[static_cast<size_t>(i)] = box;
     }
     tmr1.setSingleShot(true);
