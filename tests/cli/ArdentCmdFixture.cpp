@@ -10,8 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
-// Connecting to a programmer that is not there pauses between attempts; the tests shorten that.
-const std::string kShortWaits = "ARDENT_TIMEOUT_SCALE=0.001";
 } // namespace
 
 std::string ReadFile(const fs::path& path) {
@@ -37,8 +35,9 @@ void ArdentCmdFixture::TearDown() {
 
 ProgramOutcome ArdentCmdFixture::Run(const std::vector<std::string>& args) {
     fs::remove(resultFile);
-    ProgramOutcome outcome = RunProgram(
-        kArdentCmd, args, {"ARDENTCMD_RESULT_FILE=" + resultFile.string(), kShortWaits}, folder);
+    std::vector<std::string> runEnvironment = {"ARDENTCMD_RESULT_FILE=" + resultFile.string()};
+    runEnvironment.insert(runEnvironment.end(), environment.begin(), environment.end());
+    ProgramOutcome outcome = RunProgram(kArdentCmd, args, runEnvironment, folder);
     // Nothing ever goes to standard error (a sanitizer's report would, too).
     EXPECT_EQ(outcome.err, "") << (args.empty() ? "(no arguments)" : args.front());
     return outcome;

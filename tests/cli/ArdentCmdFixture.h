@@ -31,6 +31,9 @@ protected:
 
     std::filesystem::path folder;
     std::filesystem::path resultFile;
+    // Added to the environment of every run. Without a programmer, connecting only pauses
+    // between its attempts, so the waits are shortened; a test with a programmer replaces this.
+    std::vector<std::string> environment = {"ARDENT_TIMEOUT_SCALE=0.001"};
 };
 
 } // namespace ardent::testing
