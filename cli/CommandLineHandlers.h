@@ -38,9 +38,9 @@ struct TOperationHandlers {
     TCalibrationHandler& calibration;
 };
 
-// The tool's waits; shortened when ARDENT_TIMEOUT_SCALE holds a scale above 0 and at most 1
-// (a facility for tests and dry runs against the simulated programmer; unset, or any other
-// text, keeps the real waits).
+// The tool's waits; shortened when ARDENT_TIMEOUT_SCALE holds a scale above 0 and at most 1 and
+// ARDENT_PORTBRIDGE names the simulated programmer's transport (libportbridge-sim.so): a
+// facility for tests and dry runs. Anything else keeps the real waits.
 TWaitClock CommandLineWaitClock();
 
 // The handlers over the process's controller (HIDCtrl::Current()) and `receiveQueue`, printing

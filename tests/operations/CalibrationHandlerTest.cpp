@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace ardent::testing {
@@ -178,6 +179,39 @@ TEST(DeviceFromName, ComparesWithoutRegardToCase) {
     EXPECT_EQ(DeviceFromName("DP2A"), 1);
     EXPECT_EQ(DeviceFromName("DP2A "), 255);
     EXPECT_EQ(DeviceFromName(""), 255);
+}
+
+} // namespace
+} // namespace ardent::testing
+
+namespace ardent::testing {
+namespace {
+
+// The shortened waits are for the simulated programmer only; a leftover variable must not cut a
+// real burn short.
+TEST(CommandLineWaitClock, ShortensOnlyAgainstTheSimulatedProgrammer) {
+    struct Case {
+        const char* transport;
+        const char* scale;
+        double expected;
+    };
+    const Case cases[] = {
+        {"/opt/ardent/bin/libportbridge-sim.so", "0.001", 0.001},
+        {"libportbridge-sim.so", "0.5", 0.5},
+        {"/opt/ardent/bin/libportbridge.so", "0.001", 1.0},
+        {nullptr, "0.001", 1.0},
+        {"/opt/ardent/bin/libportbridge-sim.so", "fast", 1.0},
+        {"/opt/ardent/bin/libportbridge-sim.so", nullptr, 1.0},
+    };
+    for (const Case& c : cases) {
+        c.transport ? ::setenv("ARDENT_PORTBRIDGE", c.transport, 1)
+                    : ::unsetenv("ARDENT_PORTBRIDGE");
+        c.scale ? ::setenv("ARDENT_TIMEOUT_SCALE", c.scale, 1) : ::unsetenv("ARDENT_TIMEOUT_SCALE");
+        EXPECT_EQ(CommandLineWaitClock().Scale(), c.expected)
+            << (c.transport ? c.transport : "-") << " " << (c.scale ? c.scale : "-");
+    }
+    ::unsetenv("ARDENT_PORTBRIDGE");
+    ::unsetenv("ARDENT_TIMEOUT_SCALE");
 }
 
 } // namespace
