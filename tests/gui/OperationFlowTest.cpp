@@ -10,6 +10,7 @@
 #include "operations/DeviceSetupHandler.h"
 #include "operations/DeviceSetupThread.h"
 #include "operations/OperationRunner.h"
+#include "operations/ProgramObjects.h"
 #include "operations/QueueExchange.h"
 #include "operations/TargetHandler.h"
 #include "operations/TargetThread.h"
@@ -253,6 +254,57 @@ private slots:
         TBurningStatusOverall stored{};
         QCOMPARE(fTarget->GetBurningStatus(stored), 0);
         QCOMPARE(stored.channels[0].state, CHANNEL_PASSED);
+    }
+
+    void storeReportsProgressAndTheStoredDescription() {
+        TDeviceConfigurationStruct stored{};
+        std::memcpy(stored.configName, "STORED", 6);
+        fProgrammer->answer = [stored](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            if (r.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+                return ReplyWith(r, stored);
+            }
+            return Reply(r);
+        };
+        fConfiguration.SetTargetType(1);
+        QVERIFY(fConfiguration.AddNewBlock(3, Bytes(200, 0x5A)));
+        std::vector<std::pair<size_t, size_t>> progress;
+        TOperationContext context = Context();
+        context.progress = [&progress](size_t done, size_t total) {
+            progress.emplace_back(done, total);
+        };
+        TDeviceSetupThread("store", context, TDeviceSetupThread::StoreConfiguration).Execute();
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{3, 1}}));
+        QVERIFY(!progress.empty());
+        QCOMPARE(progress.back().first, progress.back().second);
+        QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("STORED"));
+    }
+
+    void failedStoreLeavesTheDescriptionUnloaded() {
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            return Reply(r, r.header.opCode == ProgrammerOp::StoreConfigurationData ? 1 : 0);
+        };
+        fConfiguration.SetTargetType(1);
+        QVERIFY(fConfiguration.AddNewBlock(3, Bytes(100, 1)));
+        RunSetup(TDeviceSetupThread::StoreConfiguration);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{3, 0}}));
+        QVERIFY(!fDeviceSetup->CheckCanCreateLogger());
+        QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("No config"));
+    }
+
+    void windowProgressIsPostedOncePerPercent() {
+        QTemporaryDir dir;
+        TProgramOptions options;
+        options.settingsFile = dir.filePath("s.ini").toStdString();
+        TProgramObjects app(options);
+        const TOperationContext context = app.Context(*fSink);
+        context.progress(0, 300);
+        context.progress(1, 300); // still 0 %
+        context.progress(150, 300);
+        context.progress(300, 300);
+        QCOMPARE(fSink->Posted(),
+                 (std::vector<std::pair<int, int>>{{NOTIFY_TRANSFER_PROGRESS, 0},
+                                                   {NOTIFY_TRANSFER_PROGRESS, 50},
+                                                   {NOTIFY_TRANSFER_PROGRESS, 100}}));
     }
 
     void shutdownWakesABurnThatWaits() {
