@@ -125,6 +125,13 @@ TEST_F(ArdentCmdAgainstSimulator, ProductionFlowStoreNameCrcBurnBackup) {
     EXPECT_EQ(ReadText(backup), ReadText(cfg));
 }
 
+TEST_F(ArdentCmdAgainstSimulator, ABurnRefusedAsAWholeReportsOnlyTheOverallError) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 200, crc, "E2E line", 2, 0x01));
+    Control("chip 1 DP3B"); // a DP3B chip under a DP2B configuration
+    EXPECT_EQ(Run({"-execute"}), (Outcome{"Error = WRONG_TARGET_TYPE\r\n", 84}));
+}
+
 TEST_F(ArdentCmdAgainstSimulator, BackupOfA130ByteConfigurationWritesThe130Bytes) {
     uint16_t crc = 0;
     const std::string cfg = WriteCfg("small.cfg", 130, crc);
