@@ -6,6 +6,8 @@
 #include "operations/ProgramObjects.h"
 #include "operations/WaitClock.h"
 #include "window/Dialogs.h"
+#include "window/ExpertPanel.h"
+#include "window/FormDetect.h"
 #include "window/OTP.h"
 #include "window/OperatorPanelLogger.h"
 #include "window/SingleInstance.h"
@@ -31,9 +33,9 @@ TWaitClock ClockFromEnvironment() {
     return TWaitClock();
 }
 
-// "--grab FILE [--expert | --trigger]": once the programmer is initialised (or after a few seconds
-// without one), the window (in expert mode with --expert) is saved as a picture and the program
-// ends; it prints how long the start took. Boxes are printed instead of shown.
+// "--grab FILE [--expert | --trigger | --detect]": once the programmer is initialised (or after a
+// few seconds without one), the window (in expert mode with --expert) is saved as a picture and the
+// program ends; it prints how long the start took. Boxes are printed instead of shown.
 QString GrabFile(const QStringList& arguments) {
     const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--grab")));
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
@@ -100,13 +102,20 @@ int main(int argc, char* argv[]) {
                 if (!ready && started.elapsed() < 3000) {
                     return;
                 }
-                if (arguments.contains(QStringLiteral("--trigger"))) {
+                const bool trigger = arguments.contains(QStringLiteral("--trigger"));
+                const bool detect = arguments.contains(QStringLiteral("--detect"));
+                if (trigger || detect) {
                     TMainPanel* panel = window.CurrentPanel();
                     if (!burnStarted) {
                         burnStarted = true;
                         std::printf("start to initialised window: %lld ms\n",
                                     static_cast<long long>(started.elapsed()));
-                        window.OperatorPanel()->btnTriggerClick();
+                        if (trigger) {
+                            window.OperatorPanel()->btnTriggerClick();
+                        } else {
+                            window.mniExpert1Click();
+                            window.ExpertPanel()->btnDetectClick();
+                        }
                         return;
                     }
                     if (panel != nullptr && !panel->getCanChange()) {
@@ -122,6 +131,9 @@ int main(int argc, char* argv[]) {
                 }
                 std::fflush(stdout);
                 window.grab().save(grab);
+                if (detect) {
+                    window.DetectWindow().grab().save(grab + QStringLiteral(".detect.png"));
+                }
                 window.close();
             });
             poll->start(5);

@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace ardent {
 
 namespace {
@@ -18,6 +20,11 @@ void SetText(QTableWidget& grid, int row, int column, const QString& text) {
     grid.item(row, column)->setText(text);
 }
 } // namespace
+
+int TFormDetect::TextWidth(const QString& text) const {
+    // The pixel rules above assume a small dialog font; no text may be cut off in another.
+    return strngrd1->fontMetrics().horizontalAdvance(text) + 8;
+}
 
 TFormDetect::TFormDetect(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Target IDs"));
@@ -46,18 +53,22 @@ void TFormDetect::FillDetectWindow(const TTarget& target) {
     for (int i = 0; i < fields; ++i) {
         const QString name = QString::fromStdString(names[static_cast<size_t>(i)]);
         SetText(*strngrd1, 1, i + 1, name);
-        strngrd1->setColumnWidth(i + 1, 10 * static_cast<int>(name.size()));
+        strngrd1->setColumnWidth(i + 1,
+                                 std::max(10 * static_cast<int>(name.size()), TextWidth(name)));
     }
     const int channels = std::min<int>(target.getNumTarget(), strngrd1->rowCount() - 2);
     for (int c = 0; c < channels; ++c) {
-        SetText(*strngrd1, c + 2, 0, QStringLiteral("CH%1(0x):").arg(c + 1, 0, 16));
+        const QString label = QStringLiteral("CH%1(0x):").arg(c + 1, 0, 16);
+        SetText(*strngrd1, c + 2, 0, label);
+        strngrd1->setColumnWidth(0, std::max(strngrd1->columnWidth(0), TextWidth(label)));
         StringList values;
         const int count = std::min(target.getFields(c, values), strngrd1->columnCount() - 1);
         for (int j = 0; j < count; ++j) {
             const QString value = QString::fromStdString(values[static_cast<size_t>(j)]);
             SetText(*strngrd1, c + 2, j + 1, value);
             strngrd1->setColumnWidth(
-                j + 1, std::max(strngrd1->columnWidth(j + 1), 7 * static_cast<int>(value.size())));
+                j + 1, std::max({strngrd1->columnWidth(j + 1), 7 * static_cast<int>(value.size()),
+                                 TextWidth(value)}));
         }
     }
     int width = strngrd1->columnWidth(0) + kGridLine;

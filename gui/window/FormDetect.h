@@ -18,6 +18,8 @@ public:
     const QTableWidget& Grid() const { return *strngrd1; }
 
 private:
+    int TextWidth(const QString& text) const;
+
     QTableWidget* strngrd1;
 };
 
