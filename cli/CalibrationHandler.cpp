@@ -38,17 +38,6 @@ std::optional<uint16_t> WholeNumber(const std::string& item, int32_t min, int32_
 
 } // namespace
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 uint8_t DeviceFromName(std::string_view text) {
     if (EqualsIgnoringCase(text, "DP3B"))
         return 3;

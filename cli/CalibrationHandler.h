@@ -14,9 +14,6 @@
 
 namespace ardent {
 
-// Whether two items are equal when ASCII letter case is ignored (device names, "enable").
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 // The target type number a device item names ("DP3B" 3, "DP2B" 2, "DP2A" 1, compared without
 // regard to case); 255 for anything else.
 uint8_t DeviceFromName(std::string_view text);

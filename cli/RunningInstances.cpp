@@ -1,5 +1,7 @@
 #include "RunningInstances.h"
 
+#include "utils/Utils.h"
+
 #include <cctype>
 #include <cerrno>
 #include <dirent.h>
@@ -12,19 +14,6 @@
 namespace ardent {
 
 namespace {
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool IsProcessId(const char* entry) {
     if (*entry == '\0') {

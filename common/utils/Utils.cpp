@@ -215,6 +215,13 @@ bool SaveBufferToFile(const std::string& fileName, const uint8_t* data, size_t c
     return true;
 }
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
 void TrimAtNul(std::string& text) {
     const auto nul = text.find('\0');
     if (nul != std::string::npos) {

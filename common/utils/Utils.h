@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -29,6 +30,10 @@ bool LoadFileToBuffer(const std::string& fileName, Bytes& data);
 // and the system's reason; returns true once written.
 bool SaveBufferToFile(const std::string& fileName, const uint8_t* data, size_t count);
 bool SaveBufferToFile(const std::string& fileName, std::span<const uint8_t> data);
+
+// Whether two texts are equal when ASCII letter case is ignored (option words, device names,
+// executable names).
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Cuts `text` before its first zero character. An empty text stays as it is.
 void TrimAtNul(std::string& text);

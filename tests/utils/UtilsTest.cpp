@@ -75,6 +75,14 @@ TEST(TextUtilities, TrimAtNulCutsAtTheFirstZeroAndKeepsEmptyText) {
     EXPECT_EQ(plain, "plain");
 }
 
+TEST(TextUtilities, EqualsIgnoringCaseComparesAsciiLettersOnly) {
+    EXPECT_TRUE(EqualsIgnoringCase("ArdentCmd", "ARDENTCMD"));
+    EXPECT_TRUE(EqualsIgnoringCase("dp3b", "DP3B"));
+    EXPECT_TRUE(EqualsIgnoringCase("", ""));
+    EXPECT_FALSE(EqualsIgnoringCase("ArdentCmd", "ArdentCmd2"));
+    EXPECT_FALSE(EqualsIgnoringCase("DP3B", "DP2B"));
+}
+
 TEST(TextUtilities, ProgramVersionIsEmptyWithoutAVersionRecord) {
     EXPECT_EQ(GetProgramVersion(), "");
 }
