@@ -65,8 +65,10 @@ std::vector<std::string> HidLibraryCandidates() {
     std::vector<std::string> candidates;
     if (const char* named = std::getenv(kLibraryEnvironment); named != nullptr && *named != '\0')
         candidates.emplace_back(named);
-    if (const std::string folder = ExecutableFolder(); !folder.empty())
+    if (const std::string folder = ExecutableFolder(); !folder.empty()) {
         candidates.push_back(folder + kLibraryFileName);
+        candidates.push_back(folder + "../" + ARDENT_INSTALL_LIBDIR + "/" + kLibraryFileName);
+    }
     candidates.emplace_back(kLibraryFileName);
     return candidates;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The binding of the transport library (libportbridge.so or a stand-in with the same exports):
 // loaded at run time with dlopen, one per process. Search order: the file named by the
-// environment variable ARDENT_PORTBRIDGE, then libportbridge.so beside the executable, then
-// libportbridge.so through the dynamic linker's search path. The first file that loads is the
+// environment variable ARDENT_PORTBRIDGE, then libportbridge.so beside the executable, then in
+// the library folder of the installation the executable belongs to (<prefix>/bin/../<libdir>, so
+// an installation to any prefix finds its own transport), then libportbridge.so through the
+// dynamic linker's search path. The first file that loads is the
 // one used; a file that loads but lacks one of the three exports is unloaded again and ends the
 // search with false.
 

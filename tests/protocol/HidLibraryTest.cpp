@@ -94,19 +94,20 @@ TEST_F(HidLibraryTest, ControllerTakesTheLoadedLibrary) {
     EXPECT_FALSE(IsHidLibraryLoaded());
 }
 
-TEST_F(HidLibraryTest, SearchOrderIsEnvironmentThenExecutableFolderThenLinkerPath) {
+TEST_F(HidLibraryTest, SearchOrderIsEnvironmentThenExecutableFolderThenInstallationThenLinkerPath) {
     ::setenv("ARDENT_PORTBRIDGE", "/opt/line/libportbridge-sim.so", 1);
     const std::vector<std::string> candidates = HidLibraryCandidates();
     ::unsetenv("ARDENT_PORTBRIDGE");
-    ASSERT_EQ(candidates.size(), 3u);
+    ASSERT_EQ(candidates.size(), 4u);
     EXPECT_EQ(candidates[0], "/opt/line/libportbridge-sim.so");
     // The executable's folder as the system resolves it (symbolic links followed).
-    EXPECT_EQ(candidates[1],
-              (std::filesystem::canonical(ARDENT_BIN_DIR) / "libportbridge.so").string());
-    EXPECT_EQ(candidates[2], "libportbridge.so");
+    const std::string folder = std::filesystem::canonical(ARDENT_BIN_DIR).string() + "/";
+    EXPECT_EQ(candidates[1], folder + "libportbridge.so");
+    EXPECT_EQ(candidates[2], folder + "../" ARDENT_INSTALL_LIBDIR "/libportbridge.so");
+    EXPECT_EQ(candidates[3], "libportbridge.so");
 
     const std::vector<std::string> withoutEnvironment = HidLibraryCandidates();
-    ASSERT_EQ(withoutEnvironment.size(), 2u);
+    ASSERT_EQ(withoutEnvironment.size(), 3u);
     EXPECT_EQ(withoutEnvironment[0], candidates[1]);
 }
 
