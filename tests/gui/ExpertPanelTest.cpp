@@ -174,23 +174,52 @@ private slots:
         QCOMPARE(f.dialogs.boxes.size(), 1);
     }
 
-    void dp2aStoreAndImportGiveTheSavedBytes() {
+    void storeAndImportGiveTheSavedBytes_data() {
+        QTest::addColumn<int>("family");
+        QTest::newRow("DP2A") << 1;
+        QTest::newRow("DP2B") << 2;
+        QTest::newRow("DP3B") << 3;
+    }
+
+    // The engineer's whole job per family: files, ticks, IDs where needed, Save, Store, Import;
+    // the configuration read back from the programmer is the saved file, byte for byte.
+    void storeAndImportGiveTheSavedBytes() {
+        QFETCH(int, family);
         SimulatedProgrammer sim;
         QVERIFY(sim.Started());
         QCOMPARE(sim.Control("clear-config"), QString("ok"));
-        WindowFixture f("[TARGET]\nTYPE=1\n");
+        WindowFixture f(QByteArray("[TARGET]\nTYPE=") + QByteArray::number(family));
         f.StartTransport();
         QTRY_VERIFY(f.window->Initialised()); // no configuration: expert mode
+        f.dialogs.boxes.clear();
         TExpertPanel& panel = *f.window->ExpertPanel();
-        f.dialogs.openFile = CopyAs(f.dir, kInput + "dp2a_par.ahex", "par.ahex");
-        panel.btnLoadParClick();
-        panel.SelParBox().click();
+        if (family == 1) {
+            f.dialogs.openFile = kInput + "dp2a_par.ahex";
+            panel.btnLoadParClick();
+            panel.SelParBox().click();
+        } else if (family == 2) {
+            auto& dp2b = static_cast<TExpertPanelDP2B&>(panel);
+            dp2b.btnReadIDClick(); // a blank chip in channel 1: firmware may be burned
+            QTRY_VERIFY(panel.getCanChange());
+            QVERIFY(panel.MessageBox().Text().endsWith("OK"));
+            f.dialogs.openFile = kInput + "dp2b_firmware.ahex";
+            panel.btnLoadFWClick();
+            panel.SelFwBox().click();
+            f.dialogs.openFile = kInput + "dp2b_par.ahex";
+            panel.btnLoadParClick();
+            panel.SelParBox().click();
+        } else {
+            f.dialogs.openFile = kInput + "dp3b_patch_par.xml";
+            static_cast<TExpertPanelDP3B&>(panel).btnLoadXmlClick();
+            QVERIFY(panel.SelParBox().isChecked() && panel.SelPatchBox().isChecked());
+        }
+        QVERIFY2(f.dialogs.boxes.isEmpty(), qPrintable(f.dialogs.boxes.join('|')));
         panel.ChannelBox(2).click();
         panel.ConfigurationName().setText("LINE_3");
         f.dialogs.saveFile = f.dir.filePath("line3.cfg");
         panel.btnSaveCfgClick();
+        QCOMPARE(panel.MessageBox().Text(), QString("You saved config file successfully.\r\n"));
         const QByteArray saved = ReadAll(f.dir.filePath("line3.cfg"));
-        QVERIFY(!saved.isEmpty());
 
         panel.btnStoreCfgClick();
         QTRY_VERIFY(panel.getCanChange());
@@ -206,6 +235,7 @@ private slots:
         QCOMPARE(panel.MessageBox().Text(),
                  QString("Read configuration started...OK\r\nConfig file is ok!")); // line rule
         QCOMPARE(panel.ConfigurationName().text(), QString("LINE_3"));
+        QVERIFY(panel.ChannelBox(2).isChecked());
         QVERIFY(f.app->configuration.BuildBuffer());
         const Bytes& image = f.app->configuration.GetBuffer();
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.data()),
