@@ -7,9 +7,12 @@
 #include "operations/WaitClock.h"
 #include "window/Dialogs.h"
 #include "window/ExpertPanel.h"
+#include "window/Form1.h"
 #include "window/FormDetect.h"
+#include "window/Form_About.h"
 #include "window/OTP.h"
 #include "window/OperatorPanelLogger.h"
+#include "window/Settings.h"
 #include "window/SingleInstance.h"
 
 #include <QApplication>
@@ -133,6 +136,12 @@ int main(int argc, char* argv[]) {
                 window.grab().save(grab);
                 if (detect) {
                     window.DetectWindow().grab().save(grab + QStringLiteral(".detect.png"));
+                }
+                if (arguments.contains(QStringLiteral("--dialogs"))) {
+                    window.SettingsDialog().FormShow();
+                    window.SettingsDialog().grab().save(grab + QStringLiteral(".settings.png"));
+                    window.AboutWindow().grab().save(grab + QStringLiteral(".about.png"));
+                    window.HelpWindow().grab().save(grab + QStringLiteral(".help.png"));
                 }
                 window.close();
             });

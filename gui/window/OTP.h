@@ -66,6 +66,8 @@ public:
     bool ShowsUsbConnected() const { return fShowsUsb; }
     TSettings& SettingsDialog() { return *Settings; }
     TFormDetect& DetectWindow() { return *fFormDetect; }
+    TForm_About& AboutWindow() { return *fFormAbout; }
+    TForm1& HelpWindow() { return *fForm1; }
     bool AppRunning() const { return appRun; }
     // Notification 1 (initialization finished) has been handled.
     bool Initialised() const { return fInitialised; }

@@ -20,6 +20,7 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     const auto box = [grp1](const QString& text, int y) {
         auto* check = new QCheckBox(text, grp1);
         check->move(10, y);
+        check->adjustSize();
         return check;
     };
     chkLogOnStart = box(QStringLiteral("Enable logger on app start"), 20);
@@ -29,12 +30,14 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     chkInactiveChannel = box(QStringLiteral("Skip inactive channels"), 100);
     auto* lblDestFolder = new QLabel(QStringLiteral("Destination folder:"), grp1);
     lblDestFolder->move(10, 124);
+    lblDestFolder->adjustSize();
     edtDestFolder = new QLineEdit(grp1);
-    edtDestFolder->setGeometry(118, 121, 120, 21);
+    edtDestFolder->setGeometry(lblDestFolder->x() + lblDestFolder->width() + 4, 121, 110, 21);
     edtDestFolder->setToolTip(QStringLiteral("Default folder is where app is placed"));
     edtDestFolder->installEventFilter(this);
     auto* lblFileName = new QLabel(QStringLiteral("File Name:"), grp1);
     lblFileName->move(246, 104);
+    lblFileName->adjustSize();
     edtFileName = new QLineEdit(QStringLiteral("logFile"), grp1);
     edtFileName->setGeometry(246, 121, 108, 21);
     edtFileName->setToolTip(QStringLiteral("Default name is logfile"));
@@ -43,6 +46,7 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     GroupBox1->setGeometry(8, 166, 363, 52);
     chkShort = new QCheckBox(QStringLiteral("Enable UART short detection"), GroupBox1);
     chkShort->move(10, 22);
+    chkShort->adjustSize();
     chkShort->setChecked(true);
     chkShort->setToolTip(QStringLiteral("Unchecking this checkbox disable Uart short detection."));
     connect(chkShort, &QCheckBox::clicked, this, &TSettings::chkShortClick);
