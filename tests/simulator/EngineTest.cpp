@@ -3,6 +3,7 @@
 
 #include "ProgrammerEngine.h"
 #include "Scenario.h"
+#include "SimTestSupport.h"
 #include "UsbTiming.h"
 
 #include "configuration/Configuration.h"
@@ -12,6 +13,8 @@
 
 namespace ardent::sim {
 namespace {
+
+using simtest::Value;
 
 TPacketFormat Ask(TProgrammerEngine& engine, const TPacketFormat& request) {
     const TEngineOutput output = engine.HandleRequest(
@@ -135,15 +138,15 @@ TEST(SimEngine, BurnedBlankChipCarriesTheExpectedIdsThenTheAfterBurningOnes) {
 
     const auto info =
         Ask(engine, MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
-    EXPECT_EQ(ReadRecord<TDeviceConfigurationStruct>(info).parameterId, 0x4321);
+    EXPECT_EQ(Value(ReadRecord<TDeviceConfigurationStruct>(info).parameterId), 0x4321);
     const auto burn = Ask(engine, MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget, uint8_t{1}));
     EXPECT_EQ(ReadRecord<TBurningStatusOverall>(burn).channels[0].state, CHANNEL_PASSED);
 
     const auto read =
         Ask(engine, MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{0, 3, 1, 1}));
     const auto ids = ReadRecord<TProcessTargetSendId>(read).dp3BIds;
-    EXPECT_EQ(ids.patchID, 0x1122334455667788u);
-    EXPECT_EQ(ids.parameterID, 0x4321);
+    EXPECT_EQ(Value(ids.patchID), 0x1122334455667788u);
+    EXPECT_EQ(Value(ids.parameterID), 0x4321);
     ASSERT_EQ(ids.firmwareIdSize, 4);
     EXPECT_EQ(ids.firmwareID[0], 0x01);
     EXPECT_EQ(ids.firmwareID[3], 0x04);
@@ -151,7 +154,8 @@ TEST(SimEngine, BurnedBlankChipCarriesTheExpectedIdsThenTheAfterBurningOnes) {
     const auto asDp2b =
         Ask(engine, MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{0, 2, 1, 1}));
     EXPECT_EQ(ReadRecord<TProcessTargetSendId>(asDp2b).channelState, CHANNEL_FAILED);
-    EXPECT_EQ(ReadRecord<TProcessTargetSendId>(asDp2b).channelErrorCode, kCodeWrongTargetType);
+    EXPECT_EQ(Value(ReadRecord<TProcessTargetSendId>(asDp2b).channelErrorCode),
+              kCodeWrongTargetType);
 }
 
 TEST(SimEngine, Dp2aParameterIdIsTheChecksumOfItsParameterImage) {
@@ -163,7 +167,8 @@ TEST(SimEngine, Dp2aParameterIdIsTheChecksumOfItsParameterImage) {
     ASSERT_EQ(engine.StoreImage(Build(configuration)), 0);
     const auto info =
         Ask(engine, MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
-    EXPECT_EQ(ReadRecord<TDeviceConfigurationStruct>(info).parameterId, 0x0715); // CRC of "abc"
+    EXPECT_EQ(Value(ReadRecord<TDeviceConfigurationStruct>(info).parameterId),
+              0x0715); // CRC of "abc"
 }
 
 TEST(SimEngine, AnswersShortOrEmptyReportsWithoutReadingPastThem) {

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@ TSimDaemon::TSimDaemon(std::vector<std::string> extraArgs, std::string socket)
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     mPid = ::fork();
     if (mPid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM); // a test that dies takes its programmer along
         if (ready[1] == 3) {
             ::fcntl(3, F_SETFD, 0); // keep it across exec
         } else {

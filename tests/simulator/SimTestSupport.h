@@ -19,6 +19,12 @@ using namespace std::chrono_literals;
 // A generous bound for things that happen at once; only a broken simulator waits this long.
 inline constexpr std::chrono::milliseconds kPatience = 5000ms;
 
+// A copy of a field of a packed record, so a check never binds a reference to it (the field may
+// be misaligned).
+template <typename T> T Value(T field) {
+    return field;
+}
+
 // A socket path no other test uses.
 std::string UniqueSocketPath();
 

@@ -64,7 +64,7 @@ TEST_F(SimulatorSocket, EveryRequestIsAnsweredWithItsModuleOpCodeAndRecord) {
     // The records say what a fresh programmer holds.
     const auto setup = link.Exchange(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup));
     ASSERT_TRUE(setup);
-    EXPECT_EQ(ReadRecord<TDeviceBurnerInfo>(*setup).firmwareVersion, 0x010700u);
+    EXPECT_EQ(Value(ReadRecord<TDeviceBurnerInfo>(*setup).firmwareVersion), 0x010700u);
     const auto trigger =
         link.Exchange(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetTriggerBehavior));
     ASSERT_TRUE(trigger);
@@ -76,7 +76,8 @@ TEST_F(SimulatorSocket, EveryRequestIsAnsweredWithItsModuleOpCodeAndRecord) {
     const auto burn =
         link.Exchange(MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget, uint8_t{0}));
     ASSERT_TRUE(burn);
-    EXPECT_EQ(ReadRecord<TBurningStatusOverall>(*burn).overallErrorCode, 53); // no configuration
+    EXPECT_EQ(Value(ReadRecord<TBurningStatusOverall>(*burn).overallErrorCode),
+              53); // no configuration
 }
 
 TEST_F(SimulatorSocket, RequestsItDoesNotKnowAreRefusedNotIgnored) {
@@ -104,10 +105,10 @@ TEST_F(SimulatorSocket, ImageStoredInSeventeenPiecesReadsBackIdenticalInSeventee
         link.Exchange(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
     ASSERT_TRUE(info);
     const auto record = ReadRecord<TDeviceConfigurationStruct>(*info);
-    EXPECT_EQ(record.configSize, 1000u);
-    EXPECT_EQ(record.crc, ImageCrc(image));
-    EXPECT_EQ(record.targetType, 2u);
-    EXPECT_EQ(record.chSelection, 0x0Fu);
+    EXPECT_EQ(Value(record.configSize), 1000u);
+    EXPECT_EQ(Value(record.crc), ImageCrc(image));
+    EXPECT_EQ(Value(record.targetType), 2u);
+    EXPECT_EQ(Value(record.chSelection), 0x0Fu);
     EXPECT_EQ(std::string(record.configName), "Line 7 DP2B");
 
     Bytes readBack;
@@ -170,7 +171,7 @@ TEST_F(SimulatorSocket, DamagedOrOutOfOrderStoresAreRefusedAndKeepTheStoredImage
         link.Exchange(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
     ASSERT_TRUE(info);
     EXPECT_EQ(std::string(ReadRecord<TDeviceConfigurationStruct>(*info).configName), "Kept");
-    EXPECT_EQ(ReadRecord<TDeviceConfigurationStruct>(*info).crc, ImageCrc(good));
+    EXPECT_EQ(Value(ReadRecord<TDeviceConfigurationStruct>(*info).crc), ImageCrc(good));
 }
 
 TEST_F(SimulatorSocket, BurnReportsEachChannelAndBurnedChipsCarryTheAfterBurningIds) {
@@ -200,14 +201,14 @@ TEST_F(SimulatorSocket, BurnReportsEachChannelAndBurnedChipsCarryTheAfterBurning
     ASSERT_TRUE(burn);
     ASSERT_EQ(burn->header.status, 0);
     const auto status = ReadRecord<TBurningStatusOverall>(*burn);
-    EXPECT_EQ(status.overallErrorCode, 0);
+    EXPECT_EQ(Value(status.overallErrorCode), 0);
     const uint8_t states[4] = {CHANNEL_PASSED, CHANNEL_FAILED, CHANNEL_FAILED, CHANNEL_INACTIVE};
     const uint16_t codes[4] = {0, 61, 4, 45};
     for (int channel = 0; channel < 4; ++channel) {
         SCOPED_TRACE(channel);
         EXPECT_EQ(status.channels[channel].channelNo, channel);
         EXPECT_EQ(status.channels[channel].state, states[channel]);
-        EXPECT_EQ(status.channels[channel].errorCode, codes[channel]);
+        EXPECT_EQ(Value(status.channels[channel].errorCode), codes[channel]);
     }
 
     const auto read =
@@ -215,14 +216,14 @@ TEST_F(SimulatorSocket, BurnReportsEachChannelAndBurnedChipsCarryTheAfterBurning
     ASSERT_TRUE(read);
     const auto ids = ReadRecord<TProcessTargetSendId>(*read);
     EXPECT_EQ(ids.channelState, CHANNEL_PASSED);
-    EXPECT_EQ(ids.dp2BIds.deviceID, 0x11u);     // untouched by the burn
-    EXPECT_EQ(ids.dp2BIds.parameterID, 0xBEEF); // after-burning value
-    EXPECT_EQ(ids.dp2BIds.patchID, 0x0042);
+    EXPECT_EQ(Value(ids.dp2BIds.deviceID), 0x11u);     // untouched by the burn
+    EXPECT_EQ(Value(ids.dp2BIds.parameterID), 0xBEEF); // after-burning value
+    EXPECT_EQ(Value(ids.dp2BIds.patchID), 0x0042);
     const auto logger =
         link.Exchange(MakeRequest(MODULE_TARGET, TargetOp::GetLoggerInformation, uint8_t{1}));
     ASSERT_TRUE(logger);
     EXPECT_EQ(ReadRecord<TProcessTargetSendId>(*logger).channelState, CHANNEL_FAILED);
-    EXPECT_EQ(ReadRecord<TProcessTargetSendId>(*logger).channelErrorCode, 61);
+    EXPECT_EQ(Value(ReadRecord<TProcessTargetSendId>(*logger).channelErrorCode), 61);
 
     // Channel 2 failed once and passes the next burn.
     const auto second =
@@ -235,7 +236,7 @@ TEST_F(SimulatorSocket, BurnReportsEachChannelAndBurnedChipsCarryTheAfterBurning
     const auto wrong =
         link.Exchange(MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget, uint8_t{0}));
     ASSERT_TRUE(wrong);
-    EXPECT_EQ(ReadRecord<TBurningStatusOverall>(*wrong).overallErrorCode, 84);
+    EXPECT_EQ(Value(ReadRecord<TBurningStatusOverall>(*wrong).overallErrorCode), 84);
 }
 
 TEST_F(SimulatorSocket, EventsReachTheHostUnasked) {
@@ -255,7 +256,7 @@ TEST_F(SimulatorSocket, EventsReachTheHostUnasked) {
     const auto result = link.Receive();
     ASSERT_TRUE(result);
     EXPECT_EQ(result->header.module, MODULE_TARGET);
-    EXPECT_EQ(ReadRecord<TBurningStatusOverall>(*result).overallErrorCode, 53);
+    EXPECT_EQ(Value(ReadRecord<TBurningStatusOverall>(*result).overallErrorCode), 53);
 }
 
 TEST_F(SimulatorSocket, InjectedFaultsShapeTheNextReplies) {
