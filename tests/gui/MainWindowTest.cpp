@@ -120,6 +120,21 @@ private slots:
         QVERIFY(lines[3].contains(",CH4,"));
     }
 
+    void logWriteFailureIsShownToTheOperator() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        fFixture->failWrites = true; // the disk is full from now on
+        fWindow->OperatorPanel()->btnTriggerClick();
+        QTRY_VERIFY(fWindow->OperatorPanel()->getCanChange());
+        QVERIFY(OperatorText().contains("Status channel [1] : PASS"));
+        QVERIFY(OperatorText().contains("Burn log: Log write to "));
+        QCOMPARE(Dialogs().boxes.size(), 1);
+        QVERIFY(Dialogs().boxes[0].startsWith("error: Burn log: "));
+        QVERIFY(Dialogs().boxes[0].contains("No space left on device"));
+        QCOMPARE(ReadAll(fFixture->LogFile()), ReadAll(ARDENT_HEADERS_DIR "/header_DP2B.hdr"));
+    }
+
     void externalTriggerRunsTheCycleWithoutAClick() {
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
         Start("[TARGET]\nTYPE=2\n");

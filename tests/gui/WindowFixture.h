@@ -9,6 +9,10 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <cerrno>
+#include <unistd.h>
+
 #include <memory>
 
 class WindowFixture {
@@ -24,6 +28,14 @@ public:
             return std::string(ARDENT_HEADERS_DIR) + "/" + name;
         };
         options.logEnvironment.baseFolder = [base] { return base; };
+        // A test can make the disk refuse log lines (failWrites).
+        options.logEnvironment.write = [this](int fd, const void* data, size_t count) -> ssize_t {
+            if (failWrites) {
+                errno = ENOSPC;
+                return -1;
+            }
+            return ::write(fd, data, count);
+        };
         app = std::make_unique<ardent::TProgramObjects>(options);
         app->settings->SetFolderPath("logs");
         window = std::make_unique<ardent::TOTP>(*app, dialogs);
@@ -39,6 +51,7 @@ public:
     QString LogFile() const { return dir.filePath("logs/logfile.csv"); }
 
     QTemporaryDir dir;
+    std::atomic<bool> failWrites{false};
     FakeDialogs dialogs;
     std::unique_ptr<ardent::TProgramObjects> app;
     std::unique_ptr<ardent::TOTP> window;
