@@ -6,6 +6,8 @@
 #include "protocol/PacketFormat.h"
 #include "protocol/ThreadSafeQueue.h"
 
+#include <atomic>
+
 namespace ardent {
 
 class INotificationSink;
@@ -26,6 +28,9 @@ struct TOperationContext {
     // finished (its result queued) before the flow that waits for it starts; with the queue at
     // hand that flow keeps such a result instead of clearing it away.
     TThreadSafeQueue<TPacketFormat>* targetQueue = nullptr;
+    // Counts running target flows, so the window leaves the target's ID table alone while a
+    // flow may be writing it.
+    std::atomic<int>* targetFlowsRunning = nullptr;
 };
 
 } // namespace ardent

@@ -64,6 +64,7 @@ TOperationContext TProgramObjects::Context(INotificationSink& sink) {
     TOperationContext context{deviceSetup, setupHandler, targetHandler, configuration, sink};
     context.progress = std::move(progress);
     context.targetQueue = &handlerQueues.target;
+    context.targetFlowsRunning = &targetFlowsRunning;
     return context;
 }
 

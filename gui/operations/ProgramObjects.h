@@ -19,6 +19,7 @@
 #include "protocol/SendCommmand.h"
 #include "protocol/ThreadSafeQueue.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -54,6 +55,8 @@ public:
 
     bool IsConnected() const { return ctrl && ctrl->isConnected(); }
     bool HasController() const { return ctrl != nullptr; }
+    // A target flow is running (it may be writing the current target).
+    bool TargetBusy() const { return targetFlowsRunning.load() > 0; }
     // The context of an operation that notifies `sink`; stores and reads also post their
     // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
     TOperationContext Context(INotificationSink& sink);
@@ -77,6 +80,8 @@ public:
 
 private:
     bool SendRequest(const TPacketFormat& request);
+
+    std::atomic<int> targetFlowsRunning{0};
 
     TThreadSafeQueue<TArrayByte> receiveQueue;
     std::unique_ptr<HIDCtrl> ctrl;

@@ -57,6 +57,9 @@ bool TTargetThread::Start(TOperationRunner& runner, const std::string& name,
 
 void TTargetThread::Execute() {
     bool result = false;
+    if (fContext.targetFlowsRunning != nullptr) {
+        ++*fContext.targetFlowsRunning;
+    }
     {
         std::lock_guard lock(gTargetMutex);
         if (fOperation == ExternalTrigger && fContext.targetQueue != nullptr) {
@@ -80,6 +83,10 @@ void TTargetThread::Execute() {
         default:
             break;
         }
+    }
+    // Done with the target before the window hears of it.
+    if (fContext.targetFlowsRunning != nullptr) {
+        --*fContext.targetFlowsRunning;
     }
     fContext.sink.PostNotification(msgType, result ? 1 : 0);
 }

@@ -65,6 +65,9 @@ void TExpertPanelDP2B::paintAgain() {
 }
 
 void TExpertPanelDP2B::paintIdTable() {
+    if (fHost.app.TargetBusy()) {
+        return; // a flow may be writing the table; its notification repaints
+    }
     for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
         for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
             SetCell(*strngrd1, r, c, QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));

@@ -67,6 +67,9 @@ void TExpertPanelDP3B::paintAgain() {
 }
 
 void TExpertPanelDP3B::paintIdTable() {
+    if (fHost.app.TargetBusy()) {
+        return; // a flow may be writing the table; its notification repaints
+    }
     if (tableModel->GetNumColumn() < 2) {
         return;
     }

@@ -204,6 +204,28 @@ private slots:
         QCOMPARE(fProgrammer->requests[0].data[1], uint8_t{1}); // the DP2A family
     }
 
+    void targetFlowIsCountedUntilJustBeforeItsNotification() {
+        std::atomic<int> running{0};
+        int runningAtPost = -1;
+        struct Probe : INotificationSink {
+            std::atomic<int>* counter;
+            int* seen;
+            void PostNotification(int, int) override { *seen = counter->load(); }
+        } probe;
+        probe.counter = &running;
+        probe.seen = &runningAtPost;
+        fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            return ReplyWith(r, PassedIds(r.data[0]));
+        };
+        const TOperationContext context = Context();
+        TOperationContext probed{context.deviceSetup, context.setupHandler, context.targetHandler,
+                                 context.configuration, probe};
+        probed.targetFlowsRunning = &running;
+        TTargetThread("read", probed, TTargetThread::ReadFirstChannel, fTarget, nullptr).Execute();
+        QCOMPARE(runningAtPost, 0);
+        QCOMPARE(running.load(), 0);
+    }
+
     void triggerRightAfterUnplugPostsZero() {
         fProgrammer->connected = false;
         RunTarget(TTargetThread::Trigger);
