@@ -61,6 +61,16 @@ TEST(SimScenario, ReadsTheProgrammerAndEachChannel) {
     EXPECT_FALSE(scenario.chips[3].IsPresent());
 }
 
+TEST(SimScenario, ShippedExampleReads) {
+    Bytes text;
+    ASSERT_TRUE(LoadFileToBuffer(ARDENT_SOURCE_DIR "/simulator/scenarios/example.scenario", text));
+    TScenario scenario;
+    std::string error;
+    ASSERT_TRUE(ParseScenario(std::string(text.begin(), text.end()), scenario, error)) << error;
+    EXPECT_EQ(scenario.chips[1].Verdicts().front().errorCode, 61);
+    EXPECT_FALSE(scenario.chips[3].IsPresent());
+}
+
 TEST(SimScenario, NamesTheLineOfTheFirstMistake) {
     const std::vector<std::pair<const char*, const char*>> cases = {
         {"firmware = 1.6\n", "line 1: firmware version expected"},
