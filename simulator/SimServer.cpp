@@ -19,6 +19,8 @@ namespace {
 
 // A control line longer than this is not a command; the link is closed.
 constexpr size_t kMaxControlLine = 4096;
+// Requests read from the host but not executed yet (they wait for their frame).
+constexpr size_t kMaxQueuedRequests = 64;
 
 void Log(bool verbose, const char* direction, const TPacketFormat& packet) {
     if (verbose) {
@@ -87,7 +89,9 @@ void TSimServer::Run() {
         for (const auto& [fd, link] : mControls) {
             fds.push_back({fd, POLLIN, 0});
         }
-        if (mReportFd >= 0) {
+        // A host that sends faster than the programmer answers is held back, as the bus would:
+        // its reports wait in the socket instead of piling up here.
+        if (mReportFd >= 0 && mInbound.size() < kMaxQueuedRequests) {
             fds.push_back({mReportFd, POLLIN, 0});
         }
         timespec wait{};
@@ -181,7 +185,7 @@ void TSimServer::CloseReportLink(const char* why) {
 }
 
 void TSimServer::ReadReports() {
-    while (mReportFd >= 0) {
+    while (mReportFd >= 0 && mInbound.size() < kMaxQueuedRequests) {
         const ssize_t got =
             ::recv(mReportFd, mReportBuffer + mReportFill, kPacketSize - mReportFill, MSG_DONTWAIT);
         if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
