@@ -11,6 +11,7 @@
 #include "window/ExpertPanelDP3B.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 using namespace ardent;
@@ -199,12 +200,12 @@ private slots:
             panel.SelParBox().click();
         } else if (family == 2) {
             auto& dp2b = static_cast<TExpertPanelDP2B&>(panel);
-            dp2b.btnReadIDClick(); // a blank chip in channel 1: firmware may be burned
+            dp2b.btnReadIDClick(); // the IDs of the chip in channel 1 go into the table
             QTRY_VERIFY(panel.getCanChange());
             QVERIFY(panel.MessageBox().Text().endsWith("OK"));
-            f.dialogs.openFile = kInput + "dp2b_firmware.ahex";
-            panel.btnLoadFWClick();
-            panel.SelFwBox().click();
+            f.dialogs.openFile = kInput + "dp2b_patch.ahex";
+            panel.btnLoadPatchClick();
+            panel.SelPatchBox().click();
             f.dialogs.openFile = kInput + "dp2b_par.ahex";
             panel.btnLoadParClick();
             panel.SelParBox().click();
@@ -220,6 +221,16 @@ private slots:
         panel.btnSaveCfgClick();
         QCOMPARE(panel.MessageBox().Text(), QString("You saved config file successfully.\r\n"));
         const QByteArray saved = ReadAll(f.dir.filePath("line3.cfg"));
+        // The command-line tool reads the same IDs from the saved file as the grid shows.
+        const QStringList info = FileInfo(f.dir.filePath("line3.cfg"));
+        QCOMPARE(info.value(0), QString("NAME : LINE_3"));
+        QCOMPARE(info.value(1), QString("CHANNEL : 1,0,1,0"));
+        QCOMPARE(info.value(2), "APARAM CHECKSUM : " + GridParameterId(panel, family));
+        QEXPECT_FAIL("DP3B",
+                     "the tool prints the DP3B patch ID as a 16-bit number (0x0010), the grid as "
+                     "the 64-bit ID in stored byte order (0x1000000000000000)",
+                     Continue);
+        QCOMPARE(info.value(3), "FW PATCH ID : " + GridPatchId(panel, family));
 
         panel.btnStoreCfgClick();
         QTRY_VERIFY(panel.getCanChange());
@@ -244,6 +255,35 @@ private slots:
     }
 
 private:
+    // The four lines of `ArdentCmd -fileGetInfo file`.
+    static QStringList FileInfo(const QString& file) {
+        QProcess cmd;
+        cmd.start(ARDENT_BIN_DIR "/ArdentCmd", {"-fileGetInfo", file});
+        cmd.waitForFinished(10000);
+        return QString::fromLatin1(cmd.readAllStandardOutput()).split("\r\n", Qt::SkipEmptyParts);
+    }
+
+    // The parameter ID after burning and the patch ID as each family's grid shows them.
+    static QString GridParameterId(TExpertPanel& panel, int family) {
+        if (family == 1) {
+            return static_cast<TExpertPanelDP2A&>(panel).Grid().item(1, 2)->text();
+        }
+        if (family == 2) {
+            return static_cast<TExpertPanelDP2B&>(panel).Grid().item(5, 2)->text();
+        }
+        return static_cast<TExpertPanelDP3B&>(panel).Grid().item(3, 1)->text();
+    }
+
+    static QString GridPatchId(TExpertPanel& panel, int family) {
+        if (family == 1) {
+            return QStringLiteral("-"); // DP2A has no patch
+        }
+        if (family == 2) {
+            return static_cast<TExpertPanelDP2B&>(panel).Grid().item(4, 2)->text();
+        }
+        return static_cast<TExpertPanelDP3B&>(panel).Grid().item(2, 1)->text();
+    }
+
     // The expert panel of the fixture's family, shown as after Mode, Expert.
     static TExpertPanel& ExpertMode(WindowFixture& f) {
         f.window->mniExpert1Click();
