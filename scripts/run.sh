@@ -34,14 +34,17 @@ sim_pid=$!
 "$bin/ardent-progsim" ctl wait-ready > /dev/null
 
 # run <ArdentCmd arguments...>: one command, its output and its exit status.
+# The full 32-bit result comes from the result file: results such as a CRC in the upper half
+# do not fit an exit status.
 run() {
     echo "\$ ArdentCmd $*"
     set +e
-    "$bin/ArdentCmd" "$@" | tr -d '\r'
+    ARDENTCMD_RESULT_FILE="$work/result" "$bin/ArdentCmd" "$@" | tr -d '\r'
     local status=${PIPESTATUS[0]}
     set -e
-    echo "(exit status $status)"
-    echo
+    local result
+    result=$(tr -d '\n' < "$work/result")
+    printf '(exit status %s, result %s = 0x%08X)\n\n' "$status" "$result" "$((result & 0xFFFFFFFF))"
 }
 
 # sim <control command...>: what happens at the programmer (chips, verdicts, cable, trigger).
@@ -83,4 +86,5 @@ if cmp -s "$work/line.cfg" "$work/backup.cfg"; then
     echo "backup: identical to the configuration stored"
 else
     echo "backup: DIFFERS from the configuration stored"
+    exit 1
 fi
