@@ -7,7 +7,13 @@ namespace ardent {
 
 TMessageBox::TMessageBox(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus); // no tab stop, but a click lets Ctrl+Shift+Delete reach it
+    // Where the box is editable, what the user types becomes part of its text.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!fShowing) {
+            fText = toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        }
+    });
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
@@ -42,7 +48,9 @@ void TMessageBox::Show() {
     if (shown.endsWith('\n')) {
         shown.chop(1); // the widget would show an empty last line
     }
+    fShowing = true;
     setPlainText(shown);
+    fShowing = false;
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 

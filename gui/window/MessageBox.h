@@ -29,6 +29,7 @@ private:
     void Show();
 
     QString fText;
+    bool fShowing = false;
 };
 
 } // namespace ardent

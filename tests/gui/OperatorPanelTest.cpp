@@ -117,6 +117,20 @@ private slots:
         QCOMPARE(f.window->focusWidget(), &panel.TriggerButton());
     }
 
+    void ctrlShiftDeleteEmptiesTheMessageBox() {
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        panel.addLines("first", false);
+        panel.addLines("second", false);
+        panel.addLines(" more", true);
+        QCOMPARE(panel.MessageBox().Text(), QString("first\r\nsecond\r\n more"));
+        auto& box = const_cast<TMessageBox&>(panel.MessageBox());
+        QTest::keyClick(&box, Qt::Key_Delete, Qt::ShiftModifier);
+        QVERIFY(!panel.MessageBox().Text().isEmpty());
+        QTest::keyClick(&box, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(panel.MessageBox().Text(), QString());
+    }
+
     void commaInAnInputIsRefusedOnEveryKey() {
         WindowFixture f("[LOGFILE]\nCREATELOG=1\n");
         TOperatorPanelLogger& panel = *f.window->OperatorPanel();
