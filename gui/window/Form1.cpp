@@ -6,7 +6,7 @@
 namespace ardent {
 
 // The manual installed with the program; a line PC has no reason to be online.
-const char* const TForm1::kManualAddress = "file:///usr/share/doc/ardent/index.html";
+const char* const TForm1::kManualAddress = "file://" ARDENT_MANUAL_FILE;
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Help"));
