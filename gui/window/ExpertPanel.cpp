@@ -307,14 +307,18 @@ bool TExpertPanel::validateConfiguration(int result) {
     return valid && (result & blocks) != 0;
 }
 
-void TExpertPanel::btnSaveCfgClick() {
-    clearMsgBox();
+int TExpertPanel::assembleConfiguration() {
     TProgramObjects& app = fHost.app;
     app.configuration.ClearAllBlocks();
     fillConfigurationHeader();
-    const int result =
-        app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration) : 0;
-    if (!validateConfiguration(result)) {
+    return app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration)
+                             : 0;
+}
+
+void TExpertPanel::btnSaveCfgClick() {
+    clearMsgBox();
+    TProgramObjects& app = fHost.app;
+    if (!validateConfiguration(assembleConfiguration())) {
         addLines(QStringLiteral("Can't save config file."), false);
         return;
     }
@@ -349,11 +353,7 @@ void TExpertPanel::btnStoreCfgClick() {
     }
     addLines(QStringLiteral("Store configuration started..."), false);
     TProgramObjects& app = fHost.app;
-    app.configuration.ClearAllBlocks();
-    fillConfigurationHeader();
-    const int result =
-        app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration) : 0;
-    if (!validateConfiguration(result)) {
+    if (!validateConfiguration(assembleConfiguration())) {
         buttEnable();
         addLines(QStringLiteral("Can't store config file."), false);
         return;

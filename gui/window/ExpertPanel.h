@@ -78,6 +78,9 @@ protected:
     void clearFileIndicators();
     void setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button);
     void fillConfigurationHeader();
+    // The program-wide configuration built afresh from the panel and the current target, as
+    // Save and Store send it; the target's result bits.
+    int assembleConfiguration();
     // False when the header or the target's result does not make a configuration; writes why.
     bool validateConfiguration(int result);
     void showConfiguration();
