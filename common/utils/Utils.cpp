@@ -229,6 +229,17 @@ void TrimAtNul(std::string& text) {
     }
 }
 
+std::string ShowableText(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
 std::string FormatVersion(uint32_t version) {
     char text[16];
     std::snprintf(text, sizeof text, "%X.%X.%X", (version >> 16) & 0xFF, (version >> 8) & 0xFF,

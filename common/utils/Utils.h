@@ -38,6 +38,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // Cuts `text` before its first zero character. An empty text stays as it is.
 void TrimAtNul(std::string& text);
 
+// `text` with every control byte (below 0x20, and 0x7F) shown as "?", so a name taken from a
+// file or the programmer can neither steer a terminal nor add lines to the output or a log.
+std::string ShowableText(std::string_view text);
+
 // Bits 16-23, 8-15 and 0-7 as uppercase hex without leading zeros, joined by ".": 0x00010A03
 // gives "1.A.3".
 std::string FormatVersion(uint32_t version);

@@ -75,6 +75,15 @@ TEST(TextUtilities, TrimAtNulCutsAtTheFirstZeroAndKeepsEmptyText) {
     EXPECT_EQ(plain, "plain");
 }
 
+TEST(TextUtilities, ShowableTextReplacesEveryControlByteAndKeepsTheRest) {
+    EXPECT_EQ(ShowableText("Line\x1B[31mred\r\nOperation completed successfully."),
+              "Line?[31mred??Operation completed successfully.");
+    EXPECT_EQ(ShowableText(std::string("a\0b\x7F\x1F\t", 6)), "a?b???");
+    // Bytes from 0x80 up are the 8-bit texts of older configurations, not control bytes.
+    EXPECT_EQ(ShowableText("Conf \xE9 ~ 0x20"), "Conf \xE9 ~ 0x20");
+    EXPECT_EQ(ShowableText(""), "");
+}
+
 TEST(TextUtilities, EqualsIgnoringCaseComparesAsciiLettersOnly) {
     EXPECT_TRUE(EqualsIgnoringCase("ArdentCmd", "ARDENTCMD"));
     EXPECT_TRUE(EqualsIgnoringCase("dp3b", "DP3B"));
