@@ -213,8 +213,7 @@ int CreateTempFile(const std::string& target, std::string& tempName) {
         char suffix[kTempSuffixDigits + 1];
         std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
         tempName = stem + suffix;
-        const int fd =
-            ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }

@@ -259,7 +259,8 @@ TEST_F(FileUtilities, ReadRefusesAtOnceWhatIsNotARegularFileOrIsTooLarge) {
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketName.c_str());
     ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     const std::string huge = PathOf("huge.cfg");
-    ASSERT_TRUE(MakeSparseFile(huge, uintmax_t{1} << 40) || MakeSparseFile(huge, uintmax_t{1} << 36));
+    ASSERT_TRUE(MakeSparseFile(huge, uintmax_t{1} << 40) ||
+                MakeSparseFile(huge, uintmax_t{1} << 36));
     const std::string bound = PathOf("bound.cfg");
     ASSERT_TRUE(SaveBufferToFile(bound, Bytes(100, 0x5A)));
 
@@ -329,8 +330,8 @@ TEST_F(FileUtilities, WritingThroughALinkReplacesTheFileItLeadsToAndKeepsTheLink
         const char* link;
         const char* target;
     } cases[] = {
-        {"relative.cfg", "real/line.cfg"}, {"absolute.cfg", "real/line.cfg"},
-        {"chain.cfg", "real/line.cfg"},    {"links/up.cfg", "real/line.cfg"},
+        {"relative.cfg", "real/line.cfg"},    {"absolute.cfg", "real/line.cfg"},
+        {"chain.cfg", "real/line.cfg"},       {"links/up.cfg", "real/line.cfg"},
         {"dangling.cfg", "real/created.cfg"},
     };
     for (const auto& c : cases) {
@@ -381,7 +382,8 @@ TEST_F(FileUtilities, ALaterWriteRemovesTheLeftoversOfKilledWritersOfTheSameFile
     WriterKilledDuringItsWrite(name, Bytes(4096, 0x22));
     WriterKilledDuringItsWrite(other, Bytes(4096, 0x33));
     // A write of this file by a writer still at work (our parent stands for it).
-    const std::string busy = PathOf(".line.cfg.ardent-" + std::to_string(::getppid()) + "-0badf00d");
+    const std::string busy =
+        PathOf(".line.cfg.ardent-" + std::to_string(::getppid()) + "-0badf00d");
     std::ofstream(busy) << "half";
     EXPECT_EQ(FilesInFolder(), 6u);
 
