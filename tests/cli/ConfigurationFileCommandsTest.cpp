@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ardent {
@@ -198,6 +199,18 @@ TEST_F(FileUpdateChannel, ReadOnlyFileFailsThroughTheTopLevelHandlerAndStaysWhol
         << "no temporary file is left behind";
 }
 
+TEST_F(FileUpdateChannel, ALinkedFileIsUpdatedWhereItLivesAndKeepsItsLinkAndMode) {
+    fs::create_directory(folder / "store");
+    const fs::path real = CopyData("cfg/current.cfg", "store/line.cfg");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("store/line.cfg", folder / "line.cfg");
+    EXPECT_EQ(Run({"-fileUpdateChannel", "line.cfg", "6"}).out, kSucceeded);
+    EXPECT_TRUE(fs::is_symlink(folder / "line.cfg"));
+    EXPECT_EQ(LoadCfg(real).GetChannel(), 6u);
+    EXPECT_EQ(fs::status(real).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(FileUpdateChannel, LegacyFileIsRewrittenInTheCurrentLayout) {
     const fs::path file = CopyData("cfg/legacy_dp2b.cfg", "legacy.cfg");
     TConfiguration before = LoadCfg(file);
@@ -257,6 +270,20 @@ TEST_F(CreateCfg, FullFormWritesALoadableDP3BConfiguration) {
     EXPECT_EQ(Run({"-fileGetInfo", "out.cfg"}).out,
               "NAME : out\r\nCHANNEL : 1,1,0,0\r\nAPARAM CHECKSUM : 0x29B1\r\n"
               "FW PATCH ID : 0x0010\r\n");
+}
+
+// The umask is inherited by the program; the test's own is put back afterwards.
+TEST_F(CreateCfg, ANewFileTakesTheUmaskOfTheRun) {
+    for (const mode_t mask : {mode_t{027}, mode_t{002}}) {
+        fs::remove(folder / "out.cfg");
+        const mode_t saved = ::umask(mask);
+        const auto outcome = Run(FullForm({}));
+        ::umask(saved);
+        EXPECT_EQ(outcome.out, kSucceeded);
+        struct stat st {};
+        ASSERT_EQ(::stat((folder / "out.cfg").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << "umask " << mask;
+    }
 }
 
 TEST_F(CreateCfg, AcceptedSpellings) {
