@@ -46,12 +46,18 @@ bool TConfigurationHandler::LoadTarget() {
 }
 
 std::string TConfigurationHandler::GetNameText() {
-    return LoadConfiguration() ? mConfigurationFile.GetName() : std::string();
+    if (!LoadConfiguration()) {
+        mShownUnreadable = true;
+        return {};
+    }
+    return ShowableText(mConfigurationFile.GetName());
 }
 
 std::string TConfigurationHandler::GetChannelText() {
     // A file that cannot be read shows the selection of the empty configuration.
-    LoadConfiguration();
+    if (!LoadConfiguration()) {
+        mShownUnreadable = true;
+    }
     const uint32_t channel = mConfigurationFile.GetChannel();
     std::string text;
     for (int bit = 0; bit < 4; ++bit) {
@@ -65,6 +71,7 @@ std::string TConfigurationHandler::GetChannelText() {
 
 std::string TConfigurationHandler::GetIdText(const std::string& rowName) {
     if (!LoadTarget()) {
+        mShownUnreadable = true;
         return "Error";
     }
     const TIdTablesModel& model = mTarget->GetIDModel();
@@ -78,24 +85,30 @@ std::string TConfigurationHandler::GetIdText(const std::string& rowName) {
     return text;
 }
 
+int32_t TConfigurationHandler::OutputResult() {
+    const bool unreadable = mShownUnreadable;
+    mShownUnreadable = false;
+    return unreadable ? ERROR_CFG_NOT_LOADED : 0;
+}
+
 int32_t TConfigurationHandler::writeNameToSTDout() {
     fConsole.WriteLine(GetNameText());
-    return 0;
+    return OutputResult();
 }
 
 int32_t TConfigurationHandler::writeChannelToSTDout() {
     fConsole.WriteLine(GetChannelText());
-    return 0;
+    return OutputResult();
 }
 
 int32_t TConfigurationHandler::writeParametersToSTDOut() {
     fConsole.WriteLine(GetIdText("Parameters"));
-    return 0;
+    return OutputResult();
 }
 
 int32_t TConfigurationHandler::writePatchToSTDOut() {
     fConsole.WriteLine(GetIdText("Patch"));
-    return 0;
+    return OutputResult();
 }
 
 int32_t TConfigurationHandler::writeAllParamters() {
@@ -103,7 +116,7 @@ int32_t TConfigurationHandler::writeAllParamters() {
     fConsole.WriteLine("CHANNEL : " + GetChannelText());
     fConsole.WriteLine("APARAM CHECKSUM : " + GetIdText("Parameters"));
     fConsole.WriteLine("FW PATCH ID : " + GetIdText("Patch"));
-    return 0;
+    return OutputResult();
 }
 
 int32_t TConfigurationHandler::ParseChannelSelection(const std::string& text, uint32_t& value) {

@@ -23,8 +23,11 @@ public:
     // For the store operation, which prints nothing of the handler's.
     explicit TConfigurationHandler(std::string fileName);
 
-    // The output operations of -fileGetInfo. Each loads the file again and returns 0, also when
-    // the file cannot be read (the lines then say so).
+    // The output operations of -fileGetInfo. Each loads the file again and prints its lines,
+    // also when the file cannot be read (an empty name, the empty configuration's channels,
+    // "Error" for an ID). 0, or ERROR_CFG_NOT_LOADED when a line stands for what could not be
+    // read: the file (missing, unreadable, refused, or failing its checks) or its IDs, so a
+    // script can tell a missing file from a configuration. Names show control bytes as "?".
     int32_t writeNameToSTDout();
     int32_t writeChannelToSTDout();
     int32_t writeParametersToSTDOut();
@@ -56,10 +59,14 @@ private:
     std::string GetNameText();
     std::string GetChannelText();
     std::string GetIdText(const std::string& rowName);
+    // The result of the output operation that just printed its lines.
+    int32_t OutputResult();
 
     std::string mFileName;
     TConfiguration mConfigurationFile;
     std::unique_ptr<TTarget> mTarget;
+    // A line of the current output operation stands for something that could not be read.
+    bool mShownUnreadable = false;
     TConsole& fConsole;
 };
 

@@ -3,6 +3,7 @@
 // Every line the tool writes ends in CR LF; nothing ever goes to standard error.
 
 #include "input/MessageOutput.h"
+#include "utils/Utils.h"
 
 #include <string>
 #include <string_view>
@@ -39,7 +40,8 @@ private:
 class TConsoleMessages : public IMessageOutput {
 public:
     explicit TConsoleMessages(TConsole& console) : fConsole(console) {}
-    void ShowMessage(const std::string& text) override { fConsole.WriteLine(text); }
+    // Messages quote file names: their control bytes are shown as "?".
+    void ShowMessage(const std::string& text) override { fConsole.WriteLine(ShowableText(text)); }
 
 private:
     TConsole& fConsole;

@@ -2,11 +2,14 @@
 
 #include "CalibrationHandler.h"
 #include "ConfigurationHandler.h"
+#include "ErrorLine.h"
 #include "ExitCode.h"
 #include "ResultCodes.h"
+#include "configuration/ConfigurationLoader.h"
 #include "utils/Errors.h"
 #include "utils/Utils.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -73,10 +76,14 @@ void TOperationThread::Execute() {
     operationResult = kNoResult;
     if (execFunction == nullptr)
         return;
+    // An error ends the operation with the result of this moment, which the run reports; the
+    // line says why, as the top-level handler's line does.
     try {
         (this->*execFunction)();
-    } catch (const std::exception&) {
-        // Ends the operation with the result of this moment; the run reports that value.
+    } catch (const std::exception& error) {
+        fConsole.WriteLine(ErrorLine(error));
+    } catch (...) {
+        fConsole.WriteLine(UnknownErrorLine());
     }
 }
 
@@ -139,7 +146,7 @@ void TOperationThread::DoGetName() {
     if (ok) {
         std::string configName(description.configName, sizeof description.configName);
         TrimAtNul(configName);
-        fConsole.WriteLine(configName);
+        fConsole.WriteLine(ShowableText(configName));
         SetResult(0);
     } else {
         SetResult(kCfgNotLoaded);
@@ -181,6 +188,13 @@ void TOperationThread::DoReadConfiguration() {
         ReportResult(false);
         return;
     case TDeviceSetupHandler::TReadOutcome::Read:
+        // Only an image the tool would load as a .cfg file is written: an empty programmer, a
+        // fragment or a damaged image must not replace a good backup.
+        if (TConfiguration checked;
+            !TConfigurationLoader().loadConfigurationFromBuffer(image, checked)) {
+            SetResult(ERROR_CFG_NOT_LOADED);
+            return;
+        }
         SaveBufferToFile(fInput.cfgName, image);
         SetResult(0);
         ReportResult(true);
@@ -227,12 +241,13 @@ void TOperationThread::DoTrigger() {
             value = kInactive;
             break;
         case CHANNEL_FAILED:
-            value = single.errorCode;
+            // Each channel owns one byte: a code of 256 or more is held at 255 rather than
+            // reaching into the next channel's byte and failing a channel that passed.
+            value = std::min<uint32_t>(single.errorCode, 0xFF);
             break;
         default:
             break;
         }
-        // An error code of 256 or more reaches into the next channel's byte, as it always has.
         result |= value << (8 * channel);
     }
     operationResult = result;

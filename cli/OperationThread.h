@@ -58,7 +58,7 @@ public:
     const std::string& Name() const { return name; }
 
     // The thread body: result kNoResult, then the procedure. An error raised inside ends the
-    // operation with the result it had then and no line.
+    // operation with the result it had then and one line, "<error type>: <message>".
     void Execute();
 
 private:

@@ -1,38 +1,24 @@
 #include "ProgramRun.h"
 
 #include "CommandExecutor.h"
+#include "ErrorLine.h"
 #include "ExitCode.h"
 #include "Options.h"
 #include "ResultCodes.h"
-#include "utils/Errors.h"
 
-#include <cstdlib>
-#include <cxxabi.h>
 #include <exception>
-#include <memory>
-#include <typeinfo>
 
 namespace ardent {
 
 namespace {
 
-// The readable C++ name of an error's dynamic type ("std::bad_alloc").
-std::string TypeNameOf(const std::exception& error) {
-    const char* mangled = typeid(error).name();
-    int status = 0;
-    const std::unique_ptr<char, void (*)(void*)> demangled(
-        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
-    return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
-}
-
 // The top-level handler: one line, "<error type>: <message>". The run keeps the result it had
 // when the error arose; a result of 0 becomes ERROR_UNHANDLED, so the caller never reads
 // success from a run that broke off.
-void ReportEscapedError(TConsole& console, const std::string& typeName,
-                        const std::string& message) {
+void ReportEscapedError(TConsole& console, const std::string& line) {
     int32_t expected = 0;
     ProcessExitCode().compare_exchange_strong(expected, ERROR_UNHANDLED);
-    console.WriteLine(typeName + ": " + message);
+    console.WriteLine(line);
 }
 
 int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& console) {
@@ -60,12 +46,10 @@ int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& consol
     }
     try {
         RunCommandLine(arguments, console);
-    } catch (const ArdentError& error) {
-        ReportEscapedError(console, error.TypeName(), error.what());
     } catch (const std::exception& error) {
-        ReportEscapedError(console, TypeNameOf(error), error.what());
+        ReportEscapedError(console, ErrorLine(error));
     } catch (...) {
-        ReportEscapedError(console, "UnknownError", "An error of unknown type ended the command.");
+        ReportEscapedError(console, UnknownErrorLine());
     }
     return ProcessExitCode();
 }

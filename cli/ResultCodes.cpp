@@ -72,6 +72,27 @@ bool WriteInPlace(const char* fileName, const std::string& text) {
 
 } // namespace
 
+bool ClearResultFile(const char* fileName) noexcept {
+    if (fileName == nullptr || *fileName == '\0') {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode) || IsOurStandardOutput(fileName)) {
+        return false;
+    }
+    const int fd = ::open(fileName, O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    // The file opened may have been replaced since the check: only the same regular file is cut.
+    struct stat opened {};
+    const bool same = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                      opened.st_dev == st.st_dev && opened.st_ino == st.st_ino;
+    const bool emptied = same && ::ftruncate(fd, 0) == 0;
+    ::close(fd);
+    return emptied;
+}
+
 bool WriteResultFile(const char* fileName, int32_t result) noexcept {
     if (fileName == nullptr || *fileName == '\0') {
         return false;

@@ -54,4 +54,10 @@ int ExitStatusFromResult(int32_t result);
 // run. False when the result could not be written.
 bool WriteResultFile(const char* fileName, int32_t result) noexcept;
 
+// Empties `fileName` when it is (or a link leads to) a regular file other than our own standard
+// output, so a run that is killed leaves an empty result file rather than the last run's value.
+// A missing file is not created; a pipe or device is not touched (a reader of a pipe must not
+// see an early end). Never throws; false when nothing was emptied.
+bool ClearResultFile(const char* fileName) noexcept;
+
 } // namespace ardent

@@ -16,9 +16,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
+    // The previous run's value must not outlive this run's start: a run that is killed leaves
+    // an empty file.
+    const char* resultFile = std::getenv("ARDENTCMD_RESULT_FILE");
+    ardent::ClearResultFile(resultFile);
+
     ardent::TStdOutConsole console;
     const int32_t result = ardent::RunArdentCmd(
         arguments, console, ardent::CountRunningInstances(ardent::kProgramName));
-    ardent::WriteResultFile(std::getenv("ARDENTCMD_RESULT_FILE"), result);
+    ardent::WriteResultFile(resultFile, result);
     return ardent::ExitStatusFromResult(result);
 }

@@ -4,7 +4,6 @@
 #include "utils/Utils.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace ardent::sim {
 
@@ -189,11 +188,8 @@ TControlResult ExecuteControlLine(TProgrammerEngine& engine, const std::string& 
     }
     if (command == "store" && words.size() == 2) {
         // Only a regular file of image size: a device or a huge file would stall the programmer.
-        std::error_code error;
-        const bool usable = std::filesystem::is_regular_file(words[1], error) &&
-                            std::filesystem::file_size(words[1], error) <= kLargestImage && !error;
         Bytes image;
-        if (!usable || !LoadFileToBuffer(words[1], image)) {
+        if (!LoadFileToBuffer(words[1], image, kLargestImage)) {
             return Error("cannot read " + words[1]);
         }
         const uint16_t code = engine.StoreImage(image);

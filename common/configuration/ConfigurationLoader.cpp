@@ -12,7 +12,8 @@ namespace ardent {
 bool TConfigurationLoader::loadConfigurationFromFile(const std::string& fileName,
                                                      TConfiguration& configuration) const {
     Bytes buffer;
-    if (!LoadFileToBuffer(fileName, buffer)) {
+    // A larger file cannot hold an image: it is refused before a byte of it is read.
+    if (!LoadFileToBuffer(fileName, buffer, TConfiguration::kMaxImageSize)) {
         return false;
     }
     return loadConfigurationFromBuffer(buffer, configuration);

@@ -12,7 +12,8 @@ namespace ardent {
 
 class TConfigurationLoader {
 public:
-    // False when the file does not exist or cannot be read, else as loadConfigurationFromBuffer.
+    // False when the file does not exist, cannot be read, is not a regular file or is larger
+    // than TConfiguration::kMaxImageSize, else as loadConfigurationFromBuffer.
     bool loadConfigurationFromFile(const std::string& fileName,
                                    TConfiguration& configuration) const;
     // True once `buffer` was read into `configuration`. False, with `configuration` exactly as it

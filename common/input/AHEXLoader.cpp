@@ -5,30 +5,18 @@
 #include "utils/Errors.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sys/stat.h>
 
 namespace ardent {
 
 namespace {
 
 std::string ReadWholeFile(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        throw FileSystemError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    Bytes content;
+    std::string failure;
+    if (!ReadRegularFile(fileName, TAHEXLoader::kMaxFileSize, content, failure)) {
+        throw FileSystemError(failure);
     }
-    // Only a regular file has a size to read; a folder or a device has none.
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        throw FileSystemError("Cannot read file \"" + fileName + "\". It is not a regular file.");
-    }
-    std::string content(static_cast<size_t>(st.st_size), '\0');
-    if (!file.read(content.data(), static_cast<std::streamsize>(content.size()))) {
-        throw FileSystemError("Cannot read file \"" + fileName + "\". " + std::strerror(errno));
-    }
-    return content;
+    return std::string(content.begin(), content.end());
 }
 
 void PutWord(Bytes& image, size_t at, uint32_t value) {

@@ -15,6 +15,9 @@ public:
     // Files carry at most this many lines (the programmer's tools count them in 16 bits); a
     // longer file is refused as a whole rather than cut.
     static constexpr size_t kMaxLines = 65535;
+    // A larger file is refused from its size, before it is read: room for kMaxLines lines of 256
+    // bytes each, line ends included, where a data line takes 13.
+    static constexpr size_t kMaxFileSize = 16 * 1024 * 1024;
     // Result of LoadSpecificType and BuildSegmentImage for a file with too many lines.
     static constexpr int kTooManyLines = -2;
     // A segment's byte count is 16-bit: a longer run of consecutive words continues in a new
@@ -25,10 +28,11 @@ public:
 
     // The segment image of the file's data lines; result = image length (0 without data lines),
     // or kTooManyLines (status 2, `output` unchanged). `recordType` is not used. A file that
-    // cannot be read throws FileSystemError.
+    // cannot be read, is not a regular file or is larger than kMaxFileSize throws
+    // FileSystemError.
     int LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) override;
     // All lines of the file in file order into `strList`; result 1. A file that cannot be read
-    // throws FileSystemError.
+    // or is refused throws FileSystemError, as above.
     int LoadStrListFromFile(const std::string& fileName, StringList& strList,
                             int recordType) override;
 

@@ -55,7 +55,7 @@ size_t CountChildElements(const pugi::xml_node& record) {
 int TXMLLoader::LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) {
     lastRecord.reset();
     Bytes document;
-    if (!LoadFileToBuffer(fileName, document)) {
+    if (!LoadFileToBuffer(fileName, document, kMaxFileSize)) {
         status = kStatusFailed;
         return 0;
     }
@@ -75,7 +75,7 @@ int TXMLLoader::LoadStrListFromFile(const std::string& fileName, StringList& str
     }
     lastRecord.reset();
     Bytes document;
-    if (!LoadFileToBuffer(fileName, document)) {
+    if (!LoadFileToBuffer(fileName, document, kMaxFileSize)) {
         return 0;
     }
     return LoadStrListFromBuffer(document, strList, recordType);

@@ -16,13 +16,18 @@ class TXMLLoader : public TFileLoader {
 public:
     // The image counts children in 16 bits; a record with more is refused (status 1).
     static constexpr size_t kMaxChildren = 65535;
+    // A larger file is refused from its size, before it is read (status 1, as an unreadable
+    // file): room for a patch and a parameter record of kMaxChildren elements of 128 bytes
+    // each, where an element takes about 40.
+    static constexpr size_t kMaxFileSize = 16 * 1024 * 1024;
 
     using TFileLoader::TFileLoader;
 
     // The image of the first PayloadGroup whose RecordTypeID is `recordType`; result = number of
-    // payload bytes. 0 with status 1 when the file cannot be read or parsed, has no
-    // Configuration element or the record has too many children; 0 with status 3 when no record
-    // matches. A RecordTypeID or value that is not an integer throws NumberConversionError.
+    // payload bytes. 0 with status 1 when the file cannot be read, is not a regular file, is
+    // larger than kMaxFileSize or cannot be parsed, has no Configuration element or the record
+    // has too many children; 0 with status 3 when no record matches. A RecordTypeID or value
+    // that is not an integer throws NumberConversionError.
     int LoadSpecificType(const std::string& fileName, int recordType, Bytes& output) override;
     // Appends the record's attribute names and values alternately, in document order; 1 when
     // the record was found, else 0 (status unchanged). Right after LoadSpecificType of the same

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace ardent {
 namespace {
@@ -61,6 +62,18 @@ TEST_F(ArdentCmdProgram, UnwritableResultFileDoesNotChangeTheRun) {
                                     {"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()});
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(outcome.out, "CMD Line version is 1.0.36\r\nOperation completed successfully.\r\n");
+}
+
+// The run's start empties a result file, but never the file our own output is appended to.
+TEST_F(ArdentCmdProgram, ResultFileOnStandardOutputKeepsWhatTheOutputHeldBefore) {
+    const fs::path out = folder / "out.txt";
+    std::ofstream(out) << "earlier line\n";
+    const auto outcome =
+        RunProgram("/bin/sh", {"-c", "exec \"$0\" -cmdVer >> \"$1\"", kArdentCmd, out.string()},
+                   {"ARDENTCMD_RESULT_FILE=/dev/stdout"});
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(ReadFile(out), "earlier line\nCMD Line version is 1.0.36\r\n"
+                             "Operation completed successfully.\r\n0\n");
 }
 
 // Another running process counts as an instance when its executable file name is ArdentCmd in

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ardent {
 namespace {
@@ -48,6 +50,7 @@ TEST_F(FileGetInfo, PrintsTheLinesOfEachFamilyAndOfUnreadableFiles) {
     CopyData("cfg/legacy_dp2a.cfg", "dp2a.cfg");
     CopyData("cfg/current.cfg", "current.cfg");
     CopyData("cfg/damaged.cfg", "damaged.cfg");
+    fs::create_directory(folder / "folder.cfg");
     const std::string unreadable =
         "NAME : \r\nCHANNEL : 1,0,0,0\r\nAPARAM CHECKSUM : Error\r\nFW PATCH ID : Error\r\n";
     struct Case {
@@ -72,9 +75,14 @@ TEST_F(FileGetInfo, PrintsTheLinesOfEachFamilyAndOfUnreadableFiles) {
         {{"-fileGetInfo", "dp2b.cfg", "aparam"}, "0x7856\r\n", "0\n"},
         {{"-fileGetInfo", "dp2b.cfg", "patch"}, "0x3412\r\n", "0\n"},
         {{"-fileGetInfo", "dp2a.cfg", "patch"}, "-\r\n", "0\n"},
-        {{"-fileGetInfo", "missing.cfg"}, unreadable, "0\n"},
-        {{"-fileGetInfo", "damaged.cfg"}, unreadable, "0\n"},
-        {{"-fileGetInfo", "missing.cfg", "name"}, "\r\n", "0\n"},
+        // The lines of a file that cannot be read stay; the result says it was not read.
+        {{"-fileGetInfo", "missing.cfg"}, unreadable + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "damaged.cfg"}, unreadable + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "folder.cfg"}, unreadable + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "missing.cfg", "name"}, "\r\n" + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "damaged.cfg", "channel"}, "1,0,0,0\r\n" + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "missing.cfg", "aparam"}, "Error\r\n" + kNotLoaded, "-122\n"},
+        {{"-fileGetInfo", "damaged.cfg", "patch"}, "Error\r\n" + kNotLoaded, "-122\n"},
         {{"-fileGetInfo", "current.cfg", "NAME"}, kUnexpectedInput, "-125\n"},
         {{"-fileGetInfo", "current.CFG"}, kUnexpectedInput, "-125\n"},
     };
@@ -86,7 +94,7 @@ TEST_F(FileGetInfo, PrintsTheLinesOfEachFamilyAndOfUnreadableFiles) {
     }
 }
 
-TEST_F(FileGetInfo, FamilyWithoutTargetShowsErrorForBothIds) {
+TEST_F(FileGetInfo, FamilyWithoutTargetShowsErrorForBothIdsAndIsNotLoaded) {
     TConfiguration configuration;
     configuration.SetName("Odd family");
     configuration.SetChannel(0x12); // bit 4 lies beyond the four channels
@@ -96,8 +104,35 @@ TEST_F(FileGetInfo, FamilyWithoutTargetShowsErrorForBothIds) {
     ASSERT_TRUE(configuration.WriteConfigurationToFile((folder / "odd.cfg").string()));
     EXPECT_EQ(Run({"-fileGetInfo", "odd.cfg"}).out,
               "NAME : Odd family\r\nCHANNEL : 0,1,0,0\r\nAPARAM CHECKSUM : Error\r\n"
-              "FW PATCH ID : Error\r\n");
+              "FW PATCH ID : Error\r\n" +
+                  kNotLoaded);
+    EXPECT_EQ(Result(), "-122\n");
+    // What could be read is a success of its own.
+    EXPECT_EQ(Run({"-fileGetInfo", "odd.cfg", "name"}).out, "Odd family\r\n");
     EXPECT_EQ(Result(), "0\n");
+}
+
+TEST_F(FileGetInfo, UnreadableFileIsNotLoaded) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root reads a file without read permission";
+    }
+    const fs::path file = CopyData("cfg/current.cfg", "locked.cfg");
+    fs::permissions(file, fs::perms::none);
+    EXPECT_EQ(Run({"-fileGetInfo", "locked.cfg", "name"}).out, "\r\n" + kNotLoaded);
+    EXPECT_EQ(Result(), "-122\n");
+}
+
+TEST_F(FileGetInfo, ControlBytesOfTheNameAreShownAsQuestionMarks) {
+    TConfiguration configuration;
+    // A name that would colour the terminal and forge a line of its own.
+    configuration.SetName("A\x1b[31mB\r\nOperation ok\x7f\t");
+    configuration.SetTargetType(2);
+    const Bytes firmware = {1, 2, 3, 4};
+    configuration.AddNewBlock(1, firmware);
+    ASSERT_TRUE(configuration.WriteConfigurationToFile((folder / "forged.cfg").string()));
+    EXPECT_EQ(Run({"-fileGetInfo", "forged.cfg", "name"}).out, "A?[31mB??Operation ok??\r\n");
+    EXPECT_TRUE(Run({"-fileGetInfo", "forged.cfg"})
+                    .out.starts_with("NAME : A?[31mB??Operation ok??\r\nCHANNEL : "));
 }
 
 using FileUpdateChannel = testing::ArdentCmdFixture;
@@ -164,6 +199,18 @@ TEST_F(FileUpdateChannel, ReadOnlyFileFailsThroughTheTopLevelHandlerAndStaysWhol
         << "no temporary file is left behind";
 }
 
+TEST_F(FileUpdateChannel, ALinkedFileIsUpdatedWhereItLivesAndKeepsItsLinkAndMode) {
+    fs::create_directory(folder / "store");
+    const fs::path real = CopyData("cfg/current.cfg", "store/line.cfg");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("store/line.cfg", folder / "line.cfg");
+    EXPECT_EQ(Run({"-fileUpdateChannel", "line.cfg", "6"}).out, kSucceeded);
+    EXPECT_TRUE(fs::is_symlink(folder / "line.cfg"));
+    EXPECT_EQ(LoadCfg(real).GetChannel(), 6u);
+    EXPECT_EQ(fs::status(real).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(FileUpdateChannel, LegacyFileIsRewrittenInTheCurrentLayout) {
     const fs::path file = CopyData("cfg/legacy_dp2b.cfg", "legacy.cfg");
     TConfiguration before = LoadCfg(file);
@@ -223,6 +270,20 @@ TEST_F(CreateCfg, FullFormWritesALoadableDP3BConfiguration) {
     EXPECT_EQ(Run({"-fileGetInfo", "out.cfg"}).out,
               "NAME : out\r\nCHANNEL : 1,1,0,0\r\nAPARAM CHECKSUM : 0x29B1\r\n"
               "FW PATCH ID : 0x0010\r\n");
+}
+
+// The umask is inherited by the program; the test's own is put back afterwards.
+TEST_F(CreateCfg, ANewFileTakesTheUmaskOfTheRun) {
+    for (const mode_t mask : {mode_t{027}, mode_t{002}}) {
+        fs::remove(folder / "out.cfg");
+        const mode_t saved = ::umask(mask);
+        const auto outcome = Run(FullForm({}));
+        ::umask(saved);
+        EXPECT_EQ(outcome.out, kSucceeded);
+        struct stat st {};
+        ASSERT_EQ(::stat((folder / "out.cfg").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << "umask " << mask;
+    }
 }
 
 TEST_F(CreateCfg, AcceptedSpellings) {
@@ -314,6 +375,18 @@ TEST_F(CreateCfg, FirmwareFileAndUnwritableOutputEndThroughTheTopLevelHandler) {
         EXPECT_EQ(Result(), "-118\n");
     }
     EXPECT_FALSE(fs::exists(folder / "out.cfg"));
+}
+
+TEST_F(CreateCfg, ControlBytesQuotedFromAFileInTheErrorLineAreShownAsQuestionMarks) {
+    std::string patch = ReadFile(Data("input/dp3b_patch.xml"));
+    const std::string from = "value=\"0x5A\"";
+    ASSERT_NE(patch.find(from), std::string::npos);
+    patch.replace(patch.find(from), from.size(), "value=\"&#27;[2J&#13;&#10;Operation ok\"");
+    std::ofstream(folder / "forged.xml") << patch;
+    const auto outcome = Run(FullForm({"--patch", "forged.xml"}));
+    EXPECT_EQ(outcome.out,
+              "NumberConversionError: '?[2J??Operation ok' is not a valid integer value\r\n");
+    EXPECT_EQ(Result(), "-118\n");
 }
 
 TEST_F(CreateCfg, WidePatchIdIsPrintedWithAllItsDigits) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
@@ -64,10 +65,30 @@ int WaitForExit(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string ReadAll(int fd) {
+// Reads `fd` to its end. With a `limit`, `pid` is killed when it has not closed its end by then.
+std::string ReadAll(int fd, pid_t pid = -1,
+                    std::chrono::milliseconds limit = std::chrono::milliseconds::zero(),
+                    bool* overTime = nullptr) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool killed = false;
     std::string text;
     char buffer[4096];
     for (;;) {
+        if (limit > std::chrono::milliseconds::zero() && !killed) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd watched{fd, POLLIN, 0};
+            const int ready =
+                left.count() > 0 ? ::poll(&watched, 1, static_cast<int>(left.count())) : 0;
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0) {
+                ::kill(pid, SIGKILL);
+                killed = true;
+                if (overTime != nullptr)
+                    *overTime = true;
+            }
+        }
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
@@ -83,7 +104,7 @@ std::string ReadAll(int fd) {
 
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                           const std::vector<std::string>& environment,
-                          const std::string& workingFolder) {
+                          const std::string& workingFolder, std::chrono::milliseconds limit) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe");
@@ -93,7 +114,7 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
     const pid_t pid = Spawn(program, args, environment, out[1], ::fileno(err), workingFolder);
     ::close(out[1]);
     ProgramOutcome outcome;
-    outcome.out = ReadAll(out[0]);
+    outcome.out = ReadAll(out[0], pid, limit, &outcome.overTime);
     ::close(out[0]);
     outcome.exitStatus = WaitForExit(pid);
     std::rewind(err);
@@ -103,10 +124,11 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
 }
 
 BackgroundProgram::BackgroundProgram(const std::string& program,
-                                     const std::vector<std::string>& args) {
+                                     const std::vector<std::string>& args,
+                                     const std::vector<std::string>& environment) {
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     try {
-        fPid = Spawn(program, args, {}, devNull, devNull);
+        fPid = Spawn(program, args, environment, devNull, devNull);
     } catch (...) {
         ::close(devNull);
         throw;

@@ -88,5 +88,31 @@ TEST_F(ResultFile, FailuresAreReportedNotThrown) {
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
+TEST_F(ResultFile, ClearingEmptiesRegularFilesAndLeavesEverythingElse) {
+    const auto regular = folder / "result";
+    std::ofstream(regular) << "0\n";
+    const auto target = folder / "target";
+    const auto link = folder / "link";
+    std::ofstream(target) << "53\n";
+    std::filesystem::create_symlink(target, link);
+    const auto fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto missing = folder / "missing";
+
+    EXPECT_TRUE(ClearResultFile(regular.c_str()));
+    EXPECT_EQ(Read(regular), "");
+    EXPECT_TRUE(ClearResultFile(link.c_str()));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Read(target), "");
+    // Nothing is created, and a pipe without a reader neither blocks nor sees an end.
+    EXPECT_FALSE(ClearResultFile(missing.c_str()));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_FALSE(ClearResultFile(fifo.c_str()));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_FALSE(ClearResultFile("/dev/null"));
+    EXPECT_FALSE(ClearResultFile(nullptr));
+    EXPECT_FALSE(ClearResultFile(""));
+}
+
 } // namespace
 } // namespace ardent

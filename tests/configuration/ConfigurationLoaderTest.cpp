@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -122,6 +124,29 @@ TEST(ConfigurationLoader, MissingFileFailsAndChangesNothing) {
     EXPECT_FALSE(TConfigurationLoader().loadConfigurationFromFile(folder.PathOf("absent.cfg"),
                                                                   configuration));
     EXPECT_EQ(configuration, PreviousConfiguration());
+}
+
+TEST(ConfigurationLoader, FilesThatCannotHoldAnImageAreRefusedBeforeTheyAreRead) {
+    TestFolder folder;
+    // A file far larger than memory: only refusing it from its size ends the load cleanly.
+    const std::string huge = folder.PathOf("huge.cfg");
+    std::ofstream(huge, std::ios::binary).flush();
+    std::error_code error;
+    std::filesystem::resize_file(huge, uintmax_t{1} << 40, error);
+    if (error) {
+        std::filesystem::resize_file(huge, uintmax_t{1} << 36, error);
+    }
+    ASSERT_FALSE(error) << error.message();
+    // A good image followed by one byte too many for any image.
+    Bytes padded = ReadFixture("current.cfg");
+    padded.resize(TConfiguration::kMaxImageSize + 1);
+    const std::string oversized = folder.PathOf("oversized.cfg");
+    ASSERT_TRUE(SaveBufferToFile(oversized, padded));
+    for (const std::string& name : {huge, oversized, std::string("/dev/zero")}) {
+        TConfiguration configuration = PreviousConfiguration();
+        EXPECT_FALSE(TConfigurationLoader().loadConfigurationFromFile(name, configuration)) << name;
+        EXPECT_EQ(configuration, PreviousConfiguration()) << name;
+    }
 }
 
 // A current image body (no CRC yet) with `count` in NumOfBloks and the raw block bytes after it.

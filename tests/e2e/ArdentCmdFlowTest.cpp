@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ardent {
@@ -22,6 +27,9 @@ using simtest::TSimDaemon;
 
 const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
 const std::string kSimTransport = std::string(ARDENT_BIN_DIR) + "/libportbridge-sim.so";
+
+// Far beyond any run of these tests (the waits are shortened): only a run that hangs meets it.
+constexpr std::chrono::seconds kRunLimit{30};
 
 const std::string kSuccess = "Operation completed successfully.\r\n";
 const std::string kFailed = "Operation failed.\r\n";
@@ -67,7 +75,9 @@ protected:
             "ARDENTCMD_RESULT_FILE=" + resultFile.string(),
             "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
         };
-        const testing::ProgramOutcome run = testing::RunProgram(kArdentCmd, args, environment);
+        const testing::ProgramOutcome run =
+            testing::RunProgram(kArdentCmd, args, environment, {}, kRunLimit);
+        EXPECT_FALSE(run.overTime) << args[0] << " did not end";
         EXPECT_EQ(run.err, "") << "ArdentCmd never writes to standard error";
         Outcome outcome{run.out, -1};
         const std::string result = ReadText(resultFile);
@@ -140,6 +150,123 @@ TEST_F(ArdentCmdAgainstSimulator, BackupOfA130ByteConfigurationWritesThe130Bytes
     EXPECT_EQ(Run({"-backup", backup}), (Outcome{kSuccess, 0}));
     EXPECT_EQ(fs::file_size(backup), 130u);
     EXPECT_EQ(ReadText(backup), ReadText(cfg));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, BackupOfNoConfigurationWritesNothingAndIsNotLoaded) {
+    uint16_t crc = 0;
+    const std::string keep = WriteCfg("keep.cfg", 500, crc);
+    const std::string kept = ReadText(keep);
+    Control("clear-config");
+    EXPECT_EQ(Run({"-backup", keep}), (Outcome{Failure("ERROR_CFG_NOT_LOADED"), -122}));
+    EXPECT_EQ(ReadText(keep), kept);
+    const std::string fresh = (folder / "fresh.cfg").string();
+    EXPECT_EQ(Run({"-backup", fresh}), (Outcome{Failure("ERROR_CFG_NOT_LOADED"), -122}));
+    EXPECT_FALSE(fs::exists(fresh));
+    // A good image is still written byte for byte over the old file.
+    const std::string stored = WriteCfg("stored.cfg", 130, crc);
+    Control("store " + stored);
+    EXPECT_EQ(Run({"-backup", keep}), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(ReadText(keep), ReadText(stored));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, BackupIntoAMissingFolderSaysWhy) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 130, crc));
+    const std::string target = (folder / "no" / "such.cfg").string();
+    EXPECT_EQ(Run({"-backup", target}), (Outcome{"FileSystemError: Cannot create file \"" + target +
+                                                     "\". No such file or directory\r\n",
+                                                 255}));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, ACodeOfTwoBytesStaysInItsChannelsByte) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 200, crc, "E2E line", 2, 0x03));
+    for (const char* line : {"chip 1 DP2B", "chip 2 DP2B", "verdict 1 fail 300"})
+        Control(line);
+    const Outcome outcome = Run({"-execute"});
+    EXPECT_EQ(outcome.result, Unsigned(0x2D2D00FF)) << "channel 2 passed";
+    EXPECT_TRUE(outcome.out.ends_with("Status channel [2] : OK\r\n"
+                                      "Status channel [3] : INACTIVE\r\n"
+                                      "Status channel [4] : INACTIVE\r\n"))
+        << outcome.out;
+}
+
+TEST_F(ArdentCmdAgainstSimulator, ControlBytesOfTheStoredNameAreShownAsQuestionMarks) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("forged.cfg", 200, crc, "\x1b[31mRED\r\nOperation ok\x7f"));
+    EXPECT_EQ(Run({"-getName"}), (Outcome{"?[31mRED??Operation ok?\r\n" + kSuccess, 0}));
+}
+
+// Every kind of file that is not a regular one, and a regular file too large for any input,
+// given to each command that reads a file: each run ends at once with the failure of an
+// unreadable file and leaves the file as it was.
+TEST_F(ArdentCmdAgainstSimulator, OddFilesEndEveryCommandAtOnceAsUnreadableFiles) {
+    ASSERT_EQ(::mkfifo((folder / "fifo.cfg").c_str(), 0600), 0);
+    fs::create_directory(folder / "folder.cfg");
+    fs::create_symlink("/dev/zero", folder / "zero.cfg");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (folder / "socket.cfg").c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    // Far larger than memory, so only a refusal from the size can end the run cleanly.
+    std::ofstream(folder / "huge.cfg").flush();
+    std::error_code error;
+    fs::resize_file(folder / "huge.cfg", uintmax_t{1} << 40, error);
+    if (error)
+        fs::resize_file(folder / "huge.cfg", uintmax_t{1} << 36, error);
+    ASSERT_FALSE(error) << error.message();
+
+    const std::string unreadable =
+        "NAME : \r\nCHANNEL : 1,0,0,0\r\nAPARAM CHECKSUM : Error\r\nFW PATCH ID : Error\r\n";
+    const std::string notXml =
+        "Fail parsing XML file.\r\n" + Failure("Invalid command parameters!");
+    const auto createCfg = [](const char* input, const std::string& file) {
+        return std::vector<std::string>{"-createCfg", "--device",  "dp3b",   "--baud",
+                                        "0x9600",     "--channel", "0x0F",   input,
+                                        file,         "--output",  "out.cfg"};
+    };
+    for (const char* kind : {"fifo.cfg", "folder.cfg", "zero.cfg", "socket.cfg", "huge.cfg"}) {
+        const std::string file = (folder / kind).string();
+        const fs::file_status before = fs::symlink_status(file);
+        const struct {
+            std::vector<std::string> args;
+            Outcome outcome;
+        } cases[] = {
+            {{"-fileGetInfo", file}, {unreadable + Failure("ERROR_CFG_NOT_LOADED"), -122}},
+            {{"-store", file}, {Failure("ERROR_FILE_CFG"), -126}},
+            {{"-fileUpdateChannel", file + ",3"}, {Failure("ERROR_CFG_NOT_LOADED"), -122}},
+            {createCfg("--par", file), {notXml, -119}},
+            {createCfg("--patch", file), {notXml, -119}},
+        };
+        for (const auto& c : cases) {
+            EXPECT_EQ(Run(c.args), c.outcome) << c.args[0] << " " << kind;
+            EXPECT_EQ(fs::symlink_status(file).type(), before.type()) << c.args[0] << " " << kind;
+        }
+    }
+    EXPECT_EQ(fs::file_size(folder / "huge.cfg"), uintmax_t{1} << (error ? 36 : 40));
+    EXPECT_FALSE(fs::exists(folder / "out.cfg"));
+    ::close(listener);
+}
+
+TEST_F(ArdentCmdAgainstSimulator, AKilledRunLeavesAnEmptyResultFileNotThePreviousValue) {
+    const fs::path resultFile = folder / "result";
+    std::ofstream(resultFile) << "0\n";
+    // The programmer does not answer, so the run waits its full (unshortened) time-out; it is
+    // killed as soon as the file is empty.
+    Control("fault drop 1");
+    {
+        const testing::BackgroundProgram run(kArdentCmd, {"-getName"},
+                                             {"ARDENT_PORTBRIDGE=" + kSimTransport,
+                                              "ARDENT_SIM_SOCKET=" + sim.Socket(),
+                                              "ARDENTCMD_RESULT_FILE=" + resultFile.string()});
+        const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+        while (fs::file_size(resultFile) != 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } // kill -9
+    EXPECT_EQ(ReadText(resultFile), "") << "the previous run's 0 must not survive";
+    Control("fault clear");
+    EXPECT_EQ(Run({"-getName"}).result, 0);
 }
 
 TEST_F(ArdentCmdAgainstSimulator, FirmwareBelowTheMinimumIsShownWithTheMinimum) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace ardent {
 namespace {
 
@@ -131,6 +133,34 @@ TEST(AHEXLoader, UnreadableFileRaisesFileSystemError) {
     ScratchFolder folder;
     Bytes image;
     EXPECT_THROW(loader.LoadFile(folder.PathOf(""), 1, image), FileSystemError);
+}
+
+TEST(AHEXLoader, FilesLargerThanTheBoundOrNotRegularRaiseFileSystemError) {
+    RecordingOutput output;
+    TAHEXLoader loader(output);
+    ScratchFolder folder;
+    // Two data lines and a line of padding that no pattern matches, to the bound; one byte more
+    // is refused from the file's size alone.
+    std::string text = "00F000:1234\r\n00F001:5678\r\n";
+    text.resize(TAHEXLoader::kMaxFileSize, '#');
+    const std::string atBound = folder.Write("bound.ahex", text);
+    const std::string overBound = folder.Write("over.ahex", text + "#");
+    Bytes image;
+    EXPECT_EQ(loader.LoadFile(atBound, 3, image), 8);
+    const std::pair<std::string, std::string> cases[] = {
+        {overBound, "It is larger than 16777216 bytes."},
+        {"/dev/zero", "It is not a regular file."},
+    };
+    for (const auto& [name, reason] : cases) {
+        Bytes kept{0x42};
+        try {
+            loader.LoadFile(name, 3, kept);
+            ADD_FAILURE() << name << " was read";
+        } catch (const FileSystemError& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot read file \"" + name + "\". " + reason);
+        }
+        EXPECT_EQ(kept, Bytes{0x42}) << name;
+    }
 }
 
 } // namespace

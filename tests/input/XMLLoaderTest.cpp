@@ -152,5 +152,28 @@ TEST_F(XMLLoaderTest, FilesLoadAndMissingFileIsReported) {
     EXPECT_EQ(output.messages, StringList{"File /nonexistent/a.xml does not exist"});
 }
 
+TEST_F(XMLLoaderTest, FilesLargerThanTheBoundOrNotRegularAreRefusedLikeUnreadableOnes) {
+    testing::ScratchFolder folder;
+    // A good document padded with blanks to the bound loads; one blank more is refused from the
+    // file's size alone.
+    std::string document = XmlDocument(XmlRecord(3, "", {"1", "2"}));
+    document.resize(TXMLLoader::kMaxFileSize, ' ');
+    const std::string atBound = folder.Write("bound.xml", document);
+    const std::string overBound = folder.Write("over.xml", document + " ");
+    Bytes image;
+    EXPECT_EQ(loader.LoadFile(atBound, 3, image), 2);
+    EXPECT_EQ(loader.GetStatus(), TFileLoader::kStatusOk);
+    for (const std::string& name : {overBound, std::string("/dev/zero"), folder.PathOf("")}) {
+        Bytes kept{0x42};
+        EXPECT_EQ(loader.LoadFile(name, 3, kept), 0) << name;
+        EXPECT_EQ(loader.GetStatus(), TFileLoader::kStatusFailed) << name;
+        EXPECT_EQ(kept, Bytes{0x42}) << name;
+        StringList attributes;
+        EXPECT_EQ(loader.LoadStrListFromFile(name, attributes, 3), 0) << name;
+        EXPECT_TRUE(attributes.empty()) << name;
+    }
+    EXPECT_TRUE(output.messages.empty());
+}
+
 } // namespace
 } // namespace ardent

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <unistd.h>
 
 namespace ardent::testing {
@@ -41,15 +42,25 @@ struct OperationFixture : ::testing::Test {
         return static_cast<int32_t>(thread.GetOperationResult());
     }
 
-    // A .cfg file of exactly `size` bytes (header, one firmware block, CRC).
-    std::string WriteCfg(size_t size, const char* name = "cfg.cfg") {
+    // A configuration of exactly `size` bytes (header, one firmware block, CRC).
+    static TConfiguration MakeConfiguration(size_t size) {
         TConfiguration configuration;
         configuration.SetName("Line 7");
         configuration.SetTargetType(2);
         const size_t data = size - TConfiguration::kEmptyImageSize - TBlockHeader::kSize;
         EXPECT_TRUE(configuration.AddNewBlock(1, PatternImage(data)));
+        return configuration;
+    }
+    static Bytes ValidImage(size_t size) {
+        uint16_t crc = 0;
+        Bytes image;
+        EXPECT_TRUE(MakeConfiguration(size).GetBufferForSend(crc, image));
+        return image;
+    }
+    // The same as a .cfg file.
+    std::string WriteCfg(size_t size, const char* name = "cfg.cfg") {
         const std::string file = (folder / name).string();
-        EXPECT_TRUE(configuration.WriteConfigurationToFile(file));
+        EXPECT_TRUE(MakeConfiguration(size).WriteConfigurationToFile(file));
         EXPECT_EQ(fs::file_size(file), size);
         return file;
     }
@@ -95,7 +106,7 @@ TEST_F(OperationFixture, GetFirmwareVersionWarnsBelowTheMinimum) {
         "Operation failed.\r\n"));
 }
 
-TEST_F(OperationFixture, SetBaudRateAcceptsOnlyTheFourRatesAndPrintsNothing) {
+TEST_F(OperationFixture, SetBaudRateAcceptsOnlyTheFourRatesAndPrintsNothingOfItsOwn) {
     for (const char* refused : {"115200", "9601", "75136", "abc", "-9600"})
         EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {refused}), ERROR_UNEX_INPUT) << refused;
     EXPECT_TRUE(programmer.requests.empty());
@@ -105,9 +116,11 @@ TEST_F(OperationFixture, SetBaudRateAcceptsOnlyTheFourRatesAndPrintsNothing) {
     EXPECT_EQ(programmer.baudRate, 57600u);
     programmer.faults[2] = TFault::Refuse;
     EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {"9600"}), 255);
-    // Without a value the item cannot be read: the operation ends with its starting value.
-    EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE), 255);
     EXPECT_EQ(console.Text(), "");
+    // Without a value the item cannot be read: the operation ends with its starting value, and
+    // the line of the error says why.
+    EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE), 255);
+    EXPECT_EQ(console.Text(), "IndexOutOfRangeError: List index out of bounds (0)\r\n");
 }
 
 TEST_F(OperationFixture, SetChannelChecksTheChannelAndNeverReportsARefusalAsSuccess) {
@@ -184,18 +197,55 @@ TEST_F(OperationFixture, AFailedStoreNeverReadsAsSuccess) {
 }
 
 TEST_F(OperationFixture, BackupWritesExactlyTheStoredImage) {
-    programmer.Hold(PatternImage(130), 1);
+    programmer.Hold(ValidImage(130), 1);
     const std::string file = (folder / "backup.cfg").string();
     EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), 0);
     EXPECT_EQ(programmer.CountRequests(MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration), 3u);
     Bytes onDisk;
     ASSERT_TRUE(LoadFileToBuffer(file, onDisk));
-    EXPECT_EQ(onDisk, PatternImage(130));
+    EXPECT_EQ(onDisk, ValidImage(130));
     EXPECT_EQ(console.Text(), "Operation completed successfully.\r\n");
 }
 
+TEST_F(OperationFixture, BackupOfNoOrADamagedImageLeavesTheFileAsItWas) {
+    Bytes badCrc = ValidImage(130);
+    badCrc[70] ^= 0x01;
+    Bytes fragment = ValidImage(130);
+    fragment.resize(60);
+    Bytes wrongCrcBytes = ValidImage(200);
+    std::swap(wrongCrcBytes[198], wrongCrcBytes[199]);
+    const struct {
+        const char* what;
+        Bytes image;
+    } cases[] = {
+        {"nothing stored (size 0)", {}},           {"one byte", {0x42}},
+        {"the bare CRC of nothing", {0x00, 0x00}}, {"a 60-byte fragment", fragment},
+        {"a data byte changed", badCrc},           {"the CRC bytes swapped", wrongCrcBytes},
+        {"random bytes", PatternImage(130)},
+    };
+    const std::string file = (folder / "keep.cfg").string();
+    const Bytes kept = ValidImage(300);
+    ASSERT_TRUE(SaveBufferToFile(file, kept));
+    for (const auto& c : cases) {
+        programmer.Hold(c.image, 1);
+        EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), ERROR_CFG_NOT_LOADED) << c.what;
+        Bytes onDisk;
+        ASSERT_TRUE(LoadFileToBuffer(file, onDisk));
+        EXPECT_EQ(onDisk, kept) << c.what;
+        EXPECT_FALSE(fs::exists(folder / "new.cfg"));
+        EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, (folder / "new.cfg").string()),
+                  ERROR_CFG_NOT_LOADED)
+            << c.what;
+        EXPECT_FALSE(fs::exists(folder / "new.cfg")) << c.what;
+    }
+    // The run's table prints the message of -122; the operation adds no line of its own.
+    EXPECT_EQ(console.Text(), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+        << "no temporary file is left";
+}
+
 TEST_F(OperationFixture, BackupFailures) {
-    programmer.Hold(PatternImage(130), 1);
+    programmer.Hold(ValidImage(130), 1);
     const std::string file = (folder / "backup.cfg").string();
     programmer.faults[0] = TFault::Refuse; // no description: 53, nothing printed
     EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), 53);
@@ -204,9 +254,11 @@ TEST_F(OperationFixture, BackupFailures) {
     EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), 255);
     EXPECT_EQ(console.Text(), "Operation failed.\r\n");
     EXPECT_FALSE(fs::exists(file));
-    // A file that cannot be created ends the operation without a line.
-    EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, (folder / "no" / "such.cfg").string()), 255);
-    EXPECT_EQ(console.Text(), "Operation failed.\r\n");
+    // A file that cannot be created ends the operation with 255 and the line of the error.
+    const std::string noFolder = (folder / "no" / "such.cfg").string();
+    EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, noFolder), 255);
+    EXPECT_EQ(console.Text(), "Operation failed.\r\nFileSystemError: Cannot create file \"" +
+                                  noFolder + "\". No such file or directory\r\n");
 }
 
 TEST_F(OperationFixture, ReadIdOfOneChannel) {
@@ -269,6 +321,27 @@ TEST_F(OperationFixture, ExecutePacksOneByteResultPerChannel) {
 
     channels[0].state = 0; // no verdict
     EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), 0x072D00FFu);
+}
+
+TEST_F(OperationFixture, ExecuteHoldsACodeOfTwoBytesInItsChannelsByte) {
+    // Channel 1 fails with the code given, the others pass: only byte 0 may change.
+    const std::pair<uint16_t, uint32_t> cases[] = {
+        {254, 0x000000FEu},    {255, 0x000000FFu},    {256, 0x000000FFu},
+        {0x012C, 0x000000FFu}, {0xFFFF, 0x000000FFu},
+    };
+    auto& channels = programmer.burnStatus.channels;
+    for (auto& channel : channels)
+        channel.state = CHANNEL_PASSED;
+    channels[0].state = CHANNEL_FAILED;
+    for (const auto& [code, result] : cases) {
+        channels[0].errorCode = code;
+        EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), result) << code;
+    }
+    // The same in the top channel, whose spill would leave the 32 bits altogether.
+    channels[0].state = CHANNEL_PASSED;
+    channels[3].state = CHANNEL_FAILED;
+    channels[3].errorCode = 0x0107;
+    EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), 0xFF000000u);
 }
 
 TEST_F(OperationFixture, ExecuteFailures) {

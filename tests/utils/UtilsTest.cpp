@@ -3,10 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace ardent {
 namespace {
@@ -221,6 +230,179 @@ TEST_F(FileUtilities, ReplacingKeepsTheFilePermissions) {
     EXPECT_EQ(std::filesystem::status(name).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                   std::filesystem::perms::group_read);
+}
+
+// A file `size` bytes long that takes no room on the disk; false where the file system cannot
+// hold one that long.
+bool MakeSparseFile(const std::string& name, uintmax_t size) {
+    std::ofstream(name, std::ios::binary).flush();
+    std::error_code error;
+    std::filesystem::resize_file(name, size, error);
+    return !error;
+}
+
+// Ends the test process if a step blocks: a read that waits forever fails the test instead of
+// stalling the run.
+class Watchdog {
+public:
+    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
+    ~Watchdog() { ::alarm(0); }
+};
+
+TEST_F(FileUtilities, ReadRefusesAtOnceWhatIsNotARegularFileOrIsTooLarge) {
+    const std::string fifo = PathOf("fifo.cfg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketName = PathOf("socket.cfg");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketName.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const std::string huge = PathOf("huge.cfg");
+    ASSERT_TRUE(MakeSparseFile(huge, uintmax_t{1} << 40) ||
+                MakeSparseFile(huge, uintmax_t{1} << 36));
+    const std::string bound = PathOf("bound.cfg");
+    ASSERT_TRUE(SaveBufferToFile(bound, Bytes(100, 0x5A)));
+
+    const struct {
+        std::string name;
+        size_t maxSize;
+        std::string failure; // after the quoted file name
+    } cases[] = {
+        {fifo, kAnyFileSize, "It is not a regular file."},
+        {folder_.string(), kAnyFileSize, "It is not a regular file."},
+        {"/dev/zero", kAnyFileSize, "It is not a regular file."},
+        {socketName, kAnyFileSize, "No such device or address"},
+        {huge, 65535, "It is larger than 65535 bytes."},
+        {bound, 99, "It is larger than 99 bytes."},
+        {PathOf("missing.cfg"), kAnyFileSize, "No such file or directory"},
+    };
+    const Watchdog watchdog(30);
+    for (const auto& c : cases) {
+        Bytes data{7};
+        std::string failure;
+        EXPECT_FALSE(ReadRegularFile(c.name, c.maxSize, data, failure)) << c.name;
+        EXPECT_TRUE(failure.starts_with("Cannot ")) << failure;
+        EXPECT_TRUE(failure.ends_with("\"" + c.name + "\". " + c.failure)) << failure;
+        EXPECT_EQ(data, Bytes{7}) << c.name;
+        EXPECT_FALSE(LoadFileToBuffer(c.name, data, c.maxSize)) << c.name;
+    }
+    // A file of exactly the bound is read whole.
+    Bytes data;
+    std::string failure;
+    EXPECT_TRUE(ReadRegularFile(bound, 100, data, failure)) << failure;
+    EXPECT_EQ(data, Bytes(100, 0x5A));
+    ::close(listener);
+}
+
+// umask is process-wide: each case sets its own and the test puts the old one back.
+TEST_F(FileUtilities, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirMode) {
+    const mode_t saved = ::umask(022);
+    for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}, mode_t{0}}) {
+        ::umask(mask);
+        const std::string name = PathOf("new-" + std::to_string(mask) + ".cfg");
+        ASSERT_TRUE(SaveBufferToFile(name, BytesOf("new")));
+        struct stat st {};
+        ASSERT_EQ(::stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << "umask " << mask;
+        // Replacing it under another umask keeps the mode it has.
+        ::chmod(name.c_str(), 0640);
+        ::umask(077);
+        ASSERT_TRUE(SaveBufferToFile(name, BytesOf("again")));
+        ASSERT_EQ(::stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << "umask " << mask;
+    }
+    ::umask(saved);
+}
+
+TEST_F(FileUtilities, WritingThroughALinkReplacesTheFileItLeadsToAndKeepsTheLink) {
+    namespace fs = std::filesystem;
+    fs::create_directories(folder_ / "real");
+    ASSERT_TRUE(SaveBufferToFile(PathOf("real/line.cfg"), BytesOf("old")));
+    ::chmod(PathOf("real/line.cfg").c_str(), 0600);
+    fs::create_symlink("real/line.cfg", folder_ / "relative.cfg");
+    fs::create_symlink(folder_ / "real" / "line.cfg", folder_ / "absolute.cfg");
+    fs::create_symlink("relative.cfg", folder_ / "chain.cfg");
+    fs::create_directories(folder_ / "links");
+    fs::create_symlink("../real/line.cfg", folder_ / "links" / "up.cfg");
+    fs::create_symlink("real/created.cfg", folder_ / "dangling.cfg");
+    const struct {
+        const char* link;
+        const char* target;
+    } cases[] = {
+        {"relative.cfg", "real/line.cfg"},    {"absolute.cfg", "real/line.cfg"},
+        {"chain.cfg", "real/line.cfg"},       {"links/up.cfg", "real/line.cfg"},
+        {"dangling.cfg", "real/created.cfg"},
+    };
+    for (const auto& c : cases) {
+        const Bytes contents = BytesOf(std::string("through ") + c.link);
+        ASSERT_TRUE(SaveBufferToFile(PathOf(c.link), contents)) << c.link;
+        EXPECT_TRUE(fs::is_symlink(folder_ / c.link)) << c.link;
+        Bytes loaded;
+        ASSERT_TRUE(LoadFileToBuffer(PathOf(c.target), loaded)) << c.link;
+        EXPECT_EQ(loaded, contents) << c.link;
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(PathOf("real/line.cfg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "the file the links lead to keeps its mode";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "real"), fs::directory_iterator()), 2)
+        << "no temporary file is left beside the file";
+
+    fs::create_symlink("loop-b.cfg", folder_ / "loop-a.cfg");
+    fs::create_symlink("loop-a.cfg", folder_ / "loop-b.cfg");
+    EXPECT_THROW(SaveBufferToFile(PathOf("loop-a.cfg"), BytesOf("x")), FileSystemError);
+    EXPECT_TRUE(fs::is_symlink(folder_ / "loop-a.cfg"));
+}
+
+// A writer killed half-way through its write, as kill -9 or a power cut would stop it.
+pid_t WriterKilledDuringItsWrite(const std::string& name, const Bytes& contents) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        testing_seam::SetWriteFunction([](int fd, const void* data, size_t count) -> ssize_t {
+            (void)::write(fd, data, count / 2);
+            ::raise(SIGKILL);
+            return -1;
+        });
+        SaveBufferToFile(name, contents);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    return child;
+}
+
+TEST_F(FileUtilities, ALaterWriteRemovesTheLeftoversOfKilledWritersOfTheSameFile) {
+    namespace fs = std::filesystem;
+    const std::string name = PathOf("line.cfg");
+    ASSERT_TRUE(SaveBufferToFile(name, BytesOf("old contents")));
+    const std::string other = PathOf("other.cfg");
+    ASSERT_TRUE(SaveBufferToFile(other, BytesOf("other")));
+    WriterKilledDuringItsWrite(name, Bytes(4096, 0x11));
+    WriterKilledDuringItsWrite(name, Bytes(4096, 0x22));
+    WriterKilledDuringItsWrite(other, Bytes(4096, 0x33));
+    // A write of this file by a writer still at work (our parent stands for it).
+    const std::string busy =
+        PathOf(".line.cfg.ardent-" + std::to_string(::getppid()) + "-0badf00d");
+    std::ofstream(busy) << "half";
+    EXPECT_EQ(FilesInFolder(), 6u);
+
+    Bytes loaded;
+    ASSERT_TRUE(LoadFileToBuffer(name, loaded));
+    EXPECT_EQ(loaded, BytesOf("old contents")) << "a killed writer leaves the old file whole";
+
+    ASSERT_TRUE(SaveBufferToFile(name, BytesOf("new contents")));
+    ASSERT_TRUE(LoadFileToBuffer(name, loaded));
+    EXPECT_EQ(loaded, BytesOf("new contents"));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder_))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left.size(), 4u) << "the two leftovers of line.cfg are gone";
+    EXPECT_EQ(left[0], fs::path(busy).filename().string());
+    EXPECT_TRUE(left[1].starts_with(".other.cfg.ardent-")) << "other files' leftovers wait";
+    EXPECT_EQ(left[2], "line.cfg");
+    EXPECT_EQ(left[3], "other.cfg");
 }
 
 } // namespace
