@@ -111,7 +111,7 @@ TEST_F(TargetFixture, ToolReadIdSendsTheRequestAndPrintsAnyAnswer) {
     programmer.faults[1] = TFault::LinkLost;
     EXPECT_EQ(tool.ReadID(request), std::nullopt);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(programmer.notedFailures, std::vector<TReplyCheck>{TReplyCheck::Unexpected});
+    EXPECT_EQ(programmer.notedFailures, std::vector<TReplyCheck>{TReplyCheck::LinkLost});
 }
 
 TEST_F(TargetFixture, ToolTriggerWaitsForTheBurnResult) {
