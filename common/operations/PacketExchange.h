@@ -25,7 +25,7 @@ struct TExchangeResult {
     TReplyCheck check = TReplyCheck::NotSent;
     TPacketFormat reply{}; // the answer or the marker taken (all zero when none arrived)
 
-    // The reply repeats the request's module and opCode, whatever its status.
+    // The answer to the request came (AnswersRequest), whatever its status.
     bool Answered() const {
         return check == TReplyCheck::Refused || check == TReplyCheck::Executed;
     }
@@ -40,7 +40,8 @@ public:
     virtual bool Send(const TPacketFormat& request) = 0;
     // Waits up to `timeout` for the next packet meant for this handler and takes it.
     virtual std::optional<TPacketFormat> Receive(std::chrono::milliseconds timeout) = 0;
-    // Drops packets that arrived late for an earlier operation.
+    // Drops packets that arrived late for an earlier request (every exchange does so before it
+    // sends its request).
     virtual void DiscardPending() = 0;
     // A packet routed to this handler by a receive thread.
     virtual void Deliver(const TPacketFormat& packet) = 0;

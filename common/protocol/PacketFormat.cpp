@@ -58,10 +58,9 @@ bool ReplySucceeded(const TPacketFormat& request, const TPacketFormat& reply) {
 bool AnswersRequest(const TPacketFormat& request, const TPacketFormat& reply) {
     if (!ReplyMatches(request, reply))
         return false;
-    const bool namesChannel =
-        request.header.module == MODULE_TARGET &&
-        (request.header.opCode == TargetOp::ReadID ||
-         request.header.opCode == TargetOp::GetLoggerInformation);
+    const bool namesChannel = request.header.module == MODULE_TARGET &&
+                              (request.header.opCode == TargetOp::ReadID ||
+                               request.header.opCode == TargetOp::GetLoggerInformation);
     // Both requests carry the channel first, and TProcessTargetSendId starts with it.
     static_assert(offsetof(TReadIDRequest, channelNumber) == 0);
     static_assert(offsetof(TProcessTargetSendId, channelNumber) == 0);

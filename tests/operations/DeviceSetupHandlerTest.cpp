@@ -123,10 +123,10 @@ TEST_F(DeviceSetupFixture, ReplyMustMatchAndCarryStatusZero) {
         EXPECT_FALSE(tool.SetBaudRate(9600)) << i;
     }
     // A refusal is an answer; only the exchanges that got none are noted for the tool's result.
-    EXPECT_EQ(programmer.notedFailures,
-              (std::vector<TReplyCheck>{TReplyCheck::NoReply, TReplyCheck::LinkLost,
-                                        TReplyCheck::NoReply, TReplyCheck::NotSent,
-                                        TReplyCheck::NoReply}));
+    EXPECT_EQ(
+        programmer.notedFailures,
+        (std::vector<TReplyCheck>{TReplyCheck::NoReply, TReplyCheck::LinkLost, TReplyCheck::NoReply,
+                                  TReplyCheck::NotSent, TReplyCheck::NoReply}));
 }
 
 TEST_F(DeviceSetupFixture, OutRecordsComeFromTheReply) {
