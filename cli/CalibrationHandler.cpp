@@ -173,7 +173,7 @@ int32_t TCalibrationHandler::Exchange(const TPacketFormat& request) {
         ReadValueAt(result.reply, 0, answer);
         return answer;
     }
-    if (result.check == TReplyCheck::Unexpected && result.reply.header.module == MARKER_LINK_LOST)
+    if (result.check == TReplyCheck::LinkLost)
         return ERROR_PROG_DISCONNECTED;
     return ERROR_CONN_TIMEOUT;
 }

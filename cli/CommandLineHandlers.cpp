@@ -29,9 +29,8 @@ void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
     case TReplyCheck::NotSent:
         code = ProgrammerConnected() ? ERROR_CONN_TIMEOUT : ERROR_PROG_DISCONNECTED;
         break;
-    case TReplyCheck::Unexpected:
-        if (failure.reply.header.module == MARKER_LINK_LOST)
-            code = ERROR_PROG_DISCONNECTED;
+    case TReplyCheck::LinkLost:
+        code = ERROR_PROG_DISCONNECTED;
         break;
     default:
         break;

@@ -1,8 +1,9 @@
 #pragma once
 // The programmer handlers of an ArdentCmd run. Requests leave through the process's controller,
 // replies are taken from the receive queue its callbacks fill, and a wait that gets no answer
-// leaves its reason in the run's result: -124 when nothing (or something else) came, -123 when
-// the programmer went away.
+// leaves its reason in the run's result: -124 when no answer came in time (late replies to
+// earlier requests and reports too short to be one are no answer), -123 when the programmer went
+// away.
 
 #include "CalibrationHandler.h"
 #include "Console.h"
@@ -24,7 +25,7 @@ public:
     void DiscardPending() override { fInner.DiscardPending(); }
     void Deliver(const TPacketFormat& packet) override { fInner.Deliver(packet); }
     // -123 for the link-lost marker and for a request that could not be sent because the
-    // programmer is gone; -124 for no answer, a stray report or a write the transport refused.
+    // programmer is gone; -124 for no answer in time or a write the transport refused.
     void NoteFailure(const TExchangeResult& failure) override;
 
 private:

@@ -23,7 +23,7 @@ int32_t ChannelErrorResult(uint16_t code) {
     return static_cast<int32_t>(0xFFFFFF00u | (code & 0xFFu));
 }
 
-// The module-2 reports that end a burn-result wait without being one.
+// How a burn-result wait ends without a burn result.
 constexpr int32_t kBurnResultNoReply = -124;
 constexpr int32_t kBurnResultLinkLost = -123;
 
@@ -52,17 +52,16 @@ bool TTargetHandler::TriggerTarget(uint8_t disableTrigger) {
 
 int32_t TTargetHandler::WaitTriggerStatus(TBurningStatusOverall& burningStatus) {
     burningStatus = {};
+    // Either burn's result is a TriggerTarget reply, the one of the external trigger too.
     const std::optional<TPacketFormat> packet =
-        fSetup.exchange.Receive(fSetup.clock.Wait(fSetup.timeouts.burnResult));
+        ReceiveAnswer(fSetup.exchange, MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget),
+                      fSetup.clock.Wait(fSetup.timeouts.burnResult));
     if (!packet)
         return kBurnResultNoReply;
-    if (packet->header.module != MODULE_TARGET) {
-        // The disconnect marker carries no burn result; taking its bytes for one could read as
-        // a burn that passed.
-        const uint8_t marker = packet->header.module;
-        return marker == MARKER_DISCONNECTED || marker == MARKER_LINK_LOST ? kBurnResultLinkLost
-                                                                           : kBurnResultNoReply;
-    }
+    // The disconnect marker carries no burn result; taking its bytes for one could read as a
+    // burn that passed.
+    if (IsLinkLostMarker(*packet))
+        return kBurnResultLinkLost;
     burningStatus = ReadRecord<TBurningStatusOverall>(*packet);
     return packet->header.status;
 }

@@ -24,9 +24,10 @@ public:
     // Hands the burn request over without waiting; WaitTriggerStatus takes the result.
     bool TriggerTarget(uint8_t disableTrigger);
     // Waits for the burn result, also one the programmer sends after its external trigger: the
-    // result is the packet's status (0 = burn executed) and the record its data. Nothing within
-    // the wait gives -124 and a zero record. A packet that is no target report (the disconnect
-    // marker) is no burn result: -123 (programmer gone) or -124, with a zero record.
+    // result is the packet's status (0 = burn executed) and the record its data. Reports that
+    // are no burn result (a reply to another target request that came late) are passed over;
+    // no burn result within the wait gives -124 and a zero record, the disconnect marker -123
+    // (programmer gone) and a zero record.
     int32_t WaitTriggerStatus(TBurningStatusOverall& burningStatus);
     // The IDs burned in `channelNumber` (0..3), for the burn log.
     bool GetLoggerInformation(uint8_t channelNumber, TProcessTargetSendId& targetId);

@@ -29,7 +29,10 @@ void TCommandLineHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* 
     // The count is honoured: reading a full 64 bytes behind a shorter report would read past
     // the library's buffer.
     const size_t available = data == nullptr ? 0 : std::min<size_t>(count, kPacketSize);
-    fReceiveQueue.Put(PacketFromBytes(std::span<const uint8_t>(data, available)));
+    const std::span<const uint8_t> report(data, available);
+    if (!ReportIsComplete(report))
+        return;
+    fReceiveQueue.Put(PacketFromBytes(report));
 }
 
 void TCommandLineHidVariant::OnDeviceConnected(HIDCtrl& ctrl) {

@@ -25,7 +25,9 @@ public:
     // When not yet connected: up to kConnectAttempts OpenDevice calls, each failure followed by
     // a pause of kConnectPause.
     void Connect(HIDCtrl& ctrl, IHIDIntf& intf) override;
-    // Queues the report as one packet; a report shorter than 64 bytes is zero-padded.
+    // Queues the report as one packet. A report too short for what its header names
+    // (ReportIsComplete) answers nothing and is not queued; one that holds all of it but is
+    // shorter than 64 bytes is zero-padded behind it.
     void OnReportReceived(HIDCtrl& ctrl, const uint8_t* data, uint16_t count) override;
     void OnDeviceConnected(HIDCtrl& ctrl) override;
     // Connected := false, then queues MARKER_LINK_LOST.

@@ -55,6 +55,75 @@ bool ReplySucceeded(const TPacketFormat& request, const TPacketFormat& reply) {
     return ReplyMatches(request, reply) && reply.header.status == 0;
 }
 
+bool AnswersRequest(const TPacketFormat& request, const TPacketFormat& reply) {
+    if (!ReplyMatches(request, reply))
+        return false;
+    const bool namesChannel = request.header.module == MODULE_TARGET &&
+                              (request.header.opCode == TargetOp::ReadID ||
+                               request.header.opCode == TargetOp::GetLoggerInformation);
+    // Both requests carry the channel first, and TProcessTargetSendId starts with it.
+    static_assert(offsetof(TReadIDRequest, channelNumber) == 0);
+    static_assert(offsetof(TProcessTargetSendId, channelNumber) == 0);
+    return !namesChannel || reply.data[0] == request.data[0];
+}
+
+bool IsLinkLostMarker(const TPacketFormat& packet) {
+    return packet.header.module == MARKER_DISCONNECTED || packet.header.module == MARKER_LINK_LOST;
+}
+
+size_t ReportSizeNeeded(uint8_t module, uint8_t opCode) {
+    size_t carried = 0;
+    switch (module) {
+    case MODULE_PROGRAMMER:
+        switch (opCode) {
+        case ProgrammerOp::GetDeviceSetup:
+            carried = sizeof(TDeviceBurnerInfo);
+            break;
+        case ProgrammerOp::ReadConfiguration:
+            carried = kPacketDataSize;
+            break;
+        case ProgrammerOp::GetConfigurationInfo:
+            carried = sizeof(TDeviceConfigurationStruct);
+            break;
+        case ProgrammerOp::GetTriggerBehavior:
+            carried = 1;
+            break;
+        default:
+            break;
+        }
+        break;
+    case MODULE_TARGET:
+        switch (opCode) {
+        case TargetOp::ReadID:
+        case TargetOp::GetLoggerInformation:
+            carried = sizeof(TProcessTargetSendId);
+            break;
+        case TargetOp::TriggerTarget:
+            carried = sizeof(TBurningStatusOverall);
+            break;
+        default:
+            break;
+        }
+        break;
+    case MODULE_VOLTAGE:
+    case MODULE_SERVICE:
+        carried = sizeof(int32_t);
+        break;
+    case MODULE_EVENT:
+        carried = opCode == EventOp::SdCardEvent ? 1 : 0;
+        break;
+    default:
+        break;
+    }
+    return kPacketHeaderSize + carried;
+}
+
+bool ReportIsComplete(std::span<const uint8_t> report) {
+    if (report.size() < kPacketHeaderSize)
+        return false;
+    return report.size() >= ReportSizeNeeded(report[0], report[1]);
+}
+
 const std::array<std::string_view, kCodeMessageCount> CodeMessages = {
     "Operation completed.",
     "Error = VCC_SHORT",

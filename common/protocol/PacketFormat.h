@@ -24,7 +24,8 @@ static_assert(std::endian::native == std::endian::little,
               "the programmer's records are little-endian and copied byte for byte");
 
 inline constexpr size_t kPacketSize = 64;
-inline constexpr size_t kPacketDataSize = 60;
+inline constexpr size_t kPacketHeaderSize = 4;
+inline constexpr size_t kPacketDataSize = kPacketSize - kPacketHeaderSize;
 
 // Modules (byte 0 of a report).
 inline constexpr uint8_t MODULE_PROGRAMMER = 1;
@@ -176,7 +177,7 @@ struct TBurningStatusOverall {
 
 #pragma pack(pop)
 
-static_assert(sizeof(TPacketHeader) == 4);
+static_assert(sizeof(TPacketHeader) == kPacketHeaderSize);
 static_assert(sizeof(TPacketFormat) == kPacketSize);
 static_assert(offsetof(TPacketFormat, data) == 4);
 
@@ -280,10 +281,29 @@ TPacketFormat PacketFromBytes(std::span<const uint8_t> bytes);
 TPacketFormat PacketFromBytes(const TArrayByte& bytes);
 TArrayByte PacketToBytes(const TPacketFormat& packet);
 
-// A reply answers a request when it repeats its module and opCode.
+// A reply matches a request when it repeats its module and opCode.
 bool ReplyMatches(const TPacketFormat& request, const TPacketFormat& reply);
 // ... and the request was executed when, in addition, its status is 0.
 bool ReplySucceeded(const TPacketFormat& request, const TPacketFormat& reply);
+// The reply is the answer to this very request: it matches, and a reply that names its channel
+// (the IDs of ReadID and GetLoggerInformation) names the channel asked for. A late reply to the
+// same request for another channel is no answer.
+bool AnswersRequest(const TPacketFormat& request, const TPacketFormat& reply);
+// The host-local marker of a programmer that went away (either program's): it ends any wait.
+bool IsLinkLostMarker(const TPacketFormat& packet);
+
+// ---- Judging received reports ----
+
+// The bytes a report must hold to carry the reply or event its module and opCode name: the
+// header, then the record or value that reply carries (TDeviceBurnerInfo for GetDeviceSetup, the
+// 60 image bytes of ReadConfiguration, the 32-bit result of a service command, data[0] of an
+// SdCardEvent, ...). A reply without data, and any report the protocol does not name, needs its
+// header only.
+size_t ReportSizeNeeded(uint8_t module, uint8_t opCode);
+// Whether `report`, as the transport delivered it, holds all of what it names. A shorter report
+// is no reply at all: the zeros it would be padded with would read as a firmware version 0.0.0,
+// a CRC 0000 or an image piece of zeros.
+bool ReportIsComplete(std::span<const uint8_t> report);
 
 // ---- Texts and versions ----
 

@@ -10,9 +10,11 @@ void TWindowedHidVariant::Connect(HIDCtrl& /*ctrl*/, IHIDIntf& intf) {
 }
 
 void TWindowedHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* data, uint16_t count) {
+    const size_t available = data == nullptr ? 0 : std::min<size_t>(count, kPacketSize);
+    if (!ReportIsComplete(std::span<const uint8_t>(data, available)))
+        return;
     std::lock_guard guard(fBufferLock);
-    if (data != nullptr)
-        std::memcpy(fBuffer.data(), data, std::min<size_t>(count, fBuffer.size()));
+    std::memcpy(fBuffer.data(), data, available);
     fReceiveQueue.Put(fBuffer);
 }
 

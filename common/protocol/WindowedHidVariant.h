@@ -17,7 +17,8 @@ public:
 
     void Connect(HIDCtrl& ctrl, IHIDIntf& intf) override;
     // Copies at most 64 bytes to the start of the shared buffer (a shorter report leaves the
-    // rest as it was) and queues the whole buffer.
+    // rest as it was) and queues the whole buffer. A report too short for what its header names
+    // (ReportIsComplete) answers nothing: it is not queued and leaves the buffer alone.
     void OnReportReceived(HIDCtrl& ctrl, const uint8_t* data, uint16_t count) override;
     // Connected := true, then queues the buffer with MARKER_CONNECTED in byte 0.
     void OnDeviceConnected(HIDCtrl& ctrl) override;

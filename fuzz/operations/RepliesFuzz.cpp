@@ -1,44 +1,109 @@
 // Every operation of ArdentCmd's operation thread against a programmer whose replies come from
-// the input: byte 0 picks the operation, byte 1 the device family, and each following 64 bytes
-// are the next reply (a request past the end of the input gets none). Checks that every line
-// written is whole and that an operation whose request failed never reads as success.
+// the input: byte 0 picks the operation, byte 1 the device family, and each following record of
+// 65 bytes is the next report - a shape byte, then the report's 64 bytes. The shape cuts the
+// report short (its low 6 bits: bytes cut from its end), sends it ahead of the next record for
+// the same request (0x40: a reply to an earlier request arriving during this one's wait), or
+// holds it back until this request's wait has ended (0x80: a reply that came too late). Each
+// report goes through the tool's receive callback and queue, as the transport delivers it; a
+// request past the end of the input gets nothing. Checks that every line written is whole and
+// that an operation whose requests were never answered never reads as success.
 
 #include "CommandLineHandlers.h"
 #include "ExitCode.h"
 #include "OperationThread.h"
 #include "configuration/Configuration.h"
+#include "protocol/CommandLineHidVariant.h"
+#include "protocol/HIDCtrl.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 using namespace ardent;
 
+constexpr size_t kRecordSize = 1 + kPacketSize;
+constexpr uint8_t kCutMask = 0x3F;
+constexpr uint8_t kAhead = 0x40;
+constexpr uint8_t kLate = 0x80;
+
+// A library that is never there: the controller only gives the callback its argument.
+class AbsentLibrary final : public IHidLibrary {
+public:
+    bool Load() override { return false; }
+    void Unload() override {}
+    IHIDIntf* GetInterface() override { return nullptr; }
+};
+
+HIDCtrl& Controller() {
+    static AbsentLibrary library;
+    static TThreadSafeQueue<TPacketFormat> unused;
+    static HIDCtrl ctrl(std::make_unique<TCommandLineHidVariant>(unused), library);
+    return ctrl;
+}
+
 class TReplayedProgrammer final : public IPacketExchange {
 public:
     TReplayedProgrammer(const uint8_t* data, size_t size) : fData(data), fSize(size) {}
-    bool Send(const TPacketFormat&) override { return true; }
-    std::optional<TPacketFormat> Receive(std::chrono::milliseconds) override {
-        if (fOffset >= fSize)
-            return std::nullopt;
-        TPacketFormat reply{};
-        const size_t count = std::min(kPacketSize, fSize - fOffset);
-        std::memcpy(&reply, fData + fOffset, count);
-        fOffset += count;
-        return reply;
+
+    bool Send(const TPacketFormat&) override {
+        while (fOffset + kRecordSize <= fSize) {
+            const uint8_t shape = fData[fOffset];
+            const std::span<const uint8_t> report(fData + fOffset + 1,
+                                                  kPacketSize - (shape & kCutMask));
+            fOffset += kRecordSize;
+            if (shape & kLate)
+                fLate.emplace_back(report.begin(), report.end());
+            else
+                Fire(report);
+            if (!(shape & kAhead))
+                break;
+        }
+        return true;
     }
-    void DiscardPending() override {}
+    // Never waits: what the input gives is queued before the wait begins.
+    std::optional<TPacketFormat> Receive(std::chrono::milliseconds) override {
+        return fQueue.Receive(std::chrono::milliseconds::zero());
+    }
+    // The late replies arrive now, just before the next request drops them.
+    void DiscardPending() override {
+        for (const Bytes& report : fLate)
+            Fire(report);
+        fLate.clear();
+        fQueue.DiscardPending();
+    }
     void Deliver(const TPacketFormat&) override {}
 
 private:
+    // Through the tool's receive callback, as the transport hands a report over.
+    void Fire(std::span<const uint8_t> report) {
+        fCallback.OnReportReceived(Controller(), report.data(),
+                                   static_cast<uint16_t>(report.size()));
+    }
+
     const uint8_t* fData;
     size_t fSize;
     size_t fOffset = 0;
+    TThreadSafeQueue<TPacketFormat> fReceiveQueue;
+    TCommandLineHidVariant fCallback{fReceiveQueue};
+    TQueueExchange fQueue{[](const TPacketFormat&) { return true; }, fReceiveQueue};
+    std::vector<Bytes> fLate;
 };
+
+// Whether some report of the input arrives during a wait with a whole header: without one no
+// request can have been answered.
+bool AnyAnswerPossible(const uint8_t* data, size_t size) {
+    for (size_t offset = 0; offset + kRecordSize <= size; offset += kRecordSize) {
+        const uint8_t shape = data[offset];
+        if (!(shape & kLate) && kPacketSize - (shape & kCutMask) >= kPacketHeaderSize)
+            return true;
+    }
+    return false;
+}
 
 // A folder with a small .cfg to store and room for a backup; removed when the fuzzer ends.
 struct TFolder {
@@ -118,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         operation != TOperationThread::OP_DETECT_ID)
         __builtin_trap(); // a line left open (only an unknown family leaves "Channel[n]: ")
     // Nothing answered at all: no operation that sends a request may report success.
-    if (size == 2 && thread.GetOperationResult() == 0 &&
+    if (!AnyAnswerPossible(data + 2, size - 2) && thread.GetOperationResult() == 0 &&
         operation != TOperationThread::OP_SPECIAL_COMMAND)
         __builtin_trap();
     return 0;

@@ -2,7 +2,9 @@
 // A scripted programmer inside the test process: it answers each request the way the real one
 // does (stored image, description, trigger flag, four channels, service answers) and can be told
 // to fail a given request (not sent, no reply, refused, a stray report, the link lost). It is the
-// exchange the handlers are built on, so every request and every wait is recorded.
+// exchange the handlers are built on, so every request and every wait is recorded. It can also
+// stand behind a scripted transport (AnswerReports), where its reply to a request may come cut
+// short or behind reports meant for earlier requests.
 
 #include "operations/PacketExchange.h"
 #include "protocol/PacketFormat.h"
@@ -35,6 +37,15 @@ public:
 
     // Faults by the index of the request they hit (0 = the first request sent).
     std::map<size_t, TFault> faults;
+
+    // How the reply to a request reaches a scripted transport: after the reports in `ahead`
+    // (late replies to earlier requests), and only its first `length` bytes.
+    struct TReportShape {
+        std::vector<TPacketFormat> ahead;
+        size_t length = kPacketSize;
+    };
+    // Shapes by the index of the request they hit.
+    std::map<size_t, TReportShape> shapes;
 
     // What the host did.
     std::vector<TPacketFormat> requests;
@@ -98,14 +109,31 @@ public:
         notedFailures.push_back(failure.check);
     }
 
-    size_t CountRequests(uint8_t module, uint8_t opCode) const {
-        size_t count = 0;
-        for (const TPacketFormat& request : requests)
-            count += request.header.module == module && request.header.opCode == opCode;
-        return count;
+    // The programmer behind a transport: the reports it answers the written report with - its
+    // reply as Send leaves it (faults included), shaped by `shapes`.
+    std::vector<Bytes> AnswerReports(const Bytes& written) {
+        const size_t index = fSent;
+        if (!Send(PacketFromBytes(written)))
+            return {};
+        TReportShape shape;
+        if (const auto found = shapes.find(index); found != shapes.end())
+            shape = found->second;
+        std::vector<Bytes> reports;
+        for (const TPacketFormat& late : shape.ahead)
+            reports.push_back(ReportBytes(late, kPacketSize));
+        if (fPending)
+            reports.push_back(ReportBytes(*fPending, shape.length));
+        fPending.reset();
+        return reports;
     }
 
-private:
+    // The first `length` bytes of `packet` as the transport delivers them.
+    static Bytes ReportBytes(const TPacketFormat& packet, size_t length) {
+        const TArrayByte bytes = PacketToBytes(packet);
+        return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    }
+
+    // The reply the programmer gives `request` (it acts on it as the real one would).
     TPacketFormat Answer(const TPacketFormat& request) {
         TPacketFormat reply{};
         reply.header = request.header;
@@ -181,6 +209,14 @@ private:
         return reply;
     }
 
+    size_t CountRequests(uint8_t module, uint8_t opCode) const {
+        size_t count = 0;
+        for (const TPacketFormat& request : requests)
+            count += request.header.module == module && request.header.opCode == opCode;
+        return count;
+    }
+
+private:
     size_t fSent = 0;
     std::optional<TPacketFormat> fPending;
     uint32_t fIncomingSize = 0;

@@ -80,12 +80,47 @@ TEST(QueueExchange, ALateReplyIsDroppedBeforeTheNextOperation) {
     EXPECT_EQ(exchange.Queue().GetCount(), 0u);
 }
 
-TEST(QueueExchange, WithoutClearingTheLateReplyIsTakenForTheNextAnswer) {
-    TQueueExchange exchange([](const TPacketFormat&) { return true; });
+TEST(QueueExchange, EveryRequestDropsWhatCameBeforeItEvenWithoutClearing) {
+    // A late reply of the same request, with another firmware version, waits in the queue; the
+    // programmer then answers the new request at once.
+    TQueueExchange* self = nullptr;
+    TQueueExchange exchange([&](const TPacketFormat& request) {
+        TPacketFormat reply = request;
+        reply.data[0] = 0x03;
+        self->Deliver(reply);
+        return true;
+    });
+    self = &exchange;
     TDeviceSetupHandler handler({exchange, TRequestTimeouts::Windowed(), TWaitClock{0.01}});
-    handler.ParseResponse(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
+    handler.ParseResponse(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup));
     TDeviceBurnerInfo info{};
-    EXPECT_FALSE(handler.GetDeviceSetup(info));
+    EXPECT_TRUE(handler.GetDeviceSetup(info));
+    EXPECT_EQ(+info.firmwareVersion, 3u);
+    EXPECT_EQ(exchange.Queue().GetCount(), 0u);
+}
+
+TEST(QueueExchange, AReplyToAnotherRequestDoesNotEndTheWait) {
+    // The programmer answers late: a reply of another request arrives first, the answer 20 ms
+    // later, well within the wait.
+    TThreadSafeQueue<TPacketFormat> queue;
+    std::thread programmer;
+    TQueueExchange exchange(
+        [&](const TPacketFormat& request) {
+            queue.Put(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
+            programmer = std::thread([&queue, request] {
+                std::this_thread::sleep_for(milliseconds(20));
+                queue.Put(request);
+            });
+            return true;
+        },
+        queue);
+    const auto started = std::chrono::steady_clock::now();
+    const TExchangeResult result = ExchangeRequest(
+        exchange, MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::SetBaudRate), milliseconds(60000));
+    programmer.join();
+    EXPECT_EQ(result.check, TReplyCheck::Executed);
+    EXPECT_EQ(result.reply.header.opCode, ProgrammerOp::SetBaudRate);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, milliseconds(20));
 }
 
 } // namespace

@@ -111,7 +111,7 @@ TEST_F(TargetFixture, ToolReadIdSendsTheRequestAndPrintsAnyAnswer) {
     programmer.faults[1] = TFault::LinkLost;
     EXPECT_EQ(tool.ReadID(request), std::nullopt);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(programmer.notedFailures, std::vector<TReplyCheck>{TReplyCheck::Unexpected});
+    EXPECT_EQ(programmer.notedFailures, std::vector<TReplyCheck>{TReplyCheck::LinkLost});
 }
 
 TEST_F(TargetFixture, ToolTriggerWaitsForTheBurnResult) {
@@ -129,7 +129,7 @@ TEST_F(TargetFixture, ToolTriggerWaitsForTheBurnResult) {
     EXPECT_FALSE(tool.TriggerTarget(0, status));
 }
 
-TEST_F(TargetFixture, WindowTriggerOnlyHandsTheRequestOverThenWaitsForAnyTargetReport) {
+TEST_F(TargetFixture, WindowTriggerOnlyHandsTheRequestOverThenWaitsForTheBurnResult) {
     programmer.burnReplyStatus = 5;
     programmer.burnStatus.channels[3].errorCode = 77;
     ASSERT_TRUE(window.TriggerTarget(1));

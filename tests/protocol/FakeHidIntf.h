@@ -1,6 +1,7 @@
 #pragma once
 // An in-process transport library for tests: records what the host calls, lets a test fire the
-// three callbacks, and answers OpenDevice as scripted.
+// three callbacks, answers OpenDevice as scripted, and can stand for a programmer that answers
+// each written report with reports of its own (of any length, as a faulty device might).
 
 #include "portbridge/TransportBase.h"
 #include "protocol/HidLibrary.h"
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -35,11 +37,17 @@ public:
         return 0;
     }
     int32_t WriteReport(const uint8_t* data, uint16_t count) override {
+        const std::vector<uint8_t> report(data, data + count);
         {
             std::lock_guard guard(lock);
-            writes.emplace_back(data, data + count);
+            writes.push_back(report);
         }
         written.notify_all();
+        // Fired on the writer's thread, before the write returns: the answers are queued before
+        // the host starts to wait, whatever the machine's load.
+        if (device)
+            for (const std::vector<uint8_t>& answer : device(report))
+                FireReport(answer.data(), static_cast<uint16_t>(answer.size()));
         return writeResult;
     }
     int32_t OpenDevice(const char16_t* product) override {
@@ -69,6 +77,10 @@ public:
         std::lock_guard guard(lock);
         return writes;
     }
+
+    // The programmer behind the library: the reports it answers a written report with, in
+    // order. Set it before the host writes.
+    std::function<std::vector<std::vector<uint8_t>>(const std::vector<uint8_t>& written)> device;
 
     std::atomic<int> connectDeviceCalls{0};
     std::atomic<int> openDeviceCalls{0};

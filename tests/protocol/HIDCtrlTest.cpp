@@ -81,16 +81,20 @@ TEST(HIDCtrlCommandLine, CallbacksQueuePacketsAndTheLinkLostMarker) {
     EXPECT_TRUE(c.ctrl.isConnected());
     EXPECT_EQ(c.queue.GetCount(), 0u); // connecting queues nothing
 
-    const uint8_t shortReport[] = {2, 1, 0};
-    library.intf.FireReport(shortReport, sizeof shortReport);
+    // A report that holds the whole reply it names is zero-padded behind it; one too short for
+    // its reply (the ReadID reply needs 39 bytes) answers nothing and is not queued, and a
+    // report without bytes never reads behind the pointer.
+    const uint8_t baudRateReply[] = {1, 2, 0, 0};
+    library.intf.FireReport(baudRateReply, sizeof baudRateReply);
     TPacketFormat packet{};
     ASSERT_TRUE(c.queue.Get(packet));
-    EXPECT_EQ(PacketToBytes(packet), BytesOf({2, 1, 0}));
-
-    // A report without bytes never reads behind the pointer.
+    EXPECT_EQ(PacketToBytes(packet), BytesOf({1, 2, 0, 0}));
+    std::vector<uint8_t> readIdReply(38, 0);
+    readIdReply[0] = MODULE_TARGET;
+    readIdReply[1] = TargetOp::ReadID;
+    library.intf.FireReport(readIdReply.data(), static_cast<uint16_t>(readIdReply.size()));
     library.intf.FireReport(nullptr, 64);
-    ASSERT_TRUE(c.queue.Get(packet));
-    EXPECT_EQ(PacketToBytes(packet), TArrayByte{});
+    EXPECT_EQ(c.queue.GetCount(), 0u);
 
     library.intf.FireDisconnected();
     EXPECT_FALSE(c.ctrl.isConnected());
@@ -177,8 +181,12 @@ TEST(HIDCtrlWindowed, ReportsAndMarkersShareTheReceiveBuffer) {
     for (size_t i = 0; i < full.size(); ++i)
         full[i] = static_cast<uint8_t>(0x80 + i);
     library.intf.FireReport(full.data(), 64);
-    const uint8_t shortReport[] = {2, 2};
-    library.intf.FireReport(shortReport, 2);
+    const uint8_t triggerReply[] = {1, 9, 0, 0};
+    library.intf.FireReport(triggerReply, sizeof triggerReply);
+    // Too short for the burn result it names (31 bytes): not queued, the buffer untouched.
+    const uint8_t burnResult[30] = {2, 2};
+    library.intf.FireReport(burnResult, sizeof burnResult);
+    library.intf.FireReport(nullptr, 64);
     library.intf.FireDisconnected();
 
     TArrayByte packet{};
@@ -187,12 +195,15 @@ TEST(HIDCtrlWindowed, ReportsAndMarkersShareTheReceiveBuffer) {
     // A shorter report leaves the rest of the buffer as the last report left it.
     ASSERT_TRUE(w.queue.Get(packet));
     TArrayByte expected = full;
-    expected[0] = 2;
-    expected[1] = 2;
+    expected[0] = 1;
+    expected[1] = 9;
+    expected[2] = 0;
+    expected[3] = 0;
     EXPECT_EQ(packet, expected);
     ASSERT_TRUE(w.queue.Get(packet));
     expected[0] = MARKER_DISCONNECTED;
     EXPECT_EQ(packet, expected);
+    EXPECT_EQ(w.queue.GetCount(), 0u);
     EXPECT_FALSE(w.ctrl.isConnected());
 }
 

@@ -131,6 +131,80 @@ TEST(PacketFormat, ReplyMatchingAndSuccess) {
     }
 }
 
+TEST(PacketFormat, OnlyTheAnswerForTheChannelAskedForAnswersAReadOfIds) {
+    const TReadIDRequest readChannel2{2, 3, 1, 1};
+    const TPacketFormat readId = MakeRequest(MODULE_TARGET, TargetOp::ReadID, readChannel2);
+    const TPacketFormat logInfo =
+        MakeRequest(MODULE_TARGET, TargetOp::GetLoggerInformation, uint8_t{2});
+    const TPacketFormat trigger = MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget, uint8_t{0});
+    struct Case {
+        const char* name;
+        const TPacketFormat& request;
+        uint8_t opCode, status, replyChannel;
+        bool answers;
+    } cases[] = {
+        {"ReadID, same channel", readId, TargetOp::ReadID, 0, 2, true},
+        {"ReadID refused, same channel", readId, TargetOp::ReadID, 58, 2, true},
+        {"ReadID, late reply for channel 1", readId, TargetOp::ReadID, 0, 1, false},
+        {"log information, same channel", logInfo, TargetOp::GetLoggerInformation, 0, 2, true},
+        {"log information, channel 3", logInfo, TargetOp::GetLoggerInformation, 0, 3, false},
+        {"ReadID reply to a log request", logInfo, TargetOp::ReadID, 0, 2, false},
+        // The burn result names no channel of its own: byte 0 is its overall error code.
+        {"burn result", trigger, TargetOp::TriggerTarget, 0, 7, true},
+    };
+    for (const Case& c : cases) {
+        TPacketFormat reply{};
+        reply.header = {MODULE_TARGET, c.opCode, c.status, 0};
+        reply.data[0] = c.replyChannel;
+        EXPECT_EQ(AnswersRequest(c.request, reply), c.answers) << c.name;
+    }
+    EXPECT_TRUE(IsLinkLostMarker(MakeMarker(MARKER_LINK_LOST)));
+    EXPECT_TRUE(IsLinkLostMarker(MakeMarker(MARKER_DISCONNECTED)));
+    EXPECT_FALSE(IsLinkLostMarker(MakeMarker(MARKER_CONNECTED)));
+    EXPECT_FALSE(AnswersRequest(readId, MakeMarker(MARKER_LINK_LOST)));
+}
+
+// The shortest report that carries each reply: the 4 header bytes and the reply's record.
+TEST(PacketFormat, AReportShorterThanTheReplyItNamesIsIncomplete) {
+    struct Case {
+        const char* name;
+        uint8_t module, opCode;
+        size_t shortest;
+    } cases[] = {
+        {"GetDeviceSetup: TDeviceBurnerInfo", MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup, 44},
+        {"SetBaudRate: no data", MODULE_PROGRAMMER, ProgrammerOp::SetBaudRate, 4},
+        {"StoreConfiguration", MODULE_PROGRAMMER, ProgrammerOp::StoreConfiguration, 4},
+        {"StoreConfigurationData", MODULE_PROGRAMMER, ProgrammerOp::StoreConfigurationData, 4},
+        {"ReadConfiguration: 60 image bytes", MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration,
+         64},
+        {"GetConfigurationInfo: TDeviceConfigurationStruct", MODULE_PROGRAMMER,
+         ProgrammerOp::GetConfigurationInfo, 56},
+        {"SetTriggerBehavior", MODULE_PROGRAMMER, ProgrammerOp::SetTriggerBehavior, 4},
+        {"GetTriggerBehavior: the flag", MODULE_PROGRAMMER, ProgrammerOp::GetTriggerBehavior, 5},
+        {"SetActiveChannel", MODULE_PROGRAMMER, ProgrammerOp::SetActiveChannel, 4},
+        {"ReadID: TProcessTargetSendId", MODULE_TARGET, TargetOp::ReadID, 39},
+        {"TriggerTarget: TBurningStatusOverall", MODULE_TARGET, TargetOp::TriggerTarget, 31},
+        {"GetLoggerInformation", MODULE_TARGET, TargetOp::GetLoggerInformation, 39},
+        {"voltageCycle: 32-bit result", MODULE_VOLTAGE, VoltageOp::VoltageCycle, 8},
+        {"getInfo: 32-bit result", MODULE_SERVICE, ServiceOp::GetInfo, 8},
+        {"ExternalTriggerEvent", MODULE_EVENT, EventOp::ExternalTriggerEvent, 4},
+        {"SdCardEvent: the card state", MODULE_EVENT, EventOp::SdCardEvent, 5},
+        {"an opCode of no request", MODULE_PROGRAMMER, 7, 4},
+        {"no module", 0x60, 1, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::array<uint8_t, kPacketSize> report{};
+        report[0] = c.module;
+        report[1] = c.opCode;
+        EXPECT_EQ(ReportSizeNeeded(c.module, c.opCode), c.shortest);
+        EXPECT_FALSE(ReportIsComplete(std::span(report.data(), c.shortest - 1)));
+        EXPECT_TRUE(ReportIsComplete(std::span(report.data(), c.shortest)));
+        EXPECT_TRUE(ReportIsComplete(report));
+    }
+    EXPECT_FALSE(ReportIsComplete({}));
+}
+
 TEST(PacketFormat, ShortByteSequencesBecomeZeroPaddedPackets) {
     const uint8_t bytes[] = {5, 2, 1};
     const TPacketFormat packet = PacketFromBytes(bytes);
