@@ -152,49 +152,74 @@ private slots:
                               "UART_GND_SHORT)"));
     }
 
+    // Files logfile.csv, logfile_2.csv, ... before and after one line is logged; a null entry
+    // is a file that is not there.
     void appendRules_data() {
         QTest::addColumn<bool>("append");
-        QTest::addColumn<bool>("existing");
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QList<QByteArray>>("before");
+        QTest::addColumn<QList<QByteArray>>("after");
+        const QByteArray none;
         const QByteArray line = "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS";
-        QTest::newRow("append, no file: header") << true << false << QByteArray() << kHeader + line;
+        const QByteArray old = kHeader + "\r\nold";
+        QTest::newRow("append, no file: header")
+            << true << QList<QByteArray>{} << QList<QByteArray>{kHeader + line, none};
         QTest::newRow("append, non-empty file: no second header")
-            << true << true << kHeader + "\r\nold" << kHeader + "\r\nold" + line;
+            << true << QList<QByteArray>{old} << QList<QByteArray>{old + line, none};
         QTest::newRow("append, empty file: header first")
-            << true << true << QByteArray() << kHeader + line;
-        QTest::newRow("no append: truncated, header again")
-            << false << true << kHeader + "\r\nold" << kHeader + line;
+            << true << QList<QByteArray>{""} << QList<QByteArray>{kHeader + line, none};
+        QTest::newRow("no append, file with lines: kept whole, new file beside it")
+            << false << QList<QByteArray>{old} << QList<QByteArray>{old, kHeader + line, none};
+        QTest::newRow("no append, next names taken too: the first free one")
+            << false << QList<QByteArray>{old, "x"}
+            << QList<QByteArray>{old, "x", kHeader + line, none};
+        QTest::newRow("no append, header-only file: taken over")
+            << false << QList<QByteArray>{kHeader} << QList<QByteArray>{kHeader + line, none};
+        QTest::newRow("no append, empty file: taken over")
+            << false << QList<QByteArray>{""} << QList<QByteArray>{kHeader + line, none};
+        QTest::newRow("no append, another family's header counts as lines")
+            << false << QList<QByteArray>{"Date,Other"}
+            << QList<QByteArray>{"Date,Other", kHeader + line, none};
     }
 
     void appendRules() {
         QFETCH(bool, append);
-        QFETCH(bool, existing);
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
+        QFETCH(QList<QByteArray>, before);
+        QFETCH(QList<QByteArray>, after);
         TLoggerConfiguration c;
         c.appendLog = append;
         fSettings->SetConfiguration(c);
-        if (existing) {
-            QVERIFY(WriteAll(LogPath("logfile"), before));
+        for (int i = 0; i < before.size(); ++i) {
+            QVERIFY(WriteAll(NumberedLogPath(i), before[i]));
         }
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
         logger.StartLogging(true);
         QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
-        QCOMPARE(ReadAll(LogPath("logfile")), after);
+        for (int i = 0; i < after.size(); ++i) {
+            QCOMPARE(QFile::exists(NumberedLogPath(i)), !after[i].isNull());
+            QCOMPARE(ReadAll(NumberedLogPath(i)), after[i]);
+        }
     }
 
-    void stopAndStartWithoutAppendRewritesHeader() {
+    void stopAndStartWithoutAppendKeepsTheLinesAndGoesOnBesideThem() {
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
         logger.StartLogging(true);
         QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
         logger.StartLogging(true); // already started: same file
         QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), {}));
-        QCOMPARE(ReadAll(LogPath("logfile")).count("CH"), 2);
+        const QByteArray first = ReadAll(LogPath("logfile"));
+        QCOMPARE(first.count("CH"), 2);
         logger.StartLogging(false);
         QVERIFY(!logger.isStarted());
         logger.StartLogging(true);
-        QCOMPARE(ReadAll(LogPath("logfile")), kHeader);
+        QCOMPARE(QString::fromStdString(logger.LogFilePath()), LogPath("logfile_2"));
+        QVERIFY(logger.SetLine(Channel(2, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")), first);
+        QCOMPARE(ReadAll(LogPath("logfile_2")),
+                 kHeader + "\r\n2024/03/05,,,CH3,,2024/03/05 14:07:09,,PASS");
+        logger.StartLogging(false); // a header-only file is taken over, not passed by
+        QVERIFY(WriteAll(LogPath("logfile_3"), kHeader));
+        logger.StartLogging(true);
+        QCOMPARE(QString::fromStdString(logger.LogFilePath()), LogPath("logfile_3"));
     }
 
     void fileNameFromConfigurationWithTimestamp() {
@@ -283,6 +308,10 @@ private:
     }
 
     QString LogPath(const QString& base) const { return fDir->filePath("base/" + base + ".csv"); }
+    // logfile.csv for 0, logfile_2.csv for 1, ...
+    QString NumberedLogPath(int i) const {
+        return LogPath(i == 0 ? QString("logfile") : QString("logfile_%1").arg(i + 1));
+    }
 
     std::unique_ptr<QTemporaryDir> fDir;
     std::unique_ptr<TSettingsModel> fSettings;
