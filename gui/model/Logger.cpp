@@ -152,10 +152,6 @@ TLogger::TFileRule TLogger::CurrentRule() const {
     return rule;
 }
 
-bool TLogger::WaitsForConfigName() const {
-    return fFileSettings.useConfigName && !fNameKnown;
-}
-
 void TLogger::StartLogging(bool start) {
     std::lock_guard lock(fLock);
     if (!start) {
@@ -165,9 +161,11 @@ void TLogger::StartLogging(bool start) {
     TakeSettings();
     const bool wasStarted = LoggingStarted;
     LoggingStarted = true;
-    if (WaitsForConfigName()) {
+    if (!fSetupKnown) {
         if (!wasStarted) {
-            ForgetFile(); // the file is made once the programmer has told the name
+            // The file is made once the programmer has told what it holds (its name may name
+            // the file, its family may change the log); a line due before that makes it at once.
+            ForgetFile();
             fIsCreate = false;
         }
         return;
@@ -419,7 +417,7 @@ void TLogger::setCfgName(const std::string& name) {
 void TLogger::SetCfgNameLocked(const std::string& name) {
     // The name comes from the programmer or a file: no control byte may reach the log.
     cfgName = ShowableText(name);
-    fNameKnown = true;
+    fSetupKnown = true;
     if (LoggingStarted && (fFilePath.empty() || CurrentRule() != fFileRule)) {
         CreateNewConfigFileLocked();
     }

@@ -53,9 +53,9 @@ public:
 
     // Both read the settings model, so they belong to the thread that changes it.
     // false: stop (the file stays open). true while stopped: open a new file, then started
-    // whether or not the file could be opened; a file named after the configuration waits until
-    // its name is known. true while started: settings that name another file than the open one
-    // (folder, name rules) make a new file now.
+    // whether or not the file could be opened; before the programmer's setup is known (setCfgName
+    // or SetProgrammerSetup) the file waits for it, or for the first line. true while started:
+    // settings that name another file than the open one (folder, name rules) make a new file now.
     void StartLogging(bool start);
     // Opens a new log file as the settings say; isCreated tells whether it worked. Without
     // "append", a file that already holds more than its header is left as it is and the next
@@ -71,7 +71,8 @@ public:
 
     bool setKey(const std::string& key, int index);
     std::string getSerKey(int i) const;
-    // The configuration name is known from now on; a log named after it follows it.
+    // The programmer's setup is known from now on; a log named after the configuration follows
+    // the name.
     void setCfgName(const std::string& name);
     void SetFwVersion(uint32_t fwVersion);
     // Name, firmware version and family of what the programmer holds now.
@@ -116,7 +117,6 @@ private:
     TFileRule CurrentRule() const;
     void SetCfgNameLocked(const std::string& name);
     bool FamilyMatchesLocked() const;
-    bool WaitsForConfigName() const;
     void CloseStream();
     void ForgetFile();
     void CreateNewConfigFileLocked();
@@ -132,7 +132,7 @@ private:
     const TSettingsModel& fSettings;
     TFileSettings fFileSettings;
     TFileRule fFileRule;
-    bool fNameKnown = false;
+    bool fSetupKnown = false;
     uint32_t fStoredFamily = 0;
     std::string fCreateError;
     TLoggerEnvironment fEnv;

@@ -106,6 +106,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QByteArray, line);
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName(""); // the programmer has told its (empty) name
         logger.StartLogging(true);
         QVERIFY(logger.SetLine(Channel(0, static_cast<uint8_t>(state), static_cast<uint16_t>(code)),
                                {}));
@@ -202,6 +203,7 @@ private slots:
 
     void stopAndStartWithoutAppendKeepsTheLinesAndGoesOnBesideThem() {
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("");
         logger.StartLogging(true);
         QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
         logger.StartLogging(true); // already started: same file
@@ -236,6 +238,7 @@ private slots:
     void relativeMissingFolderIsCreatedUnderBase() {
         fSettings->SetFolderPath("logs");
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("");
         logger.StartLogging(true);
         QVERIFY(logger.isCreated());
         QCOMPARE(ReadAll(fDir->filePath("base/logs/logfile.csv")), kHeader);
@@ -253,8 +256,10 @@ private slots:
 
     void secondWriterOnSameFileIsRefused() {
         TLogger first("header_DP2A.hdr", *fSettings, Env());
+        first.setCfgName("");
         first.StartLogging(true);
         TLogger second("header_DP2A.hdr", *fSettings, Env());
+        second.setCfgName("");
         second.StartLogging(true);
         QVERIFY(first.isCreated());
         QVERIFY(!second.isCreated());
@@ -286,6 +291,7 @@ private slots:
 
     void removedLogFileIsCreatedAgainSoNoLineVanishes() {
         TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("");
         logger.StartLogging(true);
         QVERIFY(QFile::remove(LogPath("logfile")));
         QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
