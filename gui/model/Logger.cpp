@@ -161,7 +161,7 @@ void TLogger::StartLogging(bool start) {
     TakeSettings();
     const bool wasStarted = LoggingStarted;
     LoggingStarted = true;
-    if (!fSetupKnown) {
+    if (!ReadyForFile()) {
         if (!wasStarted) {
             // The file is made once the programmer has told what it holds (its name may name
             // the file, its family may change the log); a line due before that makes it at once.
@@ -418,7 +418,7 @@ void TLogger::SetCfgNameLocked(const std::string& name) {
     // The name comes from the programmer or a file: no control byte may reach the log.
     cfgName = ShowableText(name);
     fSetupKnown = true;
-    if (LoggingStarted && (fFilePath.empty() || CurrentRule() != fFileRule)) {
+    if (LoggingStarted && ReadyForFile() && (fFilePath.empty() || CurrentRule() != fFileRule)) {
         CreateNewConfigFileLocked();
     }
 }
@@ -438,6 +438,12 @@ void TLogger::SetProgrammerSetup(const TProgrammerSetup& setup) {
 bool TLogger::FamilyMatches() const {
     std::lock_guard lock(fLock);
     return FamilyMatchesLocked();
+}
+
+bool TLogger::ReadyForFile() const {
+    // While the programmer holds another family's configuration no line may go to this log,
+    // so no file with this family's header is made for it either.
+    return fSetupKnown && FamilyMatchesLocked();
 }
 
 bool TLogger::FamilyMatchesLocked() const {

@@ -117,6 +117,7 @@ private:
     TFileRule CurrentRule() const;
     void SetCfgNameLocked(const std::string& name);
     bool FamilyMatchesLocked() const;
+    bool ReadyForFile() const;
     void CloseStream();
     void ForgetFile();
     void CreateNewConfigFileLocked();

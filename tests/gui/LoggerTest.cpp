@@ -14,6 +14,9 @@
 #include "TestFiles.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -299,6 +302,230 @@ private slots:
                  kHeader + "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS");
     }
 
+    void fileWaitsUntilTheProgrammerHasToldItsSetup() {
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        QVERIFY(logger.isStarted());
+        QCOMPARE(CsvFiles(), QStringList());
+        logger.SetProgrammerSetup({"PSU_A", 0x010700, 1});
+        QVERIFY(logger.isCreated());
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QCOMPARE(ReadAll(LogPath("logfile")),
+                 kHeader + "\r\n2024/03/05,,,CH1,1.7.0,2024/03/05 14:07:09,PSU_A,PASS");
+    }
+
+    // The names the programmer tells one after the other (none: it never told one), then one
+    // line: which files the log folder holds and the name the line carries.
+    void fileNameRules_data() {
+        QTest::addColumn<bool>("useConfig");
+        QTest::addColumn<bool>("timestamp");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("lineName");
+        const QStringList none;
+        QTest::newRow("configuration name")
+            << true << false << QStringList{"PSU_A"} << QStringList{"PSU_A.csv"} << "PSU_A";
+        QTest::newRow("configuration name and time stamp")
+            << true << true << QStringList{"PSU_A"} << QStringList{"PSU_A_20240305_140709.csv"}
+            << "PSU_A";
+        QTest::newRow("empty name: the file name, never _<time>.csv")
+            << true << true << QStringList{""} << QStringList{"logfile_20240305_140709.csv"}
+            << "";
+        QTest::newRow("empty name: never the hidden .csv")
+            << true << false << QStringList{""} << QStringList{"logfile.csv"} << "";
+        QTest::newRow("name starting with a dot: the file name")
+            << true << false << QStringList{"..PSU"} << QStringList{"logfile.csv"} << "..PSU";
+        QTest::newRow("never told: the first line makes the file of the file name")
+            << true << false << none << QStringList{"logfile.csv"} << "";
+        QTest::newRow("a new name after a store: its own file from then on")
+            << true << false << QStringList{"PSU_A", "PSU_B"}
+            << QStringList{"PSU_A.csv", "PSU_B.csv"} << "PSU_B";
+        QTest::newRow("a new name, file named by the settings: same file, new name")
+            << false << false << QStringList{"PSU_A", "PSU_B"} << QStringList{"logfile.csv"}
+            << "PSU_B";
+        QTest::newRow("control bytes of the name are shown as ?")
+            << true << false << QStringList{"A\x1b[2J\r\nB"} << QStringList{"A?[2J??B.csv"}
+            << "A?[2J??B";
+    }
+
+    void fileNameRules() {
+        QFETCH(bool, useConfig);
+        QFETCH(bool, timestamp);
+        QFETCH(QStringList, told);
+        QFETCH(QStringList, files);
+        QFETCH(QString, lineName);
+        TLoggerConfiguration c;
+        c.useConfigFilaName = useConfig;
+        c.addTimestamp = timestamp;
+        fSettings->SetConfiguration(c);
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.StartLogging(true);
+        for (const QString& name : told) {
+            logger.setCfgName(name.toStdString());
+        }
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QCOMPARE(CsvFiles(), files);
+        QCOMPARE(ReadAll(fDir->filePath("base/" + files.last())),
+                 kHeader + "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09," + lineName.toLatin1() +
+                     ",PASS");
+    }
+
+    // A setting changed while logging runs, then the window starts the logger again (as it does
+    // when the settings dialog closes): the file the next line goes to.
+    void settingsChangedWhileLoggingRun_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("folder") << "folder" << "other/logfile.csv";
+        QTest::newRow("file name") << "name" << "batch7.csv";
+        QTest::newRow("time stamp") << "timestamp" << "logfile_20240305_140709.csv";
+        QTest::newRow("configuration name") << "config" << "PSU_A.csv";
+        QTest::newRow("append only: same file") << "append" << "logfile.csv";
+        QTest::newRow("nothing: same file") << "nothing" << "logfile.csv";
+    }
+
+    void settingsChangedWhileLoggingRun() {
+        QFETCH(QString, change);
+        QFETCH(QString, file);
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("PSU_A");
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        const QByteArray first = ReadAll(LogPath("logfile"));
+        TLoggerConfiguration c = fSettings->GetConfiguration();
+        if (change == "folder") {
+            fSettings->SetFolderPath(fDir->filePath("base/other").toStdString());
+        } else if (change == "name") {
+            fSettings->SetFileName("batch7");
+        }
+        c.addTimestamp = change == "timestamp";
+        c.useConfigFilaName = change == "config";
+        c.appendLog = change == "append";
+        fSettings->SetConfiguration(c);
+        logger.StartLogging(true);
+        QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), {}));
+        const QString path = fDir->filePath("base/" + file);
+        QCOMPARE(QString::fromStdString(logger.LogFilePath()), path);
+        QVERIFY(ReadAll(path).endsWith(",CH2,,2024/03/05 14:07:09,PSU_A,PASS"));
+        if (file != "logfile.csv") {
+            QCOMPARE(ReadAll(LogPath("logfile")), first); // the old file keeps its line
+            QCOMPARE(ReadAll(path).count("CH"), 1);
+        }
+    }
+
+    // Each way a log file can fail a line: the reason names the file and what to do, the first
+    // reason is not replaced by a later one, and once the cause is gone the next line is
+    // written - to the same file, never to a new one beside it.
+    void failedLineIsTriedAgain_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full")
+            << "disk full"
+            << "Log write to %1/base/logfile.csv failed: No space left on device. The burn is not "
+               "in the log; make room on the disk or choose another folder in Settings. The next "
+               "burn tries the file again.";
+        QTest::newRow("folder is a file")
+            << "folder"
+            << "The log folder %1/base/logs does not exist and cannot be created (File exists); "
+               "choose another folder in Settings. The burn was not logged; the next burn tries "
+               "again.";
+        QTest::newRow("header file missing")
+            << "header"
+            << "The log header file %1/share/header_DP2A.hdr cannot be read; install Ardent's "
+               "header files again. The burn was not logged; the next burn tries again.";
+        QTest::newRow("file in use by another program")
+            << "locked"
+            << "The log file %1/base/logfile.csv is in use by another program; close it or "
+               "choose another file name in Settings. The burn was not logged; the next burn "
+               "tries again.";
+        QTest::newRow("a FIFO where the file should be")
+            << "fifo"
+            << "The log file %1/base/logfile.csv is not a regular file; choose another file name "
+               "in Settings. The burn was not logged; the next burn tries again.";
+    }
+
+    void failedLineIsTriedAgain() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const QString csv = LogPath("logfile");
+        const QString header = fDir->filePath("share/header_DP2A.hdr");
+        int lockFd = -1;
+        if (fault == "folder") {
+            fSettings->SetFolderPath("logs");
+            QVERIFY(WriteAll(fDir->filePath("base/logs"), "not a folder"));
+        } else if (fault == "header") {
+            QVERIFY(QFile::remove(header));
+        } else if (fault == "locked") {
+            lockFd = ::open(csv.toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0664);
+            QVERIFY(lockFd >= 0 && ::flock(lockFd, LOCK_EX) == 0);
+        } else if (fault == "fifo") {
+            QCOMPARE(::mkfifo(csv.toLocal8Bit().constData(), 0664), 0);
+        }
+        TLogger logger("header_DP2A.hdr", *fSettings, Env());
+        logger.setCfgName("");
+        logger.StartLogging(true);
+        if (fault == "disk full") {
+            QVERIFY(logger.SetLine(Channel(0, CHANNEL_PASSED), {}));
+            fWrite = [](int, const void*, size_t) -> ssize_t {
+                errno = ENOSPC;
+                return -1;
+            };
+        }
+        // Two channels of one burn are lost; the message is the first one's.
+        QVERIFY(!logger.SetLine(Channel(1, CHANNEL_PASSED), {}));
+        QVERIFY(!logger.SetLine(Channel(2, CHANNEL_FAILED, 3), {}));
+        QCOMPARE(QString::fromStdString(logger.TakeWriteError()), reason.arg(fDir->path()));
+        QCOMPARE(logger.TakeWriteError(), std::string());
+
+        fWrite = nullptr;
+        if (fault == "folder") {
+            QVERIFY(QFile::remove(fDir->filePath("base/logs")));
+        } else if (fault == "header") {
+            QVERIFY(WriteAll(header, kHeader));
+        } else if (fault == "locked") {
+            ::close(lockFd);
+        } else if (fault == "fifo") {
+            QVERIFY(QFile::remove(csv));
+        }
+        QVERIFY(logger.SetLine(Channel(3, CHANNEL_PASSED), {}));
+        const QString path = fault == "folder" ? fDir->filePath("base/logs/logfile.csv") : csv;
+        QCOMPARE(QString::fromStdString(logger.LogFilePath()), path);
+        QByteArray expected = kHeader;
+        if (fault == "disk full") {
+            expected += "\r\n2024/03/05,,,CH1,,2024/03/05 14:07:09,,PASS";
+        }
+        QCOMPARE(ReadAll(path), expected + "\r\n2024/03/05,,,CH4,,2024/03/05 14:07:09,,PASS");
+        QVERIFY(!QFile::exists(LogPath("logfile_2")));
+    }
+
+    // The family of the configuration the programmer holds against the log's own columns.
+    void linesOnlyUnderTheStoredFamilysHeader_data() {
+        QTest::addColumn<uint>("stored");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("same family") << 2u << "";
+        QTest::newRow("family not known") << 0u << "";
+        QTest::newRow("DP3B configuration")
+            << 3u
+            << "The programmer holds a DP3B configuration, but this log is for DP2B: the burn "
+               "was not logged. Select DP3B as the target.";
+        QTest::newRow("DP2A configuration")
+            << 1u
+            << "The programmer holds a DP2A configuration, but this log is for DP2B: the burn "
+               "was not logged. Select DP2A as the target.";
+    }
+
+    void linesOnlyUnderTheStoredFamilysHeader() {
+        QFETCH(uint, stored);
+        QFETCH(QString, reason);
+        TLoggerDP2B logger("header_DP2B.hdr", *fSettings, Env());
+        logger.SetProgrammerSetup({"PSU_A", 0x010700, stored});
+        logger.StartLogging(true);
+        const auto ids = Dp2bIds();
+        QCOMPARE(logger.SetLine(Channel(0, CHANNEL_PASSED), ids), reason.isEmpty());
+        QCOMPARE(logger.FamilyMatches(), reason.isEmpty());
+        QCOMPARE(QString::fromStdString(logger.TakeWriteError()), reason);
+        QCOMPARE(ReadAll(LogPath("logfile")).count("CH1"), reason.isEmpty() ? 1 : 0);
+    }
+
 private:
     TLoggerEnvironment Env() {
         TLoggerEnvironment env;
@@ -314,6 +541,10 @@ private:
     }
 
     QString LogPath(const QString& base) const { return fDir->filePath("base/" + base + ".csv"); }
+    QStringList CsvFiles() const {
+        return QDir(fDir->filePath("base"))
+            .entryList({"*.csv"}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
     // logfile.csv for 0, logfile_2.csv for 1, ...
     QString NumberedLogPath(int i) const {
         return LogPath(i == 0 ? QString("logfile") : QString("logfile_%1").arg(i + 1));
