@@ -184,8 +184,8 @@ void TLogger::CreateNewConfigFile() {
 bool TLogger::ReadHeader(std::string& header) {
     const std::string path = fEnv.headerFile(fHdrName);
     if (!ReadWholeFile(path, header)) {
-        fCreateError = "The log header file " + path +
-                       " cannot be read; install Ardent's header files again.";
+        fCreateError =
+            "The log header file " + path + " cannot be read; install Ardent's header files again.";
         return false;
     }
     return true;
@@ -242,7 +242,7 @@ void TLogger::CreateNewConfigFileLocked() {
 }
 
 TLogger::TOpenResult TLogger::OpenLogFile(const std::string& path, const std::string& header,
-                                           bool append) {
+                                          bool append) {
     // Not blocking: a FIFO at the log path must not hang the burn that writes to it.
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0664);
     if (fd < 0) {
@@ -274,8 +274,7 @@ TLogger::TOpenResult TLogger::OpenLogFile(const std::string& path, const std::st
         // Only a file that holds nothing but the header may be taken over.
         std::string held(static_cast<size_t>(size), '\0');
         const bool headerOnly = static_cast<size_t>(size) == header.size() &&
-                                ::pread(fd, held.data(), held.size(), 0) == size &&
-                                held == header;
+                                ::pread(fd, held.data(), held.size(), 0) == size && held == header;
         if (!headerOnly) {
             ::close(fd);
             return TOpenResult::HoldsEntries;
@@ -348,7 +347,7 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
         NoteLostLine("The programmer holds a " + TargetTypeName(fStoredFamily) +
                      " configuration, but this log is for " + TargetTypeName(LoggedFamily()) +
                      ": the burn was not logged. Select " + TargetTypeName(fStoredFamily) +
-                     " as the target.");
+                     " in the Target menu (expert mode).");
         return false;
     }
     if (!EnsureFile()) {

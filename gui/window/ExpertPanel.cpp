@@ -408,7 +408,8 @@ void TExpertPanel::ReloadConfiguration() {
 void TExpertPanel::showConfiguration() {
     const TConfiguration& configuration = fHost.app.configuration;
     // The name comes from a file or the programmer's image.
-    edtConfigurationName->setText(QString::fromLatin1(ShowableText(configuration.GetName()).c_str()));
+    edtConfigurationName->setText(
+        QString::fromLatin1(ShowableText(configuration.GetName()).c_str()));
     comboBox_BaudRate->setCurrentIndex(
         comboBox_BaudRate->findText(QString::number(configuration.GetBaudRate())));
     channelSelection = configuration.GetChannel();

@@ -186,8 +186,7 @@ void TOperatorPanelLogger::focusNextSerial(int i) {
     btnTrigger->setFocus();
 }
 
-void TOperatorPanelLogger::ConnectLogInput(QLineEdit& field, int index,
-                                           QValidator& validator) {
+void TOperatorPanelLogger::ConnectLogInput(QLineEdit& field, int index, QValidator& validator) {
     field.setValidator(&validator);
     field.installEventFilter(this);
     // Whatever changes the text - keys, the mouse's paste, a scanner, clearing a field that is

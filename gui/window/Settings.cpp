@@ -26,7 +26,8 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     chkLogOnStart = box(QStringLiteral("Enable logger on app start"), 20);
     chkConfig = box(QStringLiteral("Use programmer setup as log file name"), 40);
     chkTimeStamp = box(QStringLiteral("Append Timestamp to log file name"), 60);
-    chkAppendLogFile = box(QStringLiteral("Append to existing log file (off: a new file beside it)"), 80);
+    chkAppendLogFile =
+        box(QStringLiteral("Append to existing log file (off: a new file beside it)"), 80);
     chkAppendLogFile->setToolTip(
         QStringLiteral("Ticked: new lines go to the end of the log file.\nNot ticked: a log file "
                        "that already holds burn lines is kept as it is, and logging goes on in a "

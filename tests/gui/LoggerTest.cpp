@@ -14,12 +14,12 @@
 #include "TestFiles.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ardent;
@@ -329,8 +329,7 @@ private slots:
             << true << true << QStringList{"PSU_A"} << QStringList{"PSU_A_20240305_140709.csv"}
             << "PSU_A";
         QTest::newRow("empty name: the file name, never _<time>.csv")
-            << true << true << QStringList{""} << QStringList{"logfile_20240305_140709.csv"}
-            << "";
+            << true << true << QStringList{""} << QStringList{"logfile_20240305_140709.csv"} << "";
         QTest::newRow("empty name: never the hidden .csv")
             << true << false << QStringList{""} << QStringList{"logfile.csv"} << "";
         QTest::newRow("name starting with a dot: the file name")
@@ -375,12 +374,18 @@ private slots:
     void settingsChangedWhileLoggingRun_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("file");
-        QTest::newRow("folder") << "folder" << "other/logfile.csv";
-        QTest::newRow("file name") << "name" << "batch7.csv";
-        QTest::newRow("time stamp") << "timestamp" << "logfile_20240305_140709.csv";
-        QTest::newRow("configuration name") << "config" << "PSU_A.csv";
-        QTest::newRow("append only: same file") << "append" << "logfile.csv";
-        QTest::newRow("nothing: same file") << "nothing" << "logfile.csv";
+        QTest::newRow("folder") << "folder"
+                                << "other/logfile.csv";
+        QTest::newRow("file name") << "name"
+                                   << "batch7.csv";
+        QTest::newRow("time stamp") << "timestamp"
+                                    << "logfile_20240305_140709.csv";
+        QTest::newRow("configuration name") << "config"
+                                            << "PSU_A.csv";
+        QTest::newRow("append only: same file") << "append"
+                                                << "logfile.csv";
+        QTest::newRow("nothing: same file") << "nothing"
+                                            << "logfile.csv";
     }
 
     void settingsChangedWhileLoggingRun() {
@@ -506,11 +511,11 @@ private slots:
         QTest::newRow("DP3B configuration")
             << 3u
             << "The programmer holds a DP3B configuration, but this log is for DP2B: the burn "
-               "was not logged. Select DP3B as the target.";
+               "was not logged. Select DP3B in the Target menu (expert mode).";
         QTest::newRow("DP2A configuration")
             << 1u
             << "The programmer holds a DP2A configuration, but this log is for DP2B: the burn "
-               "was not logged. Select DP2A as the target.";
+               "was not logged. Select DP2A in the Target menu (expert mode).";
     }
 
     void linesOnlyUnderTheStoredFamilysHeader() {

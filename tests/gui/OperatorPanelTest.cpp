@@ -140,14 +140,24 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("typed") << "type" << "S0001" << "S0001" << false;
-        QTest::newRow("typed with commas: the commas refused") << "type" << "A,B,"
+        QTest::newRow("typed") << "type"
+                               << "S0001"
+                               << "S0001" << false;
+        QTest::newRow("typed with commas: the commas refused") << "type"
+                                                               << "A,B,"
                                                                << "AB" << true;
-        QTest::newRow("pasted with the keyboard") << "paste" << "S0002" << "S0002" << false;
-        QTest::newRow("pasted with the mouse") << "middle" << "S0003" << "S0003" << false;
-        QTest::newRow("pasted with a comma: refused whole") << "paste" << "S1,S2" << "" << true;
-        QTest::newRow("pasted with a line break: refused whole")
-            << "paste" << "S1\r\n2024/01/01,forged" << "" << true;
+        QTest::newRow("pasted with the keyboard") << "paste"
+                                                  << "S0002"
+                                                  << "S0002" << false;
+        QTest::newRow("pasted with the mouse") << "middle"
+                                               << "S0003"
+                                               << "S0003" << false;
+        QTest::newRow("pasted with a comma: refused whole") << "paste"
+                                                            << "S1,S2"
+                                                            << "" << true;
+        QTest::newRow("pasted with a line break: refused whole") << "paste"
+                                                                 << "S1\r\n2024/01/01,forged"
+                                                                 << "" << true;
     }
 
     void logInputsReachTheLogger() {

@@ -90,8 +90,8 @@ private slots:
         const bool onAtStart = start == "on at start" || start.startsWith("empty");
         const bool empty = start.startsWith("empty");
         QCOMPARE(fSim->Control(empty ? "clear-config" : "store " + kGolden), QString("ok"));
-        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=" + QByteArray(onAtStart ? "1" : "0") +
-              "\n" + settings);
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=" + QByteArray(onAtStart ? "1" : "0") + "\n" +
+              settings);
         QTRY_VERIFY(fWindow->Initialised());
         if (empty) {
             QCOMPARE(fSim->Control("unplug"), QString("ok"));
@@ -144,11 +144,16 @@ private slots:
     void logWithLinesIsNeverEmptied_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("next");
-        QTest::newRow("start with a log from an earlier day") << "start" << "logfile_2.csv";
-        QTest::newRow("restart of Ardent") << "restart" << "logfile_2.csv";
-        QTest::newRow("Start logging unticked and ticked") << "toggle" << "logfile_2.csv";
-        QTest::newRow("restart with two logs already") << "restart twice" << "logfile_3.csv";
-        QTest::newRow("start with a header-only file") << "header only" << "logfile.csv";
+        QTest::newRow("start with a log from an earlier day") << "start"
+                                                              << "logfile_2.csv";
+        QTest::newRow("restart of Ardent") << "restart"
+                                           << "logfile_2.csv";
+        QTest::newRow("Start logging unticked and ticked") << "toggle"
+                                                           << "logfile_2.csv";
+        QTest::newRow("restart with two logs already") << "restart twice"
+                                                       << "logfile_3.csv";
+        QTest::newRow("start with a header-only file") << "header only"
+                                                       << "logfile.csv";
     }
 
     void logWithLinesIsNeverEmptied() {
@@ -336,7 +341,7 @@ private slots:
             QCOMPARE(fFixture->dialogs.boxes,
                      QStringList{"error: Burn log: The programmer holds a DP2B configuration, "
                                  "but this log is for DP3B: the burn was not logged. Select DP2B "
-                                 "as the target."});
+                                 "in the Target menu (expert mode)."});
             QCOMPARE(CsvFiles(), QStringList()); // not even a file under the DP3B header
         } else {
             QTRY_VERIFY(fWindow->OperatorPanel()->getCanChange());
