@@ -270,12 +270,15 @@ TLogger::TOpenResult TLogger::OpenLogFile(const std::string& path, const std::st
     if (size < 0) {
         return fail("The log file " + path + " cannot be read (" + std::strerror(errno) + ").");
     }
-    if (size > 0 && !append) {
-        // Only a file that holds nothing but the header may be taken over.
-        std::string held(static_cast<size_t>(size), '\0');
-        const bool headerOnly = static_cast<size_t>(size) == header.size() &&
-                                ::pread(fd, held.data(), held.size(), 0) == size && held == header;
-        if (!headerOnly) {
+    if (size > 0) {
+        // Lines go only under this family's header: appended to a file that starts with it or,
+        // without "append", into a file that holds nothing but it.
+        std::string start(header.size(), '\0');
+        const bool startsWithHeader =
+            static_cast<size_t>(size) >= header.size() &&
+            ::pread(fd, start.data(), start.size(), 0) == static_cast<ssize_t>(start.size()) &&
+            start == header;
+        if (!startsWithHeader || (!append && static_cast<size_t>(size) != header.size())) {
             ::close(fd);
             return TOpenResult::HoldsEntries;
         }

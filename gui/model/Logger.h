@@ -57,9 +57,10 @@ public:
     // or SetProgrammerSetup) the file waits for it, or for the first line. true while started:
     // settings that name another file than the open one (folder, name rules) make a new file now.
     void StartLogging(bool start);
-    // Opens a new log file as the settings say; isCreated tells whether it worked. Without
-    // "append", a file that already holds more than its header is left as it is and the next
-    // free name beside it is taken (logfile_2.csv, logfile_3.csv, ...).
+    // Opens a new log file as the settings say; isCreated tells whether it worked. Lines only go
+    // under this family's header: with "append" into a file that starts with it, without into a
+    // file that holds nothing else. Any other file is left as it is and the next free name
+    // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
     void CreateNewConfigFile();
     // Writes the line of one channel. `ids` is the ID part of the programmer's log information
     // (offset 4 of the reply); an empty span writes empty ID columns, so a channel whose IDs could

@@ -29,7 +29,8 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     chkAppendLogFile =
         box(QStringLiteral("Append to existing log file (off: a new file beside it)"), 80);
     chkAppendLogFile->setToolTip(
-        QStringLiteral("Ticked: new lines go to the end of the log file.\nNot ticked: a log file "
+        QStringLiteral("Ticked: new lines go to the end of the log file (one of another "
+                       "target family gets a new file beside it).\nNot ticked: a log file "
                        "that already holds burn lines is kept as it is, and logging goes on in a "
                        "new file beside it (logfile_2.csv, logfile_3.csv, ...)."));
     chkInactiveChannel = box(QStringLiteral("Skip inactive channels"), 100);

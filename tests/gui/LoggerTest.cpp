@@ -171,6 +171,9 @@ private slots:
             << true << QList<QByteArray>{old} << QList<QByteArray>{old + line, none};
         QTest::newRow("append, empty file: header first")
             << true << QList<QByteArray>{""} << QList<QByteArray>{kHeader + line, none};
+        QTest::newRow("append, another family's header: new file beside it")
+            << true << QList<QByteArray>{"Date,Other\r\nline"}
+            << QList<QByteArray>{"Date,Other\r\nline", kHeader + line, none};
         QTest::newRow("no append, file with lines: kept whole, new file beside it")
             << false << QList<QByteArray>{old} << QList<QByteArray>{old, kHeader + line, none};
         QTest::newRow("no append, next names taken too: the first free one")
