@@ -288,7 +288,7 @@ TLogger::TOpenResult TLogger::OpenLogFile(const std::string& path, const std::st
         const std::string reason = std::strerror(errno);
         // A half header would be taken for burn lines later: cut it off again.
         if (::ftruncate(fFileStream, 0) != 0) {
-            // the next attempt finds more than a header and goes to a new name
+            // Left with part of a header, the file is passed by as one holding lines next time.
         }
         CloseStream();
         fCreateError = "The log file " + path + " cannot be written (" + reason +
@@ -354,7 +354,7 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
         return false;
     }
     if (!EnsureFile()) {
-        NoteLostLine(fCreateError + " The burn was not logged; the next burn tries again.");
+        NoteLostLine(fCreateError + " Lines of this burn are missing; the next burn tries again.");
         return false;
     }
     const bool pass = channelStatus.state == CHANNEL_PASSED;
@@ -387,8 +387,8 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
         // The next line opens the file again: a disk that came back (or got room) takes it.
         CloseStream();
         NoteLostLine("Log write to " + fFilePath + " failed: " + std::strerror(error) +
-                     ". The burn is not in the log; make room on the disk or choose another "
-                     "folder in Settings. The next burn tries the file again.");
+                     ". Lines of this burn are missing; make room on the disk or choose "
+                     "another folder in Settings. The next burn tries the file again.");
         return false;
     }
     return true;

@@ -51,7 +51,8 @@ public:
     TLogger(const TLogger&) = delete;
     TLogger& operator=(const TLogger&) = delete;
 
-    // Both read the settings model, so they belong to the thread that changes it.
+    // StartLogging and CreateNewConfigFile read the settings model: they belong to the thread
+    // that changes it (the window's); lines only use what they took from it.
     // false: stop (the file stays open). true while stopped: open a new file, then started
     // whether or not the file could be opened; before the programmer's setup is known (setCfgName
     // or SetProgrammerSetup) the file waits for it, or for the first line. true while started:

@@ -281,8 +281,9 @@ void TOTP::markTargetChecked(QAction* item) {
 
 void TOTP::checkStoredFamily() {
     const uint32_t stored = fApp.StoredFamilyMismatch();
-    if (stored == 0 || currentPanel == nullptr || !currentPanel->getCanChange()) {
-        return;
+    if (stored == 0 || currentPanel == nullptr || !currentPanel->getCanChange() ||
+        fApp.TargetBusy()) {
+        return; // a burn may be using the target: the refusal guards until the next store
     }
     const QString storedName = QString::fromStdString(TargetTypeName(stored));
     const QString targetName = QString::fromStdString(fApp.currentTarget->GetTargetName());

@@ -426,29 +426,32 @@ private slots:
     void failedLineIsTriedAgain_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
+        const QString missing = " Lines of this burn are missing; the next burn tries again.";
         QTest::newRow("disk full")
             << "disk full"
-            << "Log write to %1/base/logfile.csv failed: No space left on device. The burn is not "
-               "in the log; make room on the disk or choose another folder in Settings. The next "
-               "burn tries the file again.";
+            << "Log write to %1/base/logfile.csv failed: No space left on device. Lines of this "
+               "burn are missing; make room on the disk or choose another folder in Settings. "
+               "The next burn tries the file again.";
         QTest::newRow("folder is a file")
             << "folder"
             << "The log folder %1/base/logs does not exist and cannot be created (File exists); "
-               "choose another folder in Settings. The burn was not logged; the next burn tries "
-               "again.";
+               "choose another folder in Settings." +
+                   missing;
         QTest::newRow("header file missing")
             << "header"
             << "The log header file %1/share/header_DP2A.hdr cannot be read; install Ardent's "
-               "header files again. The burn was not logged; the next burn tries again.";
+               "header files again." +
+                   missing;
         QTest::newRow("file in use by another program")
             << "locked"
             << "The log file %1/base/logfile.csv is in use by another program; close it or "
-               "choose another file name in Settings. The burn was not logged; the next burn "
-               "tries again.";
+               "choose another file name in Settings." +
+                   missing;
         QTest::newRow("a FIFO where the file should be")
             << "fifo"
             << "The log file %1/base/logfile.csv is not a regular file; choose another file name "
-               "in Settings. The burn was not logged; the next burn tries again.";
+               "in Settings." +
+                   missing;
     }
 
     void failedLineIsTriedAgain() {

@@ -270,8 +270,8 @@ private slots:
         QVERIFY(Burn());
         const QString reason =
             "Burn log: Log write to " + fFixture->LogFile() +
-            " failed: No space left on device. The burn is not in the log; make room on the "
-            "disk or choose another folder in Settings. The next burn tries the file again.";
+            " failed: No space left on device. Lines of this burn are missing; make room on "
+            "the disk or choose another folder in Settings. The next burn tries the file again.";
         QCOMPARE(fFixture->dialogs.boxes, QStringList{"error: " + reason}); // once per burn
         QVERIFY(OperatorText().endsWith(reason + "\r\n"));
         QCOMPARE(ReadAll(fFixture->LogFile()), first);
