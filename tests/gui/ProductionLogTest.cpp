@@ -398,6 +398,11 @@ private slots:
         fWindow->mniOpen1Click();
         QCOMPARE(fWindow->ExpertPanel()->ConfigurationName().text(), shown);
         QCOMPARE(fWindow->ExpertPanel()->NameInProgrammer().text(), shown); // the stored one
+        // A file that vanished before it was read: its name comes back in a message.
+        fFixture->dialogs.boxes.clear();
+        fFixture->app->currentTarget->loadPAR(fFolder->filePath("gone\x1b[2J.ahex").toStdString());
+        QCOMPARE(fFixture->dialogs.boxes, QStringList{"information: File " + fFolder->path() +
+                                                      "/gone?[2J.ahex does not exist"});
     }
 
 private:
