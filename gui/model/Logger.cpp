@@ -44,7 +44,8 @@ std::string SafeFileName(std::string name) {
 
 // The folder the log goes to: the configured one when it exists; otherwise the path is taken
 // from the base folder (an absolute path as it is) and that folder is created, one level.
-std::string LogFolder(const std::string& configured, const std::string& base) {
+// `error` tells why a folder that is still missing could not be made.
+std::string LogFolder(const std::string& configured, const std::string& base, std::string& error) {
     if (!configured.empty() && IsFolder(configured)) {
         return configured;
     }
@@ -52,8 +53,8 @@ std::string LogFolder(const std::string& configured, const std::string& base) {
         return base;
     }
     const std::string folder = configured[0] == '/' ? configured : base + "/" + configured;
-    if (!IsFolder(folder)) {
-        ::mkdir(folder.c_str(), 0775);
+    if (!IsFolder(folder) && ::mkdir(folder.c_str(), 0775) != 0) {
+        error = std::strerror(errno);
     }
     return folder;
 }
@@ -85,6 +86,19 @@ TLoggerEnvironment TLoggerEnvironment::Default() {
     return env;
 }
 
+std::string TargetTypeName(uint32_t family) {
+    switch (family) {
+    case 1:
+        return "DP2A";
+    case 2:
+        return "DP2B";
+    case 3:
+        return "DP3B";
+    default:
+        return "unknown";
+    }
+}
+
 std::string HexDigits(uint64_t value, int digits) {
     char text[24];
     std::snprintf(text, sizeof(text), "%0*llX", digits, static_cast<unsigned long long>(value));
@@ -97,18 +111,45 @@ std::string HexColumn(uint64_t value, int digits) {
 
 TLogger::TLogger(std::string hdrName, const TSettingsModel& settings,
                  TLoggerEnvironment environment)
-    : fSettings(settings), fEnv(std::move(environment)), fHdrName(std::move(hdrName)) {}
-
-TLogger::~TLogger() {
-    CloseFile();
+    : fSettings(settings), fEnv(std::move(environment)), fHdrName(std::move(hdrName)) {
+    TakeSettings();
 }
 
-void TLogger::CloseFile() {
+TLogger::~TLogger() {
+    ForgetFile();
+}
+
+void TLogger::CloseStream() {
     if (fFileStream >= 0) {
         ::close(fFileStream); // also releases the lock other writers see
         fFileStream = -1;
     }
+}
+
+void TLogger::ForgetFile() {
+    CloseStream();
     fFilePath.clear();
+}
+
+void TLogger::TakeSettings() {
+    const TLoggerConfiguration flags = fSettings.GetConfiguration();
+    fFileSettings.folder = fSettings.GetFolderPath();
+    fFileSettings.fileName = fSettings.GetFileName();
+    fFileSettings.useConfigName = flags.useConfigFilaName;
+    fFileSettings.addTimestamp = flags.addTimestamp;
+    fFileSettings.append = flags.appendLog;
+}
+
+TLogger::TFileRule TLogger::CurrentRule() const {
+    TFileRule rule;
+    rule.folder = fFileSettings.folder;
+    rule.addTimestamp = fFileSettings.addTimestamp;
+    rule.baseName = fFileSettings.fileName;
+    // A name that is empty or starts with a dot would make "_<time>.csv" or a hidden ".csv".
+    if (fFileSettings.useConfigName && !cfgName.empty() && cfgName[0] != '.') {
+        rule.baseName = SafeFileName(cfgName);
+    }
+    return rule;
 }
 
 void TLogger::StartLogging(bool start) {
@@ -117,64 +158,144 @@ void TLogger::StartLogging(bool start) {
         LoggingStarted = false;
         return;
     }
-    if (LoggingStarted) {
+    TakeSettings();
+    const bool wasStarted = LoggingStarted;
+    LoggingStarted = true;
+    if (!ReadyForFile()) {
+        if (!wasStarted) {
+            // The file is made once the programmer has told what it holds (its name may name
+            // the file, its family may change the log); a line due before that makes it at once.
+            ForgetFile();
+            fIsCreate = false;
+        }
         return;
     }
-    CreateNewConfigFileLocked();
-    LoggingStarted = true;
+    if (!wasStarted || fFilePath.empty() || CurrentRule() != fFileRule) {
+        CreateNewConfigFileLocked();
+    }
 }
 
 void TLogger::CreateNewConfigFile() {
     std::lock_guard lock(fLock);
+    TakeSettings();
     CreateNewConfigFileLocked();
 }
 
+bool TLogger::ReadHeader(std::string& header) {
+    const std::string path = fEnv.headerFile(fHdrName);
+    if (!ReadWholeFile(path, header)) {
+        fCreateError =
+            "The log header file " + path + " cannot be read; install Ardent's header files again.";
+        return false;
+    }
+    return true;
+}
+
 void TLogger::CreateNewConfigFileLocked() {
-    CloseFile();
+    ForgetFile();
     fIsCreate = false;
-    const TLoggerConfiguration flags = fSettings.GetConfiguration();
+    fCreateError.clear();
 
     std::string header;
-    if (!ReadWholeFile(fEnv.headerFile(fHdrName), header)) {
+    if (!ReadHeader(header)) {
         return;
     }
     dataTime = fEnv.clock();
     fDataStart = FormatTime(dataTime, "%Y/%m/%d");
 
-    const std::string folder = LogFolder(fSettings.GetFolderPath(), fEnv.baseFolder());
-    std::string baseName =
-        flags.useConfigFilaName ? SafeFileName(cfgName) : fSettings.GetFileName();
-    if (flags.addTimestamp) {
+    const TFileRule rule = CurrentRule();
+    std::string folderError;
+    const std::string folder = LogFolder(rule.folder, fEnv.baseFolder(), folderError);
+    if (!IsFolder(folder)) {
+        fCreateError = "The log folder " + folder + " does not exist and cannot be created (" +
+                       (folderError.empty() ? std::string("not a folder") : folderError) +
+                       "); choose another folder in Settings.";
+        return;
+    }
+    std::string baseName = rule.baseName;
+    if (rule.addTimestamp) {
         dataTime = fEnv.clock();
         baseName += "_" + FormatTime(dataTime, "%Y%m%d_%H%M%S");
     }
-    fFilePath = folder + "/" + baseName + ".csv";
-    if (!OpenLogFile(flags.appendLog)) {
-        CloseFile();
-        return;
+    const std::string stem = folder + "/" + baseName;
+    // Without "append" a file that already holds burn lines is kept whole; the log goes on in
+    // the next free name beside it.
+    constexpr int kLastSuffix = 9999;
+    for (int suffix = 1; suffix <= kLastSuffix; ++suffix) {
+        const std::string path =
+            suffix == 1 ? stem + ".csv" : stem + "_" + std::to_string(suffix) + ".csv";
+        switch (OpenLogFile(path, header, fFileSettings.append)) {
+        case TOpenResult::Opened:
+            fFilePath = path;
+            fFileRule = rule;
+            fIsCreate = true;
+            return;
+        case TOpenResult::Failed:
+            return;
+        case TOpenResult::HoldsEntries:
+            break;
+        }
     }
-    if (::lseek(fFileStream, 0, SEEK_END) == 0 &&
-        (!WriteAll(header) || ::fsync(fFileStream) != 0)) {
-        CloseFile();
-        return;
-    }
-    fIsCreate = true;
+    fCreateError = "Every log file name from " + stem + ".csv to " + stem + "_" +
+                   std::to_string(kLastSuffix) +
+                   ".csv holds burn lines; choose another file name in Settings.";
 }
 
-bool TLogger::OpenLogFile(bool append) {
-    fFileStream = ::open(fFilePath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0664);
-    if (fFileStream < 0) {
-        return false;
+TLogger::TOpenResult TLogger::OpenLogFile(const std::string& path, const std::string& header,
+                                          bool append) {
+    // Not blocking: a FIFO at the log path must not hang the burn that writes to it.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0664);
+    if (fd < 0) {
+        fCreateError = "The log file " + path + " cannot be opened (" + std::strerror(errno) +
+                       "); choose another folder in Settings.";
+        return TOpenResult::Failed;
     }
-    // Others may read the log while it is written, but no second writer may share it. The
-    // file is truncated only once the lock is held, so a locked file is left whole.
-    if (::flock(fFileStream, LOCK_EX | LOCK_NB) != 0) {
-        return false;
+    const auto fail = [&](const std::string& reason) {
+        ::close(fd);
+        fCreateError = reason;
+        return TOpenResult::Failed;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return fail("The log file " + path +
+                    " is not a regular file; choose another file name in Settings.");
     }
-    if (!append && ::ftruncate(fFileStream, 0) != 0) {
-        return false;
+    // Others may read the log while it is written, but no second writer may share it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return fail("The log file " + path +
+                    " is in use by another program; close it or choose another file name in "
+                    "Settings.");
     }
-    return ::lseek(fFileStream, 0, SEEK_END) >= 0;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (size < 0) {
+        return fail("The log file " + path + " cannot be read (" + std::strerror(errno) + ").");
+    }
+    if (size > 0) {
+        // Lines go only under this family's header: appended to a file that starts with it or,
+        // without "append", into a file that holds nothing but it.
+        std::string start(header.size(), '\0');
+        const bool startsWithHeader =
+            static_cast<size_t>(size) >= header.size() &&
+            ::pread(fd, start.data(), start.size(), 0) == static_cast<ssize_t>(start.size()) &&
+            start == header;
+        if (!startsWithHeader || (!append && static_cast<size_t>(size) != header.size())) {
+            ::close(fd);
+            return TOpenResult::HoldsEntries;
+        }
+    }
+    fFileStream = fd;
+    if (size == 0 && (!WriteAll(header) || ::fsync(fFileStream) != 0)) {
+        const std::string reason = std::strerror(errno);
+        // A half header would be taken for burn lines later: cut it off again.
+        if (::ftruncate(fFileStream, 0) != 0) {
+            // Left with part of a header, the file is passed by as one holding lines next time.
+        }
+        CloseStream();
+        fCreateError = "The log file " + path + " cannot be written (" + reason +
+                       "); make room on the disk or choose another folder in Settings.";
+        return TOpenResult::Failed;
+    }
+    return TOpenResult::Opened;
 }
 
 bool TLogger::WriteAll(const std::string& text) {
@@ -195,18 +316,28 @@ bool TLogger::WriteAll(const std::string& text) {
     return true;
 }
 
-bool TLogger::EnsureFileAtPath() {
+bool TLogger::EnsureFile() {
+    if (fFilePath.empty() || CurrentRule() != fFileRule) {
+        CreateNewConfigFileLocked();
+        return fIsCreate;
+    }
     if (fFileStream >= 0 && SameFile(fFileStream, fFilePath)) {
         return true;
     }
-    // The file was deleted or moved away while open: lines written now would vanish with it.
-    const std::string lost = fFilePath;
-    CreateNewConfigFileLocked();
-    if (!fIsCreate) {
-        fWriteError = "Log file " + lost + " is gone and no new one could be created.";
+    // The file was deleted or moved away while open, or the last write failed: the lines go on
+    // in the file of this name, which gets its header again when it is new.
+    CloseStream();
+    std::string header;
+    if (!ReadHeader(header)) {
         return false;
     }
-    return true;
+    return OpenLogFile(fFilePath, header, true) == TOpenResult::Opened;
+}
+
+void TLogger::NoteLostLine(const std::string& reason) {
+    if (fWriteError.empty()) {
+        fWriteError = reason;
+    }
 }
 
 bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
@@ -215,12 +346,15 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
         return true;
     }
     std::lock_guard lock(fLock);
-    if (fFileStream < 0) {
-        fWriteError = fFilePath.empty() ? "No log file is open; the burn result was not logged."
-                                        : "Log file " + fFilePath + " is not open.";
+    if (!FamilyMatchesLocked()) {
+        NoteLostLine("The programmer holds a " + TargetTypeName(fStoredFamily) +
+                     " configuration, but this log is for " + TargetTypeName(LoggedFamily()) +
+                     ": the burn was not logged. Select " + TargetTypeName(fStoredFamily) +
+                     " in the Target menu (expert mode).");
         return false;
     }
-    if (!EnsureFileAtPath()) {
+    if (!EnsureFile()) {
+        NoteLostLine(fCreateError + " Lines of this burn are missing; the next burn tries again.");
         return false;
     }
     const bool pass = channelStatus.state == CHANNEL_PASSED;
@@ -250,7 +384,11 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
         if (before >= 0 && ::ftruncate(fFileStream, before) == 0) {
             ::lseek(fFileStream, before, SEEK_SET);
         }
-        fWriteError = "Log write to " + fFilePath + " failed: " + std::strerror(error);
+        // The next line opens the file again: a disk that came back (or got room) takes it.
+        CloseStream();
+        NoteLostLine("Log write to " + fFilePath + " failed: " + std::strerror(error) +
+                     ". Lines of this burn are missing; make room on the disk or choose "
+                     "another folder in Settings. The next burn tries the file again.");
         return false;
     }
     return true;
@@ -275,12 +413,44 @@ std::string TLogger::getSerKey(int i) const {
 
 void TLogger::setCfgName(const std::string& name) {
     std::lock_guard lock(fLock);
-    cfgName = name;
+    SetCfgNameLocked(name);
+}
+
+void TLogger::SetCfgNameLocked(const std::string& name) {
+    // The name comes from the programmer or a file: no control byte may reach the log.
+    cfgName = ShowableText(name);
+    fSetupKnown = true;
+    if (LoggingStarted && ReadyForFile() && (fFilePath.empty() || CurrentRule() != fFileRule)) {
+        CreateNewConfigFileLocked();
+    }
 }
 
 void TLogger::SetFwVersion(uint32_t fwVersion) {
     std::lock_guard lock(fLock);
     fFWVer = FormatVersion(fwVersion);
+}
+
+void TLogger::SetProgrammerSetup(const TProgrammerSetup& setup) {
+    std::lock_guard lock(fLock);
+    fFWVer = FormatVersion(setup.firmwareVersion);
+    fStoredFamily = setup.family;
+    SetCfgNameLocked(setup.configName);
+}
+
+bool TLogger::FamilyMatches() const {
+    std::lock_guard lock(fLock);
+    return FamilyMatchesLocked();
+}
+
+bool TLogger::ReadyForFile() const {
+    // While the programmer holds another family's configuration no line may go to this log,
+    // so no file with this family's header is made for it either.
+    return fSetupKnown && FamilyMatchesLocked();
+}
+
+bool TLogger::FamilyMatchesLocked() const {
+    const bool known = fStoredFamily >= 1 && fStoredFamily <= 3;
+    return !known || fStoredFamily == LoggedFamily();
 }
 
 bool TLogger::isStarted() const {

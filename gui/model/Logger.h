@@ -1,7 +1,8 @@
 #pragma once
 // The burn result log: one comma-separated line per burned channel, in a .csv file that starts
 // with the family's header file. TLogger writes the DP2A form (no ID columns); the family
-// subclasses add their ID columns. Every line is on disk when SetLine returns.
+// subclasses add their ID columns. Every line is on disk when SetLine returns, and no file that
+// holds burn lines is ever emptied.
 
 #include "protocol/PacketFormat.h"
 
@@ -34,6 +35,14 @@ struct TLoggerEnvironment {
     static TLoggerEnvironment Default();
 };
 
+// What the programmer holds, as every log line must name it.
+struct TProgrammerSetup {
+    std::string configName;
+    uint32_t firmwareVersion = 0;
+    // Target type of the stored configuration (1 DP2A, 2 DP2B, 3 DP3B); 0 when none is known.
+    uint32_t family = 0;
+};
+
 class TLogger {
 public:
     TLogger(std::string hdrName, const TSettingsModel& settings,
@@ -42,25 +51,43 @@ public:
     TLogger(const TLogger&) = delete;
     TLogger& operator=(const TLogger&) = delete;
 
+    // StartLogging and CreateNewConfigFile read the settings model: they belong to the thread
+    // that changes it (the window's); lines only use what they took from it.
     // false: stop (the file stays open). true while stopped: open a new file, then started
-    // whether or not the file could be opened. true while started: nothing.
+    // whether or not the file could be opened; before the programmer's setup is known (setCfgName
+    // or SetProgrammerSetup) the file waits for it, or for the first line. true while started:
+    // settings that name another file than the open one (folder, name rules) make a new file now.
     void StartLogging(bool start);
-    // Opens a new log file as the settings say; isCreated tells whether it worked.
+    // Opens a new log file as the settings say; isCreated tells whether it worked. Lines only go
+    // under this family's header: with "append" into a file that starts with it, without into a
+    // file that holds nothing else. Any other file is left as it is and the next free name
+    // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
     void CreateNewConfigFile();
     // Writes the line of one channel. `ids` is the ID part of the programmer's log information
     // (offset 4 of the reply); an empty span writes empty ID columns, so a channel whose IDs could
     // not be read is still logged. Inactive channels and channels >= 4 write nothing. False when
-    // a line was due but is not on disk (no file, or the write failed); LastWriteError says why.
+    // a line was due but is not on disk (no file, a write failure, or a configuration of another
+    // family than this log's columns); TakeWriteError says why. A file that could not be opened
+    // or written is tried again by the next line.
     bool SetLine(const TBurningStatusChannelSingle& channelStatus, std::span<const uint8_t> ids);
 
     bool setKey(const std::string& key, int index);
     std::string getSerKey(int i) const;
+    // The programmer's setup is known from now on; a log named after the configuration follows
+    // the name.
     void setCfgName(const std::string& name);
     void SetFwVersion(uint32_t fwVersion);
+    // Name, firmware version and family of what the programmer holds now.
+    void SetProgrammerSetup(const TProgrammerSetup& setup);
+    // The target type whose ID columns and header this log writes.
+    virtual uint32_t LoggedFamily() const { return 1; }
+    // False while the programmer holds a configuration of another family than LoggedFamily.
+    bool FamilyMatches() const;
     bool isStarted() const;
     void setStarted(bool started);
     bool isCreated() const;
-    // The reason of the last line that could not be written, then empty until the next failure.
+    // Why the first line since the last call could not be written and what to do; then empty
+    // until the next failure.
     std::string TakeWriteError();
     // The path of the open log file; empty when none is open.
     std::string LogFilePath() const;
@@ -71,15 +98,46 @@ protected:
     virtual void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const;
 
 private:
-    void CloseFile();
+    // The settings that decide the log file, as taken from the settings model.
+    struct TFileSettings {
+        std::string folder;
+        std::string fileName;
+        bool useConfigName = false;
+        bool addTimestamp = false;
+        bool append = false;
+    };
+    // Which file the settings and the configuration name call for (the time stamp aside).
+    struct TFileRule {
+        std::string folder;
+        std::string baseName;
+        bool addTimestamp = false;
+        bool operator==(const TFileRule&) const = default;
+    };
+    enum class TOpenResult { Opened, HoldsEntries, Failed };
+
+    void TakeSettings();
+    TFileRule CurrentRule() const;
+    void SetCfgNameLocked(const std::string& name);
+    bool FamilyMatchesLocked() const;
+    bool ReadyForFile() const;
+    void CloseStream();
+    void ForgetFile();
     void CreateNewConfigFileLocked();
-    // Makes sure the open file is still the one at the log path (it may have been deleted or
-    // moved away); opens a new one with its header when not.
-    bool EnsureFileAtPath();
-    bool OpenLogFile(bool append);
+    // The file the current rule names is open and still at its path; opens or makes it if not.
+    bool EnsureFile();
+    // Opens `path` for lines; a new or empty file gets the header first.
+    TOpenResult OpenLogFile(const std::string& path, const std::string& header, bool append);
+    bool ReadHeader(std::string& header);
     bool WriteAll(const std::string& text);
+    // Keeps the first reason of a lost line; a later, vaguer one must not hide it.
+    void NoteLostLine(const std::string& reason);
 
     const TSettingsModel& fSettings;
+    TFileSettings fFileSettings;
+    TFileRule fFileRule;
+    bool fSetupKnown = false;
+    uint32_t fStoredFamily = 0;
+    std::string fCreateError;
     TLoggerEnvironment fEnv;
     mutable std::mutex fLock;
     std::chrono::system_clock::time_point dataTime;
@@ -94,6 +152,9 @@ private:
     bool LoggingStarted = false;
     std::string fWriteError;
 };
+
+// "DP2A", "DP2B" or "DP3B" for a target type; "unknown" for any other.
+std::string TargetTypeName(uint32_t family);
 
 // Upper-case hexadecimal of `value`, zero-padded to `digits`.
 std::string HexDigits(uint64_t value, int digits);

@@ -8,6 +8,7 @@ namespace ardent {
 class TLoggerDP2B : public TLogger {
 public:
     using TLogger::TLogger;
+    uint32_t LoggedFamily() const override { return 2; }
 
 protected:
     void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;

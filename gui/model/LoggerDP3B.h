@@ -8,6 +8,7 @@ namespace ardent {
 class TLoggerDP3B : public TLogger {
 public:
     using TLogger::TLogger;
+    uint32_t LoggedFamily() const override { return 3; }
 
 protected:
     void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;

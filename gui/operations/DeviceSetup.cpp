@@ -62,7 +62,10 @@ std::string TDeviceSetup::GetConfiguratioName() const {
         return "No config";
     }
     const char* name = configurationInfo.configName;
-    return std::string(name, ::strnlen(name, sizeof(configurationInfo.configName)));
+    // The one way the programmer's name reaches the windows and the log: no control byte in it
+    // may steer what they show.
+    return ShowableText(
+        std::string_view(name, ::strnlen(name, sizeof(configurationInfo.configName))));
 }
 
 bool TDeviceSetup::CheckCanCreateLogger() const {

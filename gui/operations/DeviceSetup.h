@@ -37,7 +37,8 @@ public:
     static std::string MinimumFirmwareVersionString();
     // The stored configuration has a name (its first byte is not zero).
     bool CheckExistConfigurationName() const;
-    // The stored configuration's name up to its first zero byte, or "No config" while unknown.
+    // The stored configuration's name up to its first zero byte, control bytes shown as "?", or
+    // "No config" while unknown.
     std::string GetConfiguratioName() const;
     // Both the description and the device record have been read.
     bool CheckCanCreateLogger() const;

@@ -51,6 +51,34 @@ void TProgramObjects::Shutdown() {
     ctrl.reset();
 }
 
+void TProgramObjects::RefreshLoggerSetup() {
+    if (!currentLogger || !deviceSetup.CheckCanCreateLogger()) {
+        return;
+    }
+    TProgrammerSetup setup;
+    setup.configName = deviceSetup.GetConfiguratioName();
+    setup.firmwareVersion = deviceSetup.GetBurnerInfo().firmwareVersion;
+    setup.family = deviceSetup.GetConfigurationInfo().targetType;
+    currentLogger->SetProgrammerSetup(setup);
+}
+
+void TProgramObjects::StartLogger(bool start) {
+    RefreshLoggerSetup();
+    if (currentLogger) {
+        currentLogger->StartLogging(start);
+    }
+}
+
+uint32_t TProgramObjects::StoredFamilyMismatch() const {
+    if (!currentTarget || !deviceSetup.CheckCanCreateLogger() ||
+        !deviceSetup.CheckExistConfigurationName()) {
+        return 0;
+    }
+    const uint32_t stored = deviceSetup.GetConfigurationInfo().targetType;
+    const bool known = stored >= 1 && stored <= 3;
+    return known && stored != currentTarget->getFamily() ? stored : 0;
+}
+
 TOperationContext TProgramObjects::Context(INotificationSink& sink) {
     // Progress reaches the window as a notification of its own, once per whole percent.
     auto lastPercent = std::make_shared<int>(-1);

@@ -57,6 +57,15 @@ public:
     bool HasController() const { return ctrl != nullptr; }
     // A target flow is running (it may be writing the current target).
     bool TargetBusy() const { return targetFlowsRunning.load() > 0; }
+    // Hands the current logger the configuration name, firmware version and family the programmer
+    // holds, once the programmer has told them (a log named after the configuration follows it).
+    void RefreshLoggerSetup();
+    // The same, then the current logger is started or stopped.
+    void StartLogger(bool start);
+    // The family of the configuration stored in the programmer when it is known and differs from
+    // the current target's, else 0.
+    uint32_t StoredFamilyMismatch() const;
+
     // The context of an operation that notifies `sink`; stores and reads also post their
     // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
     TOperationContext Context(INotificationSink& sink);

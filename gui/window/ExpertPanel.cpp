@@ -7,6 +7,7 @@
 #include "operations/TargetThread.h"
 #include "targets/Target.h"
 #include "utils/Errors.h"
+#include "utils/Utils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -406,7 +407,9 @@ void TExpertPanel::ReloadConfiguration() {
 
 void TExpertPanel::showConfiguration() {
     const TConfiguration& configuration = fHost.app.configuration;
-    edtConfigurationName->setText(QString::fromLatin1(configuration.GetName().c_str()));
+    // The name comes from a file or the programmer's image.
+    edtConfigurationName->setText(
+        QString::fromLatin1(ShowableText(configuration.GetName()).c_str()));
     comboBox_BaudRate->setCurrentIndex(
         comboBox_BaudRate->findText(QString::number(configuration.GetBaudRate())));
     channelSelection = configuration.GetChannel();

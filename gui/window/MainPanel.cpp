@@ -86,9 +86,25 @@ bool TMainPanel::checkCanSend() {
     return false;
 }
 
+bool TMainPanel::burnLoggedUnderWrongFamily(int command) {
+    TProgramObjects& app = fHost.app;
+    const uint32_t stored = app.StoredFamilyMismatch();
+    if (command != TTargetThread::Trigger || stored == 0 || !app.currentLogger ||
+        !app.currentLogger->isStarted()) {
+        return false;
+    }
+    const QString storedName = QString::fromStdString(TargetTypeName(stored));
+    fHost.dialogs.Error(
+        this, QStringLiteral("The configuration in the programmer is for %1, but the target is "
+                             "%2: the burn would be logged under the wrong family. Select %1 in "
+                             "the Target menu (expert mode) first.")
+                  .arg(storedName, QString::fromStdString(app.currentTarget->GetTargetName())));
+    return true;
+}
+
 bool TMainPanel::SendTargetCommand(int command) {
     const char* line = TargetLine(command);
-    if (line == nullptr || !checkCanSend()) {
+    if (line == nullptr || burnLoggedUnderWrongFamily(command) || !checkCanSend()) {
         return false;
     }
     addLines(QString::fromLatin1(line), false);

@@ -57,6 +57,9 @@ public slots:
 
 protected:
     bool checkCanSend();
+    // While logging is on, a burn of a configuration of another family than the target would be
+    // logged under the wrong header and ID columns: it is refused, and the operator told why.
+    bool burnLoggedUnderWrongFamily(int command);
 
     TPanelHost& fHost;
     bool canChPanel = true;

@@ -94,7 +94,8 @@ INotificationSink& TOTP::Sink() {
 }
 
 void TOTP::ShowMessage(const std::string& text) {
-    fDialogs.Information(this, QString::fromStdString(text));
+    // The core's messages carry file names and file contents.
+    fDialogs.Information(this, QString::fromStdString(ShowableText(text)));
 }
 
 void TOTP::CreateMenu() {
@@ -184,13 +185,10 @@ void TOTP::createTarget(int type) {
 }
 
 void TOTP::startLogger() {
-    const TDeviceSetup& device = fApp.deviceSetup;
-    if (!device.CheckCanCreateLogger() || !fApp.currentLogger) {
+    if (!fApp.deviceSetup.CheckCanCreateLogger()) {
         return;
     }
-    fApp.currentLogger->setCfgName(device.GetConfiguratioName());
-    fApp.currentLogger->SetFwVersion(device.GetBurnerInfo().firmwareVersion);
-    fApp.currentLogger->StartLogging(fApp.settings->GetConfiguration().loggerEnabled);
+    fApp.StartLogger(fApp.settings->GetConfiguration().loggerEnabled);
 }
 
 void TOTP::createPanels(int type) {
@@ -271,10 +269,46 @@ void TOTP::setSelectedTarget(QAction* item, int type) {
     createTarget(type);
     createPanels(type);
     showPanel(expertPanel);
+    markTargetChecked(item);
+}
+
+void TOTP::markTargetChecked(QAction* item) {
     for (QAction* other : fTargetItems) {
         other->setChecked(other == item);
     }
     fCheckedTarget = item;
+}
+
+void TOTP::checkStoredFamily() {
+    const uint32_t stored = fApp.StoredFamilyMismatch();
+    if (stored == 0 || currentPanel == nullptr || !currentPanel->getCanChange() ||
+        fApp.TargetBusy()) {
+        return; // a burn may be using the target: the refusal guards until the next store
+    }
+    const QString storedName = QString::fromStdString(TargetTypeName(stored));
+    const QString targetName = QString::fromStdString(fApp.currentTarget->GetTargetName());
+    const bool yes = fDialogs.Confirm(
+        this, QStringLiteral("The configuration in the programmer is for %1, but the target is "
+                             "%2. Switch the target to %1?")
+                  .arg(storedName, targetName));
+    if (!appRun) {
+        return; // the window was closed while the box was open
+    }
+    if (!yes) {
+        currentPanel->addLines(
+            QStringLiteral("The target stays %2. While logging is on, burns are refused until "
+                           "it matches the configuration in the programmer (%1).")
+                .arg(storedName, targetName),
+            false);
+        return;
+    }
+    // The operator stays in the mode at hand; only the family's objects are made anew.
+    const bool expert = currentPanel == expertPanel;
+    createTarget(static_cast<int>(stored));
+    createPanels(static_cast<int>(stored));
+    showPanel(expert ? static_cast<TMainPanel*>(expertPanel)
+                     : static_cast<TMainPanel*>(operatorPanel));
+    markTargetChecked(fTargetItems[stored - 1]);
 }
 
 void TOTP::mniOpen1Click() {
@@ -300,15 +334,16 @@ void TOTP::Help1Click() {
 
 void TOTP::showSettings() {
     Settings->exec();
-    const bool enabled = fApp.settings->GetConfiguration().loggerEnabled;
-    operatorPanel->setCheckBoxFromCode(enabled);
-    if (fApp.currentLogger) {
-        fApp.currentLogger->StartLogging(enabled);
-    }
+    // The box, the log inputs and the logger, which takes the new folder and name rules now.
+    operatorPanel->setLoggerEnabled();
 }
 
 void TOTP::initializationDone() {
     if (fApp.deviceSetup.CheckExistConfigurationName()) {
+        checkStoredFamily();
+        if (!appRun) {
+            return;
+        }
         startLogger();
         operatorPanel->showCrc();
         operatorPanel->inputSerial();
@@ -332,7 +367,8 @@ void TOTP::ReportLogWriteError() {
     if (error.empty()) {
         return;
     }
-    const QString text = QStringLiteral("Burn log: ") + QString::fromStdString(error);
+    // The reason names files from the settings file.
+    const QString text = QStringLiteral("Burn log: ") + QString::fromStdString(ShowableText(error));
     currentPanel->addLines(text, false);
     fDialogs.Error(this, text);
     if (!appRun) {
@@ -374,6 +410,12 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         break;
     case 3:
         expertPanel->ShowTransferProgress(100);
+        if (result != 0) {
+            checkStoredFamily(); // may make the panels anew
+            if (!appRun) {
+                return;
+            }
+        }
         currentPanel->addLines(result != 0 ? QStringLiteral("Store operation success.")
                                            : QStringLiteral("Store operation failed."),
                                false);
@@ -418,6 +460,8 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
     default:
         break;
     }
+    // Every line of the next burn names what the programmer holds now.
+    fApp.RefreshLoggerSetup();
     RepaintStatusBar();
     currentPanel->paintAgain();
 }

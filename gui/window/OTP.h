@@ -49,6 +49,10 @@ public:
     void initializationDone();
     void showSettings();
     void startLogger();
+    // The programmer holds a configuration of another family than the target: the operator is
+    // asked whether to switch the target to it (keeping the mode); otherwise burns stay refused
+    // while logging is on.
+    void checkStoredFamily();
 
     TMainPanel* CurrentPanel() const { return currentPanel; }
     TOperatorPanelLogger* OperatorPanel() const { return operatorPanel; }
@@ -92,6 +96,7 @@ private:
     void RepaintStatusBar();
     void FormClose();
     void DiscardPanels();
+    void markTargetChecked(QAction* item);
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
 

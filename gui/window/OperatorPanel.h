@@ -31,6 +31,7 @@ public:
     virtual void showCrc();
 
     const TMessageBox& MessageBox() const { return *mmo1; }
+    const QLineEdit& ConfigurationNameBox() const { return *edt2; }
     QLineEdit& ResultBox(int channel) { return *arrayList[static_cast<size_t>(channel)]; }
     QPushButton& TriggerButton() { return *btnTrigger; }
     const QTimer& ResultTimer() const { return tmr1; }

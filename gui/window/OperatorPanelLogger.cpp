@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QRegularExpressionValidator>
 
 namespace ardent {
 
@@ -67,12 +68,16 @@ TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
     chkLogFile->raise();
     connect(chkLogFile, &QCheckBox::clicked, this, &TOperatorPanelLogger::chkLogFileClick);
 
+    // A comma would split a log line's columns and a control byte its lines: neither can be
+    // typed or pasted into a log input.
+    auto* validator = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[^,\\x00-\\x1f\\x7f]*")), this);
     edtComment = InputField(grp1, QStringLiteral("Comment"), 10, 107);
-    edtComment->installEventFilter(this);
+    ConnectLogInput(*edtComment, 3, *validator);
     const int serialX[4] = {137, 227, 317, 408};
     for (int i = 0; i < 4; ++i) {
         QLineEdit* field = InputField(grp1, QStringLiteral("Serial%1").arg(i + 1), serialX[i], 75);
-        field->installEventFilter(this);
+        ConnectLogInput(*field, i + 4, *validator);
         serialArray[static_cast<size_t>(i)] = field;
     }
     setTabOrder(edtComment, serialArray[0]);
@@ -98,9 +103,7 @@ void TOperatorPanelLogger::setLoggerEnabled() {
         hideCRC();
     }
     grp1->setEnabled(chkLogFile->isChecked());
-    if (fHost.app.currentLogger) {
-        fHost.app.currentLogger->StartLogging(enabled);
-    }
+    fHost.app.StartLogger(enabled);
 }
 
 void TOperatorPanelLogger::chkLogFileClick() {
@@ -183,31 +186,42 @@ void TOperatorPanelLogger::focusNextSerial(int i) {
     btnTrigger->setFocus();
 }
 
+void TOperatorPanelLogger::ConnectLogInput(QLineEdit& field, int index, QValidator& validator) {
+    field.setValidator(&validator);
+    field.installEventFilter(this);
+    // Whatever changes the text - keys, the mouse's paste, a scanner, clearing a field that is
+    // not offered - the logger holds what the field shows.
+    connect(&field, &QLineEdit::textChanged, this, [this, index](const QString& text) {
+        if (fHost.app.currentLogger) {
+            fHost.app.currentLogger->setKey(text.toStdString(), index);
+        }
+    });
+    connect(&field, &QLineEdit::inputRejected, this, &TOperatorPanelLogger::inputRefused);
+}
+
+void TOperatorPanelLogger::inputRefused() {
+    // Said once in the message box, not in a box that would take the operator's next key.
+    const QString text = QStringLiteral("Input contains illegal char \",\" !");
+    if (!mmo1->Text().endsWith(text + QStringLiteral("\r\n"))) {
+        addLines(text, false);
+    }
+}
+
 bool TOperatorPanelLogger::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == edtComment) {
-            InputKeyUp(*edtComment, 3, enter, 0);
-        }
-        for (int i = 0; i < 4; ++i) {
-            if (watched == serialArray[static_cast<size_t>(i)]) {
-                InputKeyUp(*serialArray[static_cast<size_t>(i)], i + 4, enter, i + 1);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (watched == edtComment) {
+                focusNextSerial(0);
+            }
+            for (int i = 0; i < 4; ++i) {
+                if (watched == serialArray[static_cast<size_t>(i)]) {
+                    focusNextSerial(i + 1);
+                }
             }
         }
     }
     return TOperatorPanel::eventFilter(watched, event);
-}
-
-void TOperatorPanelLogger::InputKeyUp(QLineEdit& field, int index, bool enter, int nextSerial) {
-    if (field.text().contains(QLatin1Char(','))) {
-        fHost.dialogs.Error(this, QStringLiteral("Input contains illegal char \",\" !"));
-    } else if (fHost.app.currentLogger) {
-        fHost.app.currentLogger->setKey(field.text().toStdString(), index);
-    }
-    if (enter) {
-        focusNextSerial(nextSerial);
-    }
 }
 
 } // namespace ardent

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QValidator>
 
 namespace ardent {
 
@@ -39,13 +40,16 @@ public:
 
 public slots:
     void chkLogFileClick();
+    // A key or paste the log inputs refuse (a comma or a control character).
+    void inputRefused();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The comma check and hand-over of one log input; index as the logger's setKey.
-    void InputKeyUp(QLineEdit& field, int index, bool enter, int nextSerial);
+    // Refuses what a log line cannot hold and hands every change to the logger; `index` as the
+    // logger's setKey.
+    void ConnectLogInput(QLineEdit& field, int index, QValidator& validator);
     bool ChannelOffered(int channel) const;
 
     QLineEdit* edt7;

@@ -26,7 +26,13 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     chkLogOnStart = box(QStringLiteral("Enable logger on app start"), 20);
     chkConfig = box(QStringLiteral("Use programmer setup as log file name"), 40);
     chkTimeStamp = box(QStringLiteral("Append Timestamp to log file name"), 60);
-    chkAppendLogFile = box(QStringLiteral("Append new entries to existing log file"), 80);
+    chkAppendLogFile =
+        box(QStringLiteral("Append to existing log file (off: a new file beside it)"), 80);
+    chkAppendLogFile->setToolTip(
+        QStringLiteral("Ticked: new lines go to the end of the log file (one of another "
+                       "target family gets a new file beside it).\nNot ticked: a log file "
+                       "that already holds burn lines is kept as it is, and logging goes on in a "
+                       "new file beside it (logfile_2.csv, logfile_3.csv, ...)."));
     chkInactiveChannel = box(QStringLiteral("Skip inactive channels"), 100);
     auto* lblDestFolder = new QLabel(QStringLiteral("Destination folder:"), grp1);
     lblDestFolder->move(10, 124);
@@ -96,12 +102,13 @@ bool TSettings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TSettings::edtDestFolderDblClick() {
-    const QString chosen =
-        fDialogs.BrowseFolder(this, QStringLiteral("Output Folder"), fLastBrowsed);
-    if (!chosen.isEmpty()) {
-        fLastBrowsed = chosen;
+    const QString start = edtDestFolder->text().isEmpty() ? fLastBrowsed : edtDestFolder->text();
+    const QString chosen = fDialogs.BrowseFolder(this, QStringLiteral("Output Folder"), start);
+    if (chosen.isEmpty()) {
+        return; // cancelled: the folder stays what it was
     }
-    edtDestFolder->setText(fLastBrowsed);
+    fLastBrowsed = chosen;
+    edtDestFolder->setText(chosen);
 }
 
 void TSettings::chkShortClick() {

@@ -62,7 +62,7 @@ private slots:
         QVERIFY(!settings.IsShortChange()); // toggled twice
     }
 
-    void folderBrowseKeepsThePreviousChoiceOnCancel() {
+    void folderBrowseCancelledKeepsTheFolder() {
         QTemporaryDir dir;
         TSettingsModel model(dir.filePath("s.ini").toStdString());
         FakeDialogs dialogs;
@@ -72,9 +72,13 @@ private slots:
         settings.edtDestFolderDblClick();
         QCOMPARE(settings.DestFolder().text(), QString("/srv/logs"));
         dialogs.folder.clear(); // cancelled
-        settings.DestFolder().setText("typed");
         settings.edtDestFolderDblClick();
         QCOMPARE(settings.DestFolder().text(), QString("/srv/logs"));
+        settings.DestFolder().setText("typed");
+        settings.edtDestFolderDblClick();
+        QCOMPARE(settings.DestFolder().text(), QString("typed"));
+        QTest::keyClick(&settings, Qt::Key_Escape);
+        QCOMPARE(model.GetFolderPath(), std::string("typed"));
     }
 
     void detectWindowShowsTheChannelsThatAnswered() {

@@ -247,6 +247,7 @@ private slots:
     void channelsAfterUnreadableIdsAreStillLogged() {
         fProgrammer->answer = BurnAnswer(/*failLogChannel=*/1);
         auto logger = MakeLogger();
+        logger->setCfgName("");
         logger->StartLogging(true);
         QVERIFY(logger->isCreated());
         RunTarget(TTargetThread::Trigger, logger);

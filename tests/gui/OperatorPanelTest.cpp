@@ -6,6 +6,8 @@
 #include "targets/Target.h"
 #include "window/OperatorPanelLogger.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QtTest>
 
 #include <cstring>
@@ -131,15 +133,76 @@ private slots:
         QCOMPARE(panel.MessageBox().Text(), QString());
     }
 
-    void commaInAnInputIsRefusedOnEveryKey() {
+    // However the text gets into a serial field, the logger holds what the field shows; what a
+    // log line cannot hold is refused with one line in the message box, never a box.
+    void logInputsReachTheLogger_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("typed") << "type"
+                               << "S0001"
+                               << "S0001" << false;
+        QTest::newRow("typed with commas: the commas refused") << "type"
+                                                               << "A,B,"
+                                                               << "AB" << true;
+        QTest::newRow("pasted with the keyboard") << "paste"
+                                                  << "S0002"
+                                                  << "S0002" << false;
+        QTest::newRow("pasted with the mouse") << "middle"
+                                               << "S0003"
+                                               << "S0003" << false;
+        QTest::newRow("pasted with a comma: refused whole") << "paste"
+                                                            << "S1,S2"
+                                                            << "" << true;
+        QTest::newRow("pasted with a line break: refused whole") << "paste"
+                                                                 << "S1\r\n2024/01/01,forged"
+                                                                 << "" << true;
+    }
+
+    void logInputsReachTheLogger() {
+        QFETCH(QString, how);
+        QFETCH(QString, input);
+        QFETCH(QString, shown);
+        QFETCH(bool, refused);
         WindowFixture f("[LOGFILE]\nCREATELOG=1\n");
         TOperatorPanelLogger& panel = *f.window->OperatorPanel();
-        QTest::keyClicks(&panel.SerialField(0), "A,B");
-        QCOMPARE(f.dialogs.boxes, QStringList(2, "error: Input contains illegal char \",\" !"));
-        QCOMPARE(f.app->currentLogger->getSerKey(0), std::string("A"));
-        QTest::keyClicks(&panel.CommentField(), "LOT");
-        f.app->currentLogger->setKey("x", 7);
-        QCOMPARE(f.app->currentLogger->getSerKey(3), std::string("x"));
+        QLineEdit& field = panel.SerialField(1);
+        field.setFocus();
+        if (how == "type") {
+            QTest::keyClicks(&field, input);
+        } else {
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            const auto mode = how == "middle" ? QClipboard::Selection : QClipboard::Clipboard;
+            if (mode == QClipboard::Selection && !clipboard->supportsSelection()) {
+                field.insert(input); // what a middle-button paste does where there is no selection
+            } else {
+                clipboard->setText(input, mode);
+                if (mode == QClipboard::Selection) {
+                    QTest::mouseClick(&field, Qt::MiddleButton);
+                } else {
+                    QTest::keyClick(&field, Qt::Key_V, Qt::ControlModifier);
+                }
+            }
+        }
+        QCOMPARE(field.text(), shown);
+        QCOMPARE(QString::fromStdString(f.app->currentLogger->getSerKey(1)), shown);
+        QVERIFY(f.dialogs.boxes.isEmpty());
+        QCOMPARE(panel.MessageBox().Text(),
+                 refused ? QString("Input contains illegal char \",\" !\r\n") : QString());
+    }
+
+    void clearedFieldIsClearedInTheLogger() {
+        WindowFixture f("[LOGFILE]\nCREATELOG=1\nINACTIVESEL=1\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        f.app->deviceSetup.SetConfigurationInfo(true, Stored(0b1111));
+        panel.paintAgain();
+        QTest::keyClicks(&panel.SerialField(3), "S4");
+        QCOMPARE(f.app->currentLogger->getSerKey(3), std::string("S4"));
+        f.app->deviceSetup.SetConfigurationInfo(true, Stored(0b0001)); // channel 4 not offered
+        panel.paintAgain();
+        QCOMPARE(panel.SerialField(3).text(), QString());
+        QCOMPARE(f.app->currentLogger->getSerKey(3), std::string());
     }
 
     void startLoggingAsksOnlyWhenTicked() {

@@ -18,16 +18,19 @@
 class WindowFixture {
 public:
     // Writes `settings` as the settings file, then creates the objects and the shown window.
-    explicit WindowFixture(const QByteArray& settings) {
-        const QString settingsFile = dir.filePath("Ardent.ini");
+    // The settings file and the logs are in `folder` (a program started again there finds what
+    // the last one left), else in a private folder.
+    explicit WindowFixture(const QByteArray& settings, const QString& folder = {})
+        : base(folder.isEmpty() ? dir.path() : folder) {
+        const QString settingsFile = base + "/Ardent.ini";
         WriteAll(settingsFile, settings);
         ardent::TProgramOptions options;
         options.settingsFile = settingsFile.toStdString();
-        const std::string base = dir.path().toStdString();
+        const std::string logBase = base.toStdString();
         options.logEnvironment.headerFile = [](const std::string& name) {
             return std::string(ARDENT_HEADERS_DIR) + "/" + name;
         };
-        options.logEnvironment.baseFolder = [base] { return base; };
+        options.logEnvironment.baseFolder = [logBase] { return logBase; };
         // A test can make the disk refuse log lines (failWrites).
         options.logEnvironment.write = [this](int fd, const void* data, size_t count) -> ssize_t {
             if (failWrites) {
@@ -48,9 +51,10 @@ public:
     }
 
     void StartTransport() { app->StartTransport(window->Sink()); }
-    QString LogFile() const { return dir.filePath("logs/logfile.csv"); }
+    QString LogFile() const { return base + "/logs/logfile.csv"; }
 
     QTemporaryDir dir;
+    const QString base;
     std::atomic<bool> failWrites{false};
     FakeDialogs dialogs;
     std::unique_ptr<ardent::TProgramObjects> app;
