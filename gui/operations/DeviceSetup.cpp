@@ -10,6 +10,15 @@ TDeviceSetup::TDeviceSetup() {
     configurationInfo.chSelection = 1;
 }
 
+void TDeviceSetup::ForgetProgrammer() {
+    std::lock_guard lock(fLock);
+    configurationInfo = TDeviceConfigurationStruct{};
+    configurationInfo.chSelection = 1;
+    configurationLoaded = false;
+    burnerInfo = TBurnerInfo{};
+    burnerInfoLoaded = false;
+}
+
 TDeviceConfigurationStruct TDeviceSetup::GetConfigurationInfo() const {
     std::lock_guard lock(fLock);
     return configurationInfo;

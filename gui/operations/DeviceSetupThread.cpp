@@ -69,7 +69,10 @@ bool TDeviceSetupThread::DoInitialization() {
         return false;
     }
     fContext.deviceSetup.SetBurnerInfo(true, burnerInfo);
-    if (!fContext.setupHandler.SetTriggerBehavior(1, 1, 1)) {
+    // Firmware older than the host works with keeps its external trigger off: every burn the
+    // window cannot start (and log) itself would go unlogged.
+    const uint8_t externalTrigger = fContext.deviceSetup.CheckFwVersion() ? 1 : 0;
+    if (!fContext.setupHandler.SetTriggerBehavior(externalTrigger, 1, 1)) {
         return false;
     }
     TDeviceConfigurationStruct info{};

@@ -322,6 +322,29 @@ void TOTP::initializationDone() {
         showPanel(expertPanel);
     }
     fStatusPanels[3]->setText(QString::fromStdString(fApp.deviceSetup.GetFirmwareVersionString()));
+    WarnOutdatedFirmware();
+}
+
+void TOTP::WarnOutdatedFirmware() {
+    const TDeviceSetup& device = fApp.deviceSetup;
+    if (device.GetFirmwareVersionString().empty() || device.CheckFwVersion() || !appRun) {
+        return;
+    }
+    // The initialization has left the external trigger switched off: a burn nobody waits for
+    // would go unlogged.
+    currentPanel->addLines(QStringLiteral("Programmer firmware ") +
+                               QString::fromStdString(device.GetFirmwareVersionString()) +
+                               QStringLiteral(": the external trigger is switched off."),
+                           false);
+    fDialogs.Error(this, TMainPanel::FirmwareUpdateText());
+}
+
+void TOTP::ProgrammerDisconnected() {
+    fStatusPanels[3]->clear();
+    fApp.deviceSetup.SetUSBConnectionStatus(false);
+    // What was read from that programmer no longer describes the one that may come next.
+    fApp.deviceSetup.ForgetProgrammer();
+    operatorPanel->hideCRC();
 }
 
 void TOTP::ReportLogWriteError() {
@@ -394,13 +417,10 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         currentPanel->InitializationFromDevice();
         break;
     case 8:
-        fStatusPanels[3]->clear();
-        fApp.deviceSetup.SetUSBConnectionStatus(false);
-        operatorPanel->hideCRC();
+        ProgrammerDisconnected();
         break;
     case 10:
-        currentPanel->setCanPaintAgain(true);
-        currentPanel->buttEnable();
+        currentPanel->BurnReported();
         currentPanel->SetBurningStatus();
         fApp.currentTarget->setTriggEn(true);
         ReportLogWriteError();
@@ -409,8 +429,7 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         }
         break;
     case 14:
-        currentPanel->SendTargetCommand(1);
-        currentPanel->setCanPaintAgain(false);
+        currentPanel->ExternalTriggerPressed();
         break;
     case NOTIFY_TRANSFER_PROGRESS:
         expertPanel->ShowTransferProgress(result);

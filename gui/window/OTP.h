@@ -94,6 +94,10 @@ private:
     void DiscardPanels();
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
+    // Initialization found firmware older than the host works with: the operator is told.
+    void WarnOutdatedFirmware();
+    // Notification 8: nothing known about the programmer is kept.
+    void ProgrammerDisconnected();
 
     TProgramObjects& fApp;
     IDialogs& fDialogs;

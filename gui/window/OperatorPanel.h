@@ -33,6 +33,8 @@ public:
     const TMessageBox& MessageBox() const { return *mmo1; }
     QLineEdit& ResultBox(int channel) { return *arrayList[static_cast<size_t>(channel)]; }
     QPushButton& TriggerButton() { return *btnTrigger; }
+    const QLabel& ConnectionLine() const { return *lblConnection; }
+    const QLineEdit& ConfigurationNameBox() const { return *edt2; }
     const QTimer& ResultTimer() const { return tmr1; }
 
 public slots:
@@ -41,9 +43,16 @@ public slots:
 
 protected:
     void clearStatus();
+    // Every box shows that the burn's outcome is unknown, until the next trigger or result.
+    void ReportUnknownBurnResult(const QString& line) override;
+    // Whether the programmer is connected, in words.
+    void paintConnection();
+    // The keyboard is in one of the operator's input fields (comment, serial numbers).
+    bool OperatorIsTyping() const;
     void SetResultBox(int channel, const QString& text, const QColor& colour);
 
     QLineEdit* edt2;
+    QLabel* lblConnection;
     TMessageBox* mmo1;
     QPushButton* btnTrigger;
     std::array<QLineEdit*, 4> arrayList{};

@@ -166,6 +166,30 @@ private slots:
         QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{1});
     }
 
+    void initializationArmsTheExternalTriggerOnlyForSupportedFirmware_data() {
+        QTest::addColumn<uint32_t>("firmware");
+        QTest::addColumn<int>("armed");
+        QTest::newRow("1.6.3, the lowest supported") << uint32_t{0x010603} << 1;
+        QTest::newRow("1.6.2, outdated") << uint32_t{0x010602} << 0;
+    }
+
+    void initializationArmsTheExternalTriggerOnlyForSupportedFirmware() {
+        QFETCH(uint32_t, firmware);
+        QFETCH(int, armed);
+        fProgrammer->answer = [firmware](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            TDeviceBurnerInfo info{};
+            info.firmwareVersion = firmware;
+            return r.header.opCode == ProgrammerOp::GetDeviceSetup ? ReplyWith(r, info) : Reply(r);
+        };
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{1, 1}}));
+        QCOMPARE(fProgrammer->requests.size(), size_t{3});
+        QCOMPARE(fProgrammer->requests[1].header.opCode, uint8_t{ProgrammerOp::SetTriggerBehavior});
+        QCOMPARE(int(fProgrammer->requests[1].data[0]), armed);
+        QCOMPARE(fProgrammer->requests[1].data[1], uint8_t{1});
+        QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{1});
+    }
+
     void initializationStopsAtFirstFailure() {
         fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
             return Reply(r, r.header.opCode == ProgrammerOp::SetTriggerBehavior ? 1 : 0);
