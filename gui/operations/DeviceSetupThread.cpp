@@ -102,14 +102,18 @@ bool TDeviceSetupThread::DoStoreConfiguration() {
 bool TDeviceSetupThread::DoReadConfiguration() {
     msgType = 2;
     Bytes image;
-    if (fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) !=
-        TDeviceSetupHandler::TReadOutcome::Read) {
-        return false;
+    TLoadVerdict verdict = TLoadVerdict::Loaded;
+    const bool read = fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) ==
+                      TDeviceSetupHandler::TReadOutcome::Read;
+    if (read) {
+        // An image the loader refuses leaves the configuration as it was; the import failed, or
+        // the window would report the previous configuration as the one read.
+        verdict = TConfigurationLoader().LoadBuffer(image, fContext.configuration);
     }
-    // The loader keeps the configuration as it was when the image is not usable; the read itself
-    // succeeded either way.
-    TConfigurationLoader().loadConfigurationFromBuffer(image, fContext.configuration);
-    return true;
+    if (fContext.importVerdict != nullptr) {
+        *fContext.importVerdict = verdict;
+    }
+    return read && verdict == TLoadVerdict::Loaded;
 }
 
 } // namespace ardent

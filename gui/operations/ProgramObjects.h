@@ -57,6 +57,8 @@ public:
     bool HasController() const { return ctrl != nullptr; }
     // A target flow is running (it may be writing the current target).
     bool TargetBusy() const { return targetFlowsRunning.load() > 0; }
+    // The loader's verdict on the image the last configuration read brought from the programmer.
+    TLoadVerdict LastImportVerdict() const { return importVerdict.load(); }
     // The context of an operation that notifies `sink`; stores and reads also post their
     // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
     TOperationContext Context(INotificationSink& sink);
@@ -82,6 +84,7 @@ private:
     bool SendRequest(const TPacketFormat& request);
 
     std::atomic<int> targetFlowsRunning{0};
+    std::atomic<TLoadVerdict> importVerdict{TLoadVerdict::Loaded};
 
     TThreadSafeQueue<TArrayByte> receiveQueue;
     std::unique_ptr<HIDCtrl> ctrl;

@@ -337,6 +337,47 @@ private slots:
         QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("No config"));
     }
 
+    void readOfAnImageTheLoaderRefusesFails_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("current") << "current.cfg" << 1 << int(TLoadVerdict::Loaded);
+        QTest::newRow("damaged") << "damaged.cfg" << 0 << int(TLoadVerdict::CrcMismatch);
+    }
+
+    // The programmer hands over an image the loader refuses: the import failed, and the window
+    // learns why; the configuration is left as it was.
+    void readOfAnImageTheLoaderRefusesFails() {
+        QFETCH(QString, file);
+        QFETCH(int, result);
+        QFETCH(int, verdict);
+        const QByteArray image = ReadAll(ARDENT_TEST_DATA_DIR "/cfg/" + file);
+        auto piece = std::make_shared<size_t>(0);
+        fProgrammer->answer = [image,
+                               piece](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            if (r.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+                TDeviceConfigurationStruct info{};
+                info.configSize = static_cast<uint32_t>(image.size());
+                return ReplyWith(r, info);
+            }
+            TPacketFormat reply = Reply(r);
+            *piece = r.data[0] == 1 ? 0 : *piece; // the first piece starts over
+            const qsizetype at = static_cast<qsizetype>(*piece * kPacketDataSize);
+            const QByteArray bytes = image.mid(at, static_cast<qsizetype>(kPacketDataSize));
+            std::memcpy(reply.data, bytes.constData(), static_cast<size_t>(bytes.size()));
+            ++*piece;
+            return reply;
+        };
+        fConfiguration.SetName("previous");
+        std::atomic<TLoadVerdict> seen{TLoadVerdict::Unreadable};
+        TOperationContext context = Context();
+        context.importVerdict = &seen;
+        TDeviceSetupThread("read", context, TDeviceSetupThread::ReadConfiguration).Execute();
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{2, result}}));
+        QCOMPARE(int(seen.load()), verdict);
+        QCOMPARE(fConfiguration.GetName(), std::string(result ? "Golden line" : "previous"));
+    }
+
     void windowProgressIsPostedOncePerPercent() {
         QTemporaryDir dir;
         TProgramOptions options;
