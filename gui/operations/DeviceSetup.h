@@ -46,8 +46,8 @@ public:
     void SetSdCardDetected(bool inserted);
     bool GetUSBConnectionStatus() const;
     void SetUSBConnectionStatus(bool connected);
-    // The programmer went away: its configuration description and device record are back to
-    // their initial values and no longer count as read (the baud rate to send stays).
+    // The programmer went away: its configuration description (but its channel selection) and
+    // its device record are cleared and no longer count as read (the baud rate to send stays).
     void ForgetProgrammer();
 
 private:

@@ -81,10 +81,12 @@ private slots:
 
     void unplugEmptiesFirmwareAndHidesCrc() {
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
-        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n"); // logging off hides the CRC
+        // Logging off hides the CRC; serial fields only for the stored channels 1, 2 and 4.
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\nINACTIVESEL=1\n");
         QTRY_VERIFY(fWindow->Initialised());
         QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
-        const TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTest::keyClicks(&panel.SerialField(3), "S4");
         QCOMPARE(panel.ConnectionLine().text(), QString("Programmer connected"));
         QCOMPARE(panel.ConfigurationNameBox().text(), QString("Golden line"));
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
@@ -96,6 +98,7 @@ private slots:
         QCOMPARE(panel.ConfigurationNameBox().text(), QString("No config"));
         QCOMPARE(fWindow->ExpertPanel()->NameInProgrammer().text(), QString("No config"));
         QVERIFY(!fApp->deviceSetup.CheckCanCreateLogger());
+        QCOMPARE(panel.SerialField(3).text(), QString("S4")); // what the operator typed stays
     }
 
     void startWithoutProgrammerSaysSo() {
