@@ -34,27 +34,31 @@ void TDeviceSetupThread::Execute() {
     {
         std::lock_guard lock(gDeviceSetupMutex);
         fContext.setupHandler.ClearQueueBeforeOperation();
-        switch (fOperation) {
-        case SetBaudRate:
-            result = DoSetBaudRate();
-            break;
-        case Initialization:
-            result = DoInitialization();
-            break;
-        case SetTriggerBehavior:
-            result = DoSetTriggerBehavior();
-            break;
-        case StoreConfiguration:
-            result = DoStoreConfiguration();
-            break;
-        case ReadConfiguration:
-            result = DoReadConfiguration();
-            break;
-        default:
-            break;
+        try {
+            result = RunFlow();
+        } catch (const std::exception&) {
+            // An error inside a flow ends it as a failure the window hears of, never the program.
+            result = false;
         }
     }
     fContext.sink.PostNotification(msgType, result ? 1 : 0);
+}
+
+bool TDeviceSetupThread::RunFlow() {
+    switch (fOperation) {
+    case SetBaudRate:
+        return DoSetBaudRate();
+    case Initialization:
+        return DoInitialization();
+    case SetTriggerBehavior:
+        return DoSetTriggerBehavior();
+    case StoreConfiguration:
+        return DoStoreConfiguration();
+    case ReadConfiguration:
+        return DoReadConfiguration();
+    default:
+        return false;
+    }
 }
 
 bool TDeviceSetupThread::DoSetBaudRate() {

@@ -250,6 +250,17 @@ private slots:
         QCOMPARE(running.load(), 0);
     }
 
+    // Something inside a flow raises (here the exchange itself): the flow fails and still
+    // posts its notification, so the window is not left waiting and the program goes on.
+    void anErrorInsideAFlowEndsItAsAFailure() {
+        fProgrammer->answer = [](const TPacketFormat&) -> std::optional<TPacketFormat> {
+            throw std::runtime_error("exchange failed");
+        };
+        RunTarget(TTargetThread::ReadFirstChannel);
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{4, 0}, {1, 0}}));
+    }
+
     void triggerRightAfterUnplugPostsZero() {
         fProgrammer->connected = false;
         RunTarget(TTargetThread::Trigger);
