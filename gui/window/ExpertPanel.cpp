@@ -486,10 +486,15 @@ void TExpertPanel::btnSendBRClick() {
 
 void TExpertPanel::btnTriggerClick() {
     clearMsgBox();
-    if (fHost.app.currentTarget) {
-        fHost.app.currentTarget->setTriggEn(false);
+    const auto& target = fHost.app.currentTarget;
+    if (target) {
+        target->setTriggEn(false);
     }
-    SendTargetCommand(TTargetThread::Trigger);
+    // Only a burn that started sets the flag again (notification 10); a refused one must not
+    // leave the operator panel's trigger switched off.
+    if (!SendTargetCommand(TTargetThread::Trigger) && target) {
+        target->setTriggEn(true);
+    }
 }
 
 void TExpertPanel::btnDetectClick() {

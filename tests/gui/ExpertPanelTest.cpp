@@ -11,6 +11,7 @@
 #include "window/ExpertPanelDP2B.h"
 #include "window/ExpertPanelDP3B.h"
 #include "window/NotificationEvent.h"
+#include "window/OperatorPanelLogger.h"
 
 #include <QFile>
 #include <QProcess>
@@ -295,6 +296,16 @@ private slots:
                  plain.palette().color(QPalette::Disabled, QPalette::ButtonText));
         panel.buttEnable();
         QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), green);
+    }
+
+    void refusedTriggerLeavesTheOperatorTriggerUsable() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        TExpertPanel& panel = ExpertMode(f);
+        panel.btnTriggerClick(); // no programmer: refused
+        QCOMPARE(f.dialogs.boxes,
+                 QStringList{"error: Can not connect to programmer. Check usb connection!"});
+        f.window->mniOperator1Click();
+        QVERIFY(f.window->OperatorPanel()->TriggerButton().isEnabled());
     }
 
     void dp2bGridShowsWholeIds() {
