@@ -42,7 +42,7 @@ bool TConfigurationHandler::LoadTarget() {
     TConsoleMessages messages(fConsole);
     mTarget = CreateTarget(mConfigurationFile.GetTargetType(), messages);
     // A family the tool does not know has no ID table to show.
-    return mTarget && mTarget->LoadConigurationFile(mConfigurationFile) == 0;
+    return mTarget && mTarget->LoadConigurationFile(mConfigurationFile).IsTakenOver();
 }
 
 std::string TConfigurationHandler::GetNameText() {

@@ -10,12 +10,12 @@
 #include "window/Form1.h"
 #include "window/FormDetect.h"
 #include "window/Form_About.h"
+#include "window/GuardedApplication.h"
 #include "window/OTP.h"
 #include "window/OperatorPanelLogger.h"
 #include "window/Settings.h"
 #include "window/SingleInstance.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -36,24 +36,31 @@ TWaitClock ClockFromEnvironment() {
     return TWaitClock();
 }
 
-// "--grab FILE [--expert | --trigger | --detect]": once the programmer is initialised (or after a
-// few seconds without one), the window (in expert mode with --expert) is saved as a picture and the
-// program ends; it prints how long the start took. Boxes are printed instead of shown.
-QString GrabFile(const QStringList& arguments) {
-    const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--grab")));
+// "--grab FILE [--expert | --trigger | --detect] [--open CFG]": once the programmer is initialised
+// (or after a few seconds without one), the window (in expert mode with --expert, after File, Open
+// of CFG with --open) is saved as a picture and the program ends; it prints how long the start
+// took. Boxes are printed instead of shown.
+QString ArgumentAfter(const QStringList& arguments, const QString& option) {
+    const int at = static_cast<int>(arguments.indexOf(option));
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
 }
 
-// The boxes of a --grab run: written to standard output, answered Yes, so nothing waits.
+QString GrabFile(const QStringList& arguments) {
+    return ArgumentAfter(arguments, QStringLiteral("--grab"));
+}
+
+// The boxes of a --grab run: written to standard output, answered Yes, so nothing waits; the
+// file to open is the one given with --open.
 class TGrabDialogs : public IDialogs {
 public:
+    explicit TGrabDialogs(QString openFile) : fOpenFile(std::move(openFile)) {}
     void Error(QWidget*, const QString& text) override { Print("error", text); }
     void Information(QWidget*, const QString& text) override { Print("information", text); }
     bool Confirm(QWidget*, const QString& text) override {
         Print("confirm", text);
         return true;
     }
-    QString OpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString OpenFile(QWidget*, const QString&, const QString&) override { return fOpenFile; }
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
         return {};
     }
@@ -63,6 +70,8 @@ private:
     static void Print(const char* kind, const QString& text) {
         std::printf("%s box: %s\n", kind, text.toLocal8Bit().constData());
     }
+
+    QString fOpenFile;
 };
 
 } // namespace
@@ -70,7 +79,7 @@ private:
 int main(int argc, char* argv[]) {
     QElapsedTimer started;
     started.start();
-    QApplication application(argc, argv);
+    TGuardedApplication application(argc, argv);
     TSingleInstance instance;
     if (instance.AskRunningCopyToRaise()) {
         return 0;
@@ -84,11 +93,14 @@ int main(int argc, char* argv[]) {
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());
     TQtDialogs realDialogs;
-    TGrabDialogs grabDialogs;
+    TGrabDialogs grabDialogs(
+        ArgumentAfter(QCoreApplication::arguments(), QStringLiteral("--open")));
     IDialogs& dialogs = grab.isEmpty() ? static_cast<IDialogs&>(realDialogs) : grabDialogs;
     int status = 0;
     {
         TOTP window(app, dialogs);
+        application.SetErrorReport(
+            [&dialogs, &window](const QString& text) { dialogs.Error(&window, text); });
         instance.Listen([&window] {
             window.showNormal();
             window.raise();
@@ -132,6 +144,9 @@ int main(int argc, char* argv[]) {
                 if (arguments.contains(QStringLiteral("--expert"))) {
                     window.mniExpert1Click();
                 }
+                if (arguments.contains(QStringLiteral("--open"))) {
+                    window.mniOpen1Click();
+                }
                 std::fflush(stdout);
                 window.grab().save(grab);
                 if (detect) {
@@ -149,6 +164,7 @@ int main(int argc, char* argv[]) {
         }
         window.show();
         status = application.exec();
+        application.SetErrorReport(nullptr);
     } // the window stops the transport and waits for running operations
     return status;
 }

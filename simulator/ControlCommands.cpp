@@ -12,7 +12,8 @@ namespace {
 const char kHelp[] = "ping                          answers \"ok ready\"\n"
                      "status                        state, chips and armed faults\n"
                      "plug | unplug                 connect or pull the USB cable\n"
-                     "trigger                       press the external trigger (burns)\n"
+                     "trigger                       press the external trigger (burns, unless\n"
+                     "                              a host switched it off)\n"
                      "sd insert | sd remove         insert or remove the SD card\n"
                      "chip N KIND [KEY=VALUE...]    new chip in channel N (1-4): blank, DP2A,\n"
                      "                              DP2B, DP3B or absent, with IDs\n"
@@ -133,7 +134,7 @@ TControlResult ExecuteControlLine(TProgrammerEngine& engine, const std::string& 
         return Ok();
     }
     if (command == "trigger" && words.size() == 1) {
-        TControlResult result = Ok();
+        TControlResult result = Ok(engine.ExternalTriggerArmed() ? "" : "external trigger is off");
         result.output = engine.PressExternalTrigger();
         return result;
     }

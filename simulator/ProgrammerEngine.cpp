@@ -323,6 +323,9 @@ uint8_t TProgrammerEngine::ExecuteService(const TPacketFormat& request, TPacketF
 
 TEngineOutput TProgrammerEngine::PressExternalTrigger() {
     TEngineOutput output;
+    if (!ExternalTriggerArmed()) {
+        return output; // a switched-off input starts no burn
+    }
     TPacketFormat event{};
     event.header.module = MODULE_EVENT;
     event.header.opCode = EventOp::ExternalTriggerEvent;
@@ -376,7 +379,8 @@ std::string TProgrammerEngine::Describe() const {
     std::string text = std::string(mPlugged ? "plugged" : "unplugged") + ", firmware " +
                        FormatVersion(mFirmwareVersion) + ", SD card " +
                        (mCardInserted ? "inserted" : "removed") + ", burn time " +
-                       std::to_string(mBurnTimeMs) + " ms\n";
+                       std::to_string(mBurnTimeMs) + " ms, external trigger " +
+                       (ExternalTriggerArmed() ? "armed" : "off") + "\n";
     if (mStoredImage) {
         text += "configuration \"" + mSummary.configName + "\", " +
                 std::to_string(mSummary.configSize) + " bytes, " +

@@ -32,8 +32,11 @@ public:
     // One report from the host: any bytes, at most 64 used; missing bytes count as zero.
     TEngineOutput HandleRequest(std::span<const uint8_t> report);
 
-    // The external trigger input was pressed: the event, then the burn result when it is done.
+    // The external trigger input was pressed: the event, then the burn result when it is done;
+    // nothing while a host has switched the external trigger off.
     TEngineOutput PressExternalTrigger();
+    // The first trigger-behaviour byte a host set is not 0 (armed until a host says otherwise).
+    bool ExternalTriggerArmed() const { return mTriggerBehavior[0] != 0; }
     // A card was inserted or removed: the event when the state changed, nothing otherwise.
     TEngineOutput SetCardInserted(bool inserted);
 
@@ -83,7 +86,7 @@ private:
     size_t mReadPosition = 0;
 
     uint32_t mBaudRate = 9600;
-    std::array<uint8_t, 3> mTriggerBehavior{};
+    std::array<uint8_t, 3> mTriggerBehavior{1, 0, 1};
     uint16_t mActiveChannel = 0;
     std::array<std::optional<TBurningStatusChannelSingle>, kChannelCount> mLastBurn;
     std::array<std::map<uint16_t, uint16_t>, kChannelCount> mAparams;

@@ -9,22 +9,51 @@
 
 namespace ardent {
 
-bool TConfigurationLoader::loadConfigurationFromFile(const std::string& fileName,
-                                                     TConfiguration& configuration) const {
+std::string_view LoadVerdictText(TLoadVerdict verdict) {
+    switch (verdict) {
+    case TLoadVerdict::Loaded:
+        return {};
+    case TLoadVerdict::Unreadable:
+        return "the file cannot be read (missing, not a regular file, or too large)";
+    case TLoadVerdict::TooLong:
+        return "it is longer than a configuration can be (65535 bytes)";
+    case TLoadVerdict::CrcMismatch:
+        return "its CRC does not match its contents (the image is damaged)";
+    case TLoadVerdict::Malformed:
+        return "its contents are not a configuration this program can read";
+    }
+    return "its contents are not a configuration this program can read";
+}
+
+TLoadVerdict TConfigurationLoader::LoadFile(const std::string& fileName,
+                                            TConfiguration& configuration) const {
     Bytes buffer;
     // A larger file cannot hold an image: it is refused before a byte of it is read.
     if (!LoadFileToBuffer(fileName, buffer, TConfiguration::kMaxImageSize)) {
-        return false;
+        return TLoadVerdict::Unreadable;
     }
-    return loadConfigurationFromBuffer(buffer, configuration);
+    return LoadBuffer(buffer, configuration);
+}
+
+bool TConfigurationLoader::loadConfigurationFromFile(const std::string& fileName,
+                                                     TConfiguration& configuration) const {
+    return LoadFile(fileName, configuration) == TLoadVerdict::Loaded;
 }
 
 bool TConfigurationLoader::loadConfigurationFromBuffer(std::span<const uint8_t> buffer,
                                                        TConfiguration& configuration) const {
+    return LoadBuffer(buffer, configuration) == TLoadVerdict::Loaded;
+}
+
+TLoadVerdict TConfigurationLoader::LoadBuffer(std::span<const uint8_t> buffer,
+                                              TConfiguration& configuration) const {
     // A longer image cannot come from our writer and its 16-bit size would lie to the
     // programmer.
-    if (buffer.size() > TConfiguration::kMaxImageSize || !CheckCrc(buffer)) {
-        return false;
+    if (buffer.size() > TConfiguration::kMaxImageSize) {
+        return TLoadVerdict::TooLong;
+    }
+    if (!CheckCrc(buffer)) {
+        return TLoadVerdict::CrcMismatch;
     }
     std::unique_ptr<TConfigurationLoaderInterface> reader;
     if (IsVersion1(buffer)) {
@@ -35,10 +64,10 @@ bool TConfigurationLoader::loadConfigurationFromBuffer(std::span<const uint8_t> 
     // Readers fill a copy, so a load that fails half-way leaves the caller's configuration whole.
     TConfiguration scratch = configuration;
     if (!reader->loadConfigurationFromBuffer(buffer, scratch)) {
-        return false;
+        return TLoadVerdict::Malformed;
     }
     configuration = std::move(scratch);
-    return true;
+    return TLoadVerdict::Loaded;
 }
 
 bool TConfigurationLoader::CheckCrc(std::span<const uint8_t> buffer) {

@@ -27,6 +27,34 @@ inline constexpr uint32_t DP3B = 3;
 inline constexpr uint32_t NotRecognized = 255;
 } // namespace TargetFamily
 
+// What a target made of a configuration handed to it. Only a configuration taken over is a
+// success; every other outcome says why, so that no value reads as both.
+struct TConfigurationTakeOver {
+    enum class Outcome : uint8_t {
+        TakenOver,     // of this family; the target holds its ID table, data and selection now
+        OtherFamily,   // of another known family (`family`), which the user has to select
+        NotRecognized, // a family nobody knows (`family`), or a table the family cannot use
+    };
+    Outcome outcome = Outcome::NotRecognized;
+    // The configuration's target type (TargetFamily::NotRecognized when its table was unusable).
+    uint32_t family = TargetFamily::NotRecognized;
+
+    static TConfigurationTakeOver TakenOver(uint32_t family) {
+        return {Outcome::TakenOver, family};
+    }
+    // A configuration of target type `family` that is not the taking family's.
+    static TConfigurationTakeOver Foreign(uint32_t family) {
+        const bool known = family == TargetFamily::DP2A || family == TargetFamily::DP2B ||
+                           family == TargetFamily::DP3B;
+        return {known ? Outcome::OtherFamily : Outcome::NotRecognized, family};
+    }
+    static TConfigurationTakeOver Unusable() {
+        return {Outcome::NotRecognized, TargetFamily::NotRecognized};
+    }
+    bool IsTakenOver() const { return outcome == Outcome::TakenOver; }
+    bool operator==(const TConfigurationTakeOver&) const = default;
+};
+
 // Bits of the result of addTargetDataToConfiguration.
 namespace AddResult {
 inline constexpr int Firmware = 1;
@@ -76,9 +104,9 @@ public:
     virtual int loadFW(const std::string& fileName) = 0;
     virtual int loadPAR(const std::string& fileName) = 0;
     virtual int loadPATCH(const std::string& fileName) = 0;
-    // 0 when the configuration belongs to the family and was taken over; otherwise its
-    // TargetType (or 255 when taking it over failed).
-    virtual int LoadConigurationFile(const TConfiguration& configuration) = 0;
+    // Takes a configuration of the family over (ID table, data, selection); a configuration of
+    // any other target type, or whose table the family cannot use, is not taken.
+    virtual TConfigurationTakeOver LoadConigurationFile(const TConfiguration& configuration) = 0;
     // Sets or clears bit `bit` (a block type) of the selection; families refresh their table.
     virtual void SetSelection(bool select, int bit);
     // Copies IDs read from the chip into the table (families that have any).

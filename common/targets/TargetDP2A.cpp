@@ -40,13 +40,13 @@ int TTargetDP2A::loadPAR(const std::string& fileName) {
     return result;
 }
 
-int TTargetDP2A::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP2A::LoadConigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetType() != TargetFamily::DP2A) {
-        return static_cast<int>(configuration.GetTargetType());
+        return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }
     fPar.LoadFromConfiguration(configuration, selection);
     RefreshParameterIdAfter();
-    return 0;
+    return TConfigurationTakeOver::TakenOver(TargetFamily::DP2A);
 }
 
 void TTargetDP2A::SetTableIDsFromDevice() {

@@ -73,19 +73,19 @@ void TTargetDP2B::unLoadData() {
     fPatch.resetBuf();
 }
 
-int TTargetDP2B::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP2B::LoadConigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetType() != TargetFamily::DP2B) {
-        return static_cast<int>(configuration.GetTargetType());
+        return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }
     if (!tableModel->FillFromConfiguration(configuration)) {
         unLoadData();
         ClearSelection();
-        return static_cast<int>(TargetFamily::NotRecognized);
+        return TConfigurationTakeOver::Unusable();
     }
     fFW.LoadFromConfiguration(configuration, selection);
     fPar.LoadFromConfiguration(configuration, selection);
     fPatch.LoadFromConfiguration(configuration, selection);
-    return 0;
+    return TConfigurationTakeOver::TakenOver(TargetFamily::DP2B);
 }
 
 void TTargetDP2B::SetSelection(bool select, int bit) {

@@ -124,23 +124,23 @@ void TTargetDP3B::Unload() {
     ClearSelection();
 }
 
-int TTargetDP3B::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP3B::LoadConigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetType() != TargetFamily::DP3B) {
         Unload();
-        return static_cast<int>(configuration.GetTargetType());
+        return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }
     try {
         if (!tableModel->FillFromConfiguration(configuration)) {
             Unload();
-            return static_cast<int>(TargetFamily::NotRecognized);
+            return TConfigurationTakeOver::Unusable();
         }
         parameters.LoadFromConfiguration(configuration, selection);
         patch.LoadFromConfiguration(configuration, selection);
     } catch (const std::exception&) {
         Unload();
-        return static_cast<int>(TargetFamily::NotRecognized);
+        return TConfigurationTakeOver::Unusable();
     }
-    return 0;
+    return TConfigurationTakeOver::TakenOver(TargetFamily::DP3B);
 }
 
 } // namespace ardent

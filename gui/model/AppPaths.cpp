@@ -9,6 +9,13 @@
 #ifndef ARDENT_DATA_DIR
 #define ARDENT_DATA_DIR "/usr/share/ardent"
 #endif
+#ifndef ARDENT_MANUAL_FILE
+#define ARDENT_MANUAL_FILE "/usr/share/doc/ardent/index.html"
+#endif
+// The manual's place relative to the programs' folder, in an installation and a build folder.
+#ifndef ARDENT_MANUAL_FROM_BIN
+#define ARDENT_MANUAL_FROM_BIN "../share/doc/ardent/index.html"
+#endif
 
 namespace ardent {
 
@@ -95,6 +102,15 @@ std::string FindDataFile(const std::string& name) {
     }
     const std::string installed = std::string(ARDENT_DATA_DIR) + "/" + name;
     return IsFile(installed) ? installed : besideExe;
+}
+
+std::string ManualFilePath(const std::string& executableFolder) {
+    const std::string beside = executableFolder + "/" + ARDENT_MANUAL_FROM_BIN;
+    char resolved[PATH_MAX];
+    if (IsFile(beside) && ::realpath(beside.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return ARDENT_MANUAL_FILE;
 }
 
 std::string LogBaseFolder() {

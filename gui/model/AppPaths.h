@@ -27,6 +27,10 @@ std::string FindDataFile(const std::string& name);
 // The folder relative log folders are taken from: the executable's folder when writable, else
 // $XDG_DATA_HOME/Ardent/logs (created with its parents).
 std::string LogBaseFolder();
+// The user manual the help window links to: the one of the installation the program runs from
+// (`executableFolder`/../share/doc/ardent/index.html, also in a build folder, which gets a copy
+// there), else the one installed with the program.
+std::string ManualFilePath(const std::string& executableFolder);
 // Creates `folder` and any missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& folder);
 

@@ -10,6 +10,19 @@ TDeviceSetup::TDeviceSetup() {
     configurationInfo.chSelection = 1;
 }
 
+void TDeviceSetup::ForgetProgrammer() {
+    std::lock_guard lock(fLock);
+    // The serial fields offered follow the channel selection: a cable pulled for a moment must
+    // not empty what the operator typed for those channels. The next initialization reads it
+    // afresh.
+    const uint32_t channels = configurationInfo.chSelection;
+    configurationInfo = TDeviceConfigurationStruct{};
+    configurationInfo.chSelection = channels;
+    configurationLoaded = false;
+    burnerInfo = TBurnerInfo{};
+    burnerInfoLoaded = false;
+}
+
 TDeviceConfigurationStruct TDeviceSetup::GetConfigurationInfo() const {
     std::lock_guard lock(fLock);
     return configurationInfo;

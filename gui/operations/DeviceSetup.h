@@ -47,6 +47,9 @@ public:
     void SetSdCardDetected(bool inserted);
     bool GetUSBConnectionStatus() const;
     void SetUSBConnectionStatus(bool connected);
+    // The programmer went away: its configuration description (but its channel selection) and
+    // its device record are cleared and no longer count as read (the baud rate to send stays).
+    void ForgetProgrammer();
 
 private:
     mutable std::mutex fLock;

@@ -34,27 +34,31 @@ void TDeviceSetupThread::Execute() {
     {
         std::lock_guard lock(gDeviceSetupMutex);
         fContext.setupHandler.ClearQueueBeforeOperation();
-        switch (fOperation) {
-        case SetBaudRate:
-            result = DoSetBaudRate();
-            break;
-        case Initialization:
-            result = DoInitialization();
-            break;
-        case SetTriggerBehavior:
-            result = DoSetTriggerBehavior();
-            break;
-        case StoreConfiguration:
-            result = DoStoreConfiguration();
-            break;
-        case ReadConfiguration:
-            result = DoReadConfiguration();
-            break;
-        default:
-            break;
+        try {
+            result = RunFlow();
+        } catch (const std::exception&) {
+            // An error inside a flow ends it as a failure the window hears of, never the program.
+            result = false;
         }
     }
     fContext.sink.PostNotification(msgType, result ? 1 : 0);
+}
+
+bool TDeviceSetupThread::RunFlow() {
+    switch (fOperation) {
+    case SetBaudRate:
+        return DoSetBaudRate();
+    case Initialization:
+        return DoInitialization();
+    case SetTriggerBehavior:
+        return DoSetTriggerBehavior();
+    case StoreConfiguration:
+        return DoStoreConfiguration();
+    case ReadConfiguration:
+        return DoReadConfiguration();
+    default:
+        return false;
+    }
 }
 
 bool TDeviceSetupThread::DoSetBaudRate() {
@@ -69,7 +73,10 @@ bool TDeviceSetupThread::DoInitialization() {
         return false;
     }
     fContext.deviceSetup.SetBurnerInfo(true, burnerInfo);
-    if (!fContext.setupHandler.SetTriggerBehavior(1, 1, 1)) {
+    // Firmware older than the host works with keeps its external trigger off: every burn the
+    // window cannot start (and log) itself would go unlogged.
+    const uint8_t externalTrigger = fContext.deviceSetup.CheckFwVersion() ? 1 : 0;
+    if (!fContext.setupHandler.SetTriggerBehavior(externalTrigger, 1, 1)) {
         return false;
     }
     TDeviceConfigurationStruct info{};
@@ -99,14 +106,18 @@ bool TDeviceSetupThread::DoStoreConfiguration() {
 bool TDeviceSetupThread::DoReadConfiguration() {
     msgType = 2;
     Bytes image;
-    if (fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) !=
-        TDeviceSetupHandler::TReadOutcome::Read) {
-        return false;
+    TLoadVerdict verdict = TLoadVerdict::Loaded;
+    const bool read = fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) ==
+                      TDeviceSetupHandler::TReadOutcome::Read;
+    if (read) {
+        // An image the loader refuses leaves the configuration as it was; the import failed, or
+        // the window would report the previous configuration as the one read.
+        verdict = TConfigurationLoader().LoadBuffer(image, fContext.configuration);
     }
-    // The loader keeps the configuration as it was when the image is not usable; the read itself
-    // succeeded either way.
-    TConfigurationLoader().loadConfigurationFromBuffer(image, fContext.configuration);
-    return true;
+    if (fContext.importVerdict != nullptr) {
+        *fContext.importVerdict = verdict;
+    }
+    return read && verdict == TLoadVerdict::Loaded;
 }
 
 } // namespace ardent

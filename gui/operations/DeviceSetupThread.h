@@ -37,6 +37,8 @@ public:
                       const TOperationContext& context, int operation);
 
 private:
+    // The selected flow; its boolean is the result.
+    bool RunFlow();
     bool DoSetBaudRate();
     bool DoInitialization();
     bool DoSetTriggerBehavior();

@@ -2,6 +2,7 @@
 // What the windowed program's operation threads work on: the programmer model, the two
 // handlers, the program-wide configuration and the sink of the main window's notifications.
 
+#include "configuration/ConfigurationLoader.h"
 #include "operations/HandlerSetup.h"
 #include "protocol/PacketFormat.h"
 #include "protocol/ThreadSafeQueue.h"
@@ -31,6 +32,9 @@ struct TOperationContext {
     // Counts running target flows, so the window leaves the target's ID table alone while a
     // flow may be writing it.
     std::atomic<int>* targetFlowsRunning = nullptr;
+    // The loader's verdict on the image the last configuration read brought (Loaded also when
+    // the read itself failed and brought none), so the window can say why an import failed.
+    std::atomic<TLoadVerdict>* importVerdict = nullptr;
 };
 
 } // namespace ardent

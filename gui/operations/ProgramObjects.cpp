@@ -93,6 +93,7 @@ TOperationContext TProgramObjects::Context(INotificationSink& sink) {
     context.progress = std::move(progress);
     context.targetQueue = &handlerQueues.target;
     context.targetFlowsRunning = &targetFlowsRunning;
+    context.importVerdict = &importVerdict;
     return context;
 }
 

@@ -66,6 +66,8 @@ public:
     // the current target's, else 0.
     uint32_t StoredFamilyMismatch() const;
 
+    // The loader's verdict on the image the last configuration read brought from the programmer.
+    TLoadVerdict LastImportVerdict() const { return importVerdict.load(); }
     // The context of an operation that notifies `sink`; stores and reads also post their
     // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
     TOperationContext Context(INotificationSink& sink);
@@ -91,6 +93,7 @@ private:
     bool SendRequest(const TPacketFormat& request);
 
     std::atomic<int> targetFlowsRunning{0};
+    std::atomic<TLoadVerdict> importVerdict{TLoadVerdict::Loaded};
 
     TThreadSafeQueue<TArrayByte> receiveQueue;
     std::unique_ptr<HIDCtrl> ctrl;

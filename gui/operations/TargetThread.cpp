@@ -67,21 +67,11 @@ void TTargetThread::Execute() {
         } else {
             fContext.targetHandler.ClearQueueBeforeOperation();
         }
-        switch (fOperation) {
-        case Trigger:
-            result = DoTrigger();
-            break;
-        case ExternalTrigger:
-            result = DoExternalTrigger();
-            break;
-        case ReadFirstChannel:
-            result = DoReadFirstChannel();
-            break;
-        case DetectAllChannels:
-            result = DoDetectAllChannels();
-            break;
-        default:
-            break;
+        try {
+            result = RunFlow();
+        } catch (const std::exception&) {
+            // An error inside a flow ends it as a failure the window hears of, never the program.
+            result = false;
         }
     }
     // Done with the target before the window hears of it.
@@ -89,6 +79,21 @@ void TTargetThread::Execute() {
         --*fContext.targetFlowsRunning;
     }
     fContext.sink.PostNotification(msgType, result ? 1 : 0);
+}
+
+bool TTargetThread::RunFlow() {
+    switch (fOperation) {
+    case Trigger:
+        return DoTrigger();
+    case ExternalTrigger:
+        return DoExternalTrigger();
+    case ReadFirstChannel:
+        return DoReadFirstChannel();
+    case DetectAllChannels:
+        return DoDetectAllChannels();
+    default:
+        return false;
+    }
 }
 
 bool TTargetThread::DoTrigger() {

@@ -39,6 +39,8 @@ public:
                       std::shared_ptr<TTarget> target, std::shared_ptr<TLogger> logger);
 
 private:
+    // The selected flow; its boolean is the result.
+    bool RunFlow();
     bool DoTrigger();
     bool DoExternalTrigger();
     bool DoReadFirstChannel();

@@ -194,18 +194,29 @@ QString TExpertPanel::ChosenFileTip() const {
     return QFileInfo(sHEXfile).fileName().toLower();
 }
 
-void TExpertPanel::setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button) {
-    box.setEnabled(loaded);
-    box.setChecked(false);
+void TExpertPanel::SetLoadedLook(QPushButton& button, bool loaded) {
     QFont font = button.font();
     font.setBold(loaded);
     button.setFont(font);
     QPalette palette = button.palette();
-    palette.setColor(QPalette::ButtonText, loaded ? kLoadedColour : QColor(0, 0, 0));
+    const QColor colour = loaded ? kLoadedColour : QColor(0, 0, 0);
+    palette.setColor(QPalette::Active, QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
     button.setPalette(palette);
+}
+
+void TExpertPanel::setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button) {
+    box.setEnabled(loaded);
+    box.setChecked(false);
+    SetLoadedLook(button, loaded);
     if (!loaded) {
         button.setToolTip(QString());
     }
+}
+
+void TExpertPanel::ReportFileError(const QString& file, const std::exception& error) {
+    fHost.dialogs.Error(this, QStringLiteral("Can't read ") + QFileInfo(file).fileName() +
+                                  QStringLiteral(": ") + QString::fromLocal8Bit(error.what()));
 }
 
 void TExpertPanel::clearFileIndicators() {
@@ -239,7 +250,16 @@ void TExpertPanel::LoadInputFile(int (TTarget::*load)(const std::string&), QChec
         return;
     }
     discardLoadedConfiguration();
-    const int result = (fHost.app.currentTarget.get()->*load)(sHEXfile.toStdString());
+    int result = 0;
+    try {
+        result = (fHost.app.currentTarget.get()->*load)(sHEXfile.toStdString());
+    } catch (const std::exception& error) {
+        // The file went away or cannot be read: it is not loaded, and the user hears why.
+        setFileIndicator(false, box, button);
+        ReportFileError(sHEXfile, error);
+        button.setToolTip(ChosenFileTip());
+        return;
+    }
     setFileIndicator(result == 0, box, button);
     if (result != 0) {
         fHost.dialogs.Information(this, refusal);
@@ -359,6 +379,13 @@ void TExpertPanel::btnStoreCfgClick() {
         addLines(QStringLiteral("Can't store config file."), false);
         return;
     }
+    // As Save: a configuration without a name would leave the line's log and screens nameless.
+    if (edtConfigurationName->text().isEmpty()) {
+        buttEnable();
+        addLines(QStringLiteral("You must set config name."), false);
+        addLines(QStringLiteral("Can't store config file."), false);
+        return;
+    }
     buttDisable();
     ShowTransferProgress(0);
     if (!TDeviceSetupThread::Start(app.runner, "store", app.Context(fHost.sink),
@@ -373,10 +400,13 @@ void TExpertPanel::btnLoadCfgClick() {
     LoadFile();
     if (!sHEXfile.isEmpty()) {
         if (sHEXfile.endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive)) {
-            clearFileIndicators();
-            TConfigurationLoader().loadConfigurationFromFile(sHEXfile.toStdString(),
-                                                             fHost.app.configuration);
-            ReloadConfiguration();
+            const TLoadVerdict verdict =
+                TConfigurationLoader().LoadFile(sHEXfile.toStdString(), fHost.app.configuration);
+            if (verdict == TLoadVerdict::Loaded) {
+                ReloadConfiguration();
+            } else {
+                ReportUnusableConfiguration(QStringLiteral("Config file ") + sHEXfile, verdict);
+            }
         } else {
             fHost.dialogs.Information(this, QStringLiteral("File isn't .cfg file!"));
         }
@@ -386,23 +416,34 @@ void TExpertPanel::btnLoadCfgClick() {
 
 void TExpertPanel::btnReadCfgClick() {
     clearMsgBox();
-    clearFileIndicators();
     if (SendDeviceSetupCommand(TDeviceSetupThread::ReadConfiguration)) {
         ShowTransferProgress(0);
     }
 }
 
 void TExpertPanel::ReloadConfiguration() {
+    clearFileIndicators();
     const auto& target = fHost.app.currentTarget;
-    const int type = target ? target->LoadConigurationFile(fHost.app.configuration) : 255;
-    if (type != 0) {
-        reportTargetMismatch(type);
-    } else {
+    const TConfigurationTakeOver result =
+        target ? target->LoadConigurationFile(fHost.app.configuration)
+               : TConfigurationTakeOver::Unusable();
+    if (result.IsTakenOver()) {
         addLines(QStringLiteral("Config file is ok!"), false);
         paintIdTable();
         updateSelection();
+    } else {
+        reportTargetMismatch(result);
     }
     showConfiguration();
+}
+
+void TExpertPanel::ReportUnusableConfiguration(const QString& what, TLoadVerdict verdict) {
+    const std::string_view why = LoadVerdictText(verdict);
+    addLines(what + QStringLiteral(" is not usable: ") +
+                 QString::fromLatin1(why.data(), static_cast<qsizetype>(why.size())) +
+                 QStringLiteral("."),
+             false);
+    addLines(QStringLiteral("The configuration shown is still the previous one."), false);
 }
 
 void TExpertPanel::showConfiguration() {
@@ -415,8 +456,12 @@ void TExpertPanel::showConfiguration() {
     channelSelection = configuration.GetChannel();
 }
 
-void TExpertPanel::reportTargetMismatch(int type) {
-    switch (type) {
+void TExpertPanel::reportTargetMismatch(const TConfigurationTakeOver& result) {
+    if (result.outcome != TConfigurationTakeOver::Outcome::OtherFamily) {
+        addLines(QStringLiteral("Target type is not recognized."), false);
+        return;
+    }
+    switch (result.family) {
     case 1:
         addLines(QStringLiteral("Please select DP2A as target device and reload CFG file"), false);
         break;
@@ -425,9 +470,6 @@ void TExpertPanel::reportTargetMismatch(int type) {
         break;
     case 3:
         addLines(QStringLiteral("Please select DP3B as target device and reload CFG file"), false);
-        break;
-    case 255:
-        addLines(QStringLiteral("Target type is not recognized."), false);
         break;
     default:
         break;
@@ -447,10 +489,15 @@ void TExpertPanel::btnSendBRClick() {
 
 void TExpertPanel::btnTriggerClick() {
     clearMsgBox();
-    if (fHost.app.currentTarget) {
-        fHost.app.currentTarget->setTriggEn(false);
+    const auto& target = fHost.app.currentTarget;
+    if (target) {
+        target->setTriggEn(false);
     }
-    SendTargetCommand(TTargetThread::Trigger);
+    // Only a burn that started sets the flag again (notification 10); a refused one must not
+    // leave the operator panel's trigger switched off.
+    if (!SendTargetCommand(TTargetThread::Trigger) && target) {
+        target->setTriggEn(true);
+    }
 }
 
 void TExpertPanel::btnDetectClick() {
@@ -501,6 +548,11 @@ QTableWidget* TExpertPanel::MakeGrid(QWidget* parent, int rows, const QList<int>
 
 void TExpertPanel::SetCell(QTableWidget& grid, int row, int column, const QString& text) {
     grid.item(row, column)->setText(text);
+}
+
+void TExpertPanel::SetValueCell(QTableWidget& grid, int row, int column, const QString& text) {
+    SetCell(grid, row, column, text);
+    grid.item(row, column)->setToolTip(text);
 }
 
 void TExpertPanel::ShowTransferProgress(int percent) {

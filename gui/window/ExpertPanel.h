@@ -6,6 +6,7 @@
 
 #include "MainPanel.h"
 #include "MessageBox.h"
+#include "configuration/ConfigurationLoader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 namespace ardent {
 
 class TTarget;
+struct TConfigurationTakeOver;
 
 class TExpertPanel : public TMainPanel {
     Q_OBJECT
@@ -38,6 +40,9 @@ public:
 
     // Takes the program-wide configuration over into the target and shows it.
     void ReloadConfiguration();
+    // A configuration image (`what`: "Config file <path>", or the one read from the programmer)
+    // that the loader refused: why, and that the configuration shown is still the previous one.
+    void ReportUnusableConfiguration(const QString& what, TLoadVerdict verdict);
     // Progress of a store or an import, in percent.
     void ShowTransferProgress(int percent);
 
@@ -84,7 +89,14 @@ protected:
     // False when the header or the target's result does not make a configuration; writes why.
     bool validateConfiguration(int result);
     void showConfiguration();
-    void reportTargetMismatch(int type);
+    // The line for a configuration the target did not take over (another or an unknown family).
+    void reportTargetMismatch(const TConfigurationTakeOver& result);
+    // Colours a load button's text (green and bold: its file is loaded), for the enabled states
+    // only, so that a disabled button still looks disabled.
+    static void SetLoadedLook(QPushButton& button, bool loaded);
+    // An input file could not be read at all (an error raised while loading it): the box, and
+    // the file's kind left unloaded by the caller.
+    void ReportFileError(const QString& file, const std::exception& error);
     void discardLoadedConfiguration();
     // The chosen file's name without folder, lower case (the load buttons' tool tip).
     QString ChosenFileTip() const;
@@ -98,6 +110,8 @@ protected:
     // A grid of fixed cells with the given column widths and row height; headings are cells.
     QTableWidget* MakeGrid(QWidget* parent, int rows, const QList<int>& widths, int rowHeight);
     static void SetCell(QTableWidget& grid, int row, int column, const QString& text);
+    // A value cell: its tool tip holds the whole value, also where the column cuts it.
+    static void SetValueCell(QTableWidget& grid, int row, int column, const QString& text);
 
     QString sHEXfile;
     QString fOpenFilter;

@@ -58,7 +58,8 @@ void TExpertPanelDP2A::paintIdTable() {
     }
     for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
         for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
-            SetCell(*strngrd1, r, c, QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
+            SetValueCell(*strngrd1, r, c,
+                         QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
         }
     }
 }

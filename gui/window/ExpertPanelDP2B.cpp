@@ -4,13 +4,30 @@
 #include "operations/TargetThread.h"
 #include "targets/Target.h"
 
+#include <algorithm>
+
 namespace ardent {
 
 namespace {
 constexpr int kRowHeight = 22;
 constexpr int kPatchRow = 3;
-constexpr int kNameWidth = 66;
-constexpr int kCompareWidth = 34;
+// Room around a cell's text, and the least width of each column.
+constexpr int kCellPadding = 8;
+constexpr int kLeastNameWidth = 55;
+constexpr int kLeastValueWidth = 127;
+constexpr int kLeastCompareWidth = 30;
+// The grid's frame (1 pixel each side) and the least space between grid and group border.
+constexpr int kGridFrame = 2;
+constexpr int kGroupMargin = 2;
+
+// The widest text a 64-bit ID can take in `metrics`: "0x" and sixteen of the widest digit.
+int WidestIdWidth(const QFontMetrics& metrics) {
+    int digit = 0;
+    for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
+        digit = std::max(digit, metrics.horizontalAdvance(c));
+    }
+    return metrics.horizontalAdvance(QStringLiteral("0x")) + 16 * digit;
+}
 } // namespace
 
 TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
@@ -20,10 +37,20 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     grpSetupInProgrammer->setTitle(QStringLiteral("Configuration in programmer"));
 
     PlaceRightColumn(222, 463);
-    // Wider name and compare columns than the classic 55 and 30 pixels, so that "Customer" and
-    // "Com" fit in the fonts of a Linux desktop.
-    strngrd1 = MakeGrid(grpIds, 7, {kNameWidth, 127, 127, kCompareWidth}, kRowHeight);
-    strngrd1->move(8, 20);
+    // Columns as wide as their texts need in the desktop's font: "Customer", "Com", and a whole
+    // 64-bit firmware ID in both value columns. A font too large for the group leaves the value
+    // columns what is left; the cells' tool tips then carry the whole value.
+    const QFontMetrics metrics = grpIds->fontMetrics();
+    const int nameWidth = std::max(
+        kLeastNameWidth, metrics.horizontalAdvance(QStringLiteral("Customer")) + kCellPadding);
+    const int compareWidth = std::max(
+        kLeastCompareWidth, metrics.horizontalAdvance(QStringLiteral("Com")) + kCellPadding);
+    const int room = grpIds->width() - 2 * kGroupMargin - kGridFrame - nameWidth - compareWidth;
+    const int valueWidth =
+        std::min(room / 2, std::max(kLeastValueWidth, WidestIdWidth(metrics) + kCellPadding));
+    strngrd1 = MakeGrid(grpIds, 7, {nameWidth, valueWidth, valueWidth, compareWidth}, kRowHeight);
+    strngrd1->move((grpIds->width() - strngrd1->width()) / 2, 20);
+    const int compareX = strngrd1->x() + 1 + nameWidth + 2 * valueWidth;
     const QStringList headings = {QStringLiteral("ID"), QStringLiteral("Before burn"),
                                   QStringLiteral("After burn"), QStringLiteral("Com")};
     const QStringList rows = {QStringLiteral("Device"),   QStringLiteral("FW"),
@@ -35,7 +62,8 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     for (int r = 0; r < 6; ++r) {
         SetCell(*strngrd1, r + 1, 0, rows[r]);
         auto* box = new QCheckBox(grpIds);
-        box->move(8 + kNameWidth + 127 + 127 + 10, 20 + kRowHeight * (r + 1) + 3);
+        box->move(compareX + (compareWidth - box->sizeHint().width()) / 2,
+                  20 + kRowHeight * (r + 1) + 3);
         checkBoxList[static_cast<size_t>(r)] = box;
         connect(box, &QCheckBox::clicked, this,
                 [this, r](bool checked) { chkBoxCompareClick(r, checked); });
@@ -70,7 +98,8 @@ void TExpertPanelDP2B::paintIdTable() {
     }
     for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
         for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
-            SetCell(*strngrd1, r, c, QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
+            SetValueCell(*strngrd1, r, c,
+                         QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
         }
     }
     for (int i = 0; i < 6 && i < tableModel->GetNumRow(); ++i) {

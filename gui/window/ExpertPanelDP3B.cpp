@@ -10,8 +10,6 @@ namespace ardent {
 
 namespace {
 
-const QColor kLoadedColour(0, 128, 0);
-
 QString MessageText(int code) {
     const std::string_view text = GetDP3BMessage(code);
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -74,10 +72,10 @@ void TExpertPanelDP3B::paintIdTable() {
         return;
     }
     for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
-        SetCell(*strngrd1, r, 1, QString::fromStdString(tableModel->GetValue(r - 1, 1)));
+        SetValueCell(*strngrd1, r, 1, QString::fromStdString(tableModel->GetValue(r - 1, 1)));
     }
     if (tableModel->GetNumRow() > 0) {
-        SetCell(*strngrd1, 1, 1, QString::fromStdString(tableModel->GetValue(0, 0)));
+        SetValueCell(*strngrd1, 1, 1, QString::fromStdString(tableModel->GetValue(0, 0)));
     }
 }
 
@@ -91,48 +89,52 @@ void TExpertPanelDP3B::updateSelection() {
     chkSelPatch->setChecked(patch);
     chkSelPar->setChecked(parameters);
     enChkBoxEvent = true;
-    const bool loaded = chkSelPatch->isChecked() || chkSelPar->isChecked();
-    QFont font = btnLoadXml->font();
-    font.setBold(loaded);
-    btnLoadXml->setFont(font);
-    QPalette palette = btnLoadXml->palette();
-    palette.setColor(QPalette::ButtonText, loaded ? kLoadedColour : QColor(0, 0, 0));
-    btnLoadXml->setPalette(palette);
+    SetLoadedLook(*btnLoadXml, chkSelPatch->isChecked() || chkSelPar->isChecked());
 }
 
 void TExpertPanelDP3B::btnLoadXmlClick() {
     setOpenFilter(2);
     LoadFile();
     if (!sHEXfile.isEmpty()) {
-        TTarget& target = *fHost.app.currentTarget;
-        const std::string file = sHEXfile.toStdString();
-        target.unLoadData();
-        QString message;
-        const int a = target.loadPAR(file);
-        if (!Acceptable(a)) {
-            message += QStringLiteral("Parameters record in XML file ") + MessageText(a) +
-                       QStringLiteral("\n\r");
-        }
-        const int b = target.loadPATCH(file);
-        if (!Acceptable(b)) {
-            message += QStringLiteral("Patch record in XML file ") + MessageText(b) +
-                       QStringLiteral("\n\r");
-        }
-        if (b == 1 || b == 6) {
-            message = MessageText(b);
-        } else if (a == 3 && b == 3) {
-            message = MessageText(3);
-        }
-        if ((b != 0 && b != 3) || (a != 0 && a != 3)) {
-            target.unLoadData();
-        }
-        updateSelection();
-        if (!message.isEmpty()) {
-            fHost.dialogs.Information(this, message);
+        try {
+            LoadXmlFile(sHEXfile.toStdString());
+        } catch (const std::exception& error) {
+            // A value that is no number, or a file that cannot be read: nothing of it stays.
+            fHost.app.currentTarget->unLoadData();
+            updateSelection();
+            ReportFileError(sHEXfile, error);
         }
     }
     paintIdTable();
     btnLoadXml->setToolTip(ChosenFileTip());
+}
+
+void TExpertPanelDP3B::LoadXmlFile(const std::string& file) {
+    TTarget& target = *fHost.app.currentTarget;
+    target.unLoadData();
+    QString message;
+    const int a = target.loadPAR(file);
+    if (!Acceptable(a)) {
+        message += QStringLiteral("Parameters record in XML file ") + MessageText(a) +
+                   QStringLiteral("\n\r");
+    }
+    const int b = target.loadPATCH(file);
+    if (!Acceptable(b)) {
+        message +=
+            QStringLiteral("Patch record in XML file ") + MessageText(b) + QStringLiteral("\n\r");
+    }
+    if (b == 1 || b == 6) {
+        message = MessageText(b);
+    } else if (a == 3 && b == 3) {
+        message = MessageText(3);
+    }
+    if ((b != 0 && b != 3) || (a != 0 && a != 3)) {
+        target.unLoadData();
+    }
+    updateSelection();
+    if (!message.isEmpty()) {
+        fHost.dialogs.Information(this, message);
+    }
 }
 
 void TExpertPanelDP3B::chkSelPatchClick() {

@@ -27,6 +27,10 @@ public slots:
     void btn_DetectIDsClick();
 
 private:
+    // Patch and parameters of one XML file into the target, and the box for what was refused.
+    // Raises what the file's reading raises (a value that is no number).
+    void LoadXmlFile(const std::string& file);
+
     TIdTablesModel* tableModel;
     QTableWidget* strngrd1;
     QPushButton* btnLoadXml;

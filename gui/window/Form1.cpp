@@ -1,12 +1,18 @@
 #include "Form1.h"
 
+#include "model/AppPaths.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
 namespace ardent {
 
-// The manual installed with the program; a line PC has no reason to be online.
-const char* const TForm1::kManualAddress = "file://" ARDENT_MANUAL_FILE;
+QString TForm1::ManualAddress() {
+    // The manual on the disk, beside the program that shows it: a line PC has no reason to be
+    // online, and a build folder or a second installation must not show another version's.
+    return QUrl::fromLocalFile(QString::fromStdString(ManualFilePath(ExecutableFolder())))
+        .toString();
+}
 
 TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Help"));
@@ -18,7 +24,7 @@ TForm1::TForm1(QWidget* parent) : QDialog(parent) {
     lbl1 = new QLabel(this);
     lbl1->setGeometry(10, 34, 281, 20);
     lbl1->setText(QStringLiteral("<a href=\"%1\"><i>Ardent user manual</i></a>")
-                      .arg(QString::fromLatin1(kManualAddress)));
+                      .arg(ManualAddress().toHtmlEscaped()));
     lbl1->setTextFormat(Qt::RichText);
     lbl1->setCursor(Qt::PointingHandCursor);
     lbl1->setOpenExternalLinks(false);

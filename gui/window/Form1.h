@@ -9,8 +9,8 @@ namespace ardent {
 class TForm1 : public QDialog {
     Q_OBJECT
 public:
-    // The user manual's address.
-    static const char* const kManualAddress;
+    // The address of the user manual of the installation the program runs from.
+    static QString ManualAddress();
 
     explicit TForm1(QWidget* parent);
     QLabel& Link() { return *lbl1; }

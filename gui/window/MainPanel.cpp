@@ -66,24 +66,38 @@ QString TMainPanel::StatusLine(int channel, uint8_t state, uint32_t errorCode) {
     return line;
 }
 
-bool TMainPanel::checkCanSend() {
+const char* const TMainPanel::kNoBurnResultLine =
+    "No burn result arrived: the state of the chips is unknown.";
+const char* const TMainPanel::kLinkLostDuringBurnLine =
+    "The programmer was disconnected during burning: the state of the chips is unknown.";
+
+QString TMainPanel::FirmwareUpdateText() {
+    return QStringLiteral("Firmware of the connected programmer needs to be updated to version ") +
+           QString::fromStdString(TDeviceSetup::MinimumFirmwareVersionString()) +
+           QStringLiteral(" or higher.") + QStringLiteral("\r\n") +
+           QStringLiteral("Refer to the user manual chapter 6 to get more information.");
+}
+
+bool TMainPanel::CanReachProgrammer() {
     if (!fHost.app.IsConnected()) {
         fHost.dialogs.Error(this,
                             QStringLiteral("Can not connect to programmer. Check usb connection!"));
         return false;
     }
-    if (fHost.app.deviceSetup.CheckFwVersion()) {
-        clearMsgBox();
-        buttDisable();
-        return true;
+    if (!fHost.app.deviceSetup.CheckFwVersion()) {
+        fHost.dialogs.Error(this, FirmwareUpdateText());
+        return false;
     }
-    fHost.dialogs.Error(
-        this,
-        QStringLiteral("Firmware of the connected programmer needs to be updated to version ") +
-            QString::fromStdString(TDeviceSetup::MinimumFirmwareVersionString()) +
-            QStringLiteral(" or higher.") + QStringLiteral("\r\n") +
-            QStringLiteral("Refer to the user manual chapter 6 to get more information."));
-    return false;
+    return true;
+}
+
+bool TMainPanel::checkCanSend() {
+    if (!CanReachProgrammer()) {
+        return false;
+    }
+    clearMsgBox();
+    buttDisable();
+    return true;
 }
 
 bool TMainPanel::burnLoggedUnderWrongFamily(int command) {
@@ -107,14 +121,51 @@ bool TMainPanel::SendTargetCommand(int command) {
     if (line == nullptr || burnLoggedUnderWrongFamily(command) || !checkCanSend()) {
         return false;
     }
+    return StartTargetFlow(command, line);
+}
+
+bool TMainPanel::StartTargetFlow(int command, const char* line) {
     addLines(QString::fromLatin1(line), false);
     TProgramObjects& app = fHost.app;
     if (!TTargetThread::Start(app.runner, "target", app.Context(fHost.sink), command,
                               app.currentTarget, app.currentLogger)) {
-        buttEnable();
+        if (fBurnsAwaited == 0) {
+            buttEnable();
+        }
         return false;
     }
+    if (command == TTargetThread::Trigger || command == TTargetThread::ExternalTrigger) {
+        // Until its result is shown no repaint may offer the trigger again: a second press would
+        // burn the same chips twice.
+        ++fBurnsAwaited;
+        fBurnTimeoutReported = false;
+        canPaintAgain = false;
+    }
     return true;
+}
+
+void TMainPanel::ExternalTriggerPressed() {
+    if (canChPanel) {
+        SendTargetCommand(TTargetThread::ExternalTrigger);
+        return;
+    }
+    // Busy with an operation of its own: that operation's lines stay, and the guard now waits
+    // for this burn too.
+    if (!CanReachProgrammer()) {
+        return;
+    }
+    buttDisable();
+    StartTargetFlow(TTargetThread::ExternalTrigger, TargetLine(TTargetThread::ExternalTrigger));
+}
+
+void TMainPanel::BurnReported() {
+    if (fBurnsAwaited > 0) {
+        --fBurnsAwaited;
+    }
+    if (fBurnsAwaited == 0) {
+        canPaintAgain = true;
+        buttEnable();
+    }
 }
 
 bool TMainPanel::SendDeviceSetupCommand(int command) {
@@ -152,10 +203,16 @@ void TMainPanel::buttEnable() {
 }
 
 void TMainPanel::buttsTimerTimer() {
+    const bool burnLost = fBurnsAwaited > 0;
+    fBurnsAwaited = 0;
     canPaintAgain = true;
     buttEnable();
     paintAgain();
     writeUnsuccessMsg();
+    if (burnLost) {
+        fBurnTimeoutReported = true;
+        ReportUnknownBurnResult(QString::fromLatin1(kNoBurnResultLine));
+    }
 }
 
 void TMainPanel::writeUnsuccessMsg() {
@@ -169,9 +226,17 @@ void TMainPanel::SetBurningStatus() {
     }
     TBurningStatusOverall status{};
     const int32_t response = target->GetBurningStatus(status);
-    if (response == kNoBurnResult || response == kLinkLostBurnResult) {
-        // No result arrived (the wait ran out, or the programmer went away): its zero record
-        // holds no verdicts to show.
+    // No result arrived (the wait ran out, or the programmer went away): its zero record holds
+    // no verdicts, and the chips may or may not have been burned.
+    if (response == kNoBurnResult) {
+        if (!fBurnTimeoutReported) {
+            ReportUnknownBurnResult(QString::fromLatin1(kNoBurnResultLine));
+        }
+        fBurnTimeoutReported = false;
+        return;
+    }
+    if (response == kLinkLostBurnResult) {
+        ReportUnknownBurnResult(QString::fromLatin1(kLinkLostDuringBurnLine));
         return;
     }
     if (status.isCardUsed != 0) {
@@ -185,6 +250,10 @@ void TMainPanel::SetBurningStatus() {
         const auto& entry = status.channels[channel];
         addLines(StatusLine(channel + 1, entry.state, entry.errorCode), false);
     }
+}
+
+void TMainPanel::ReportUnknownBurnResult(const QString& line) {
+    addLines(line, false);
 }
 
 void TMainPanel::SetDetectStatus() {

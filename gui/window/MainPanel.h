@@ -37,12 +37,19 @@ public:
     // started.
     bool SendTargetCommand(int command);
     bool SendDeviceSetupCommand(int command);
+    // The programmer's external trigger started a burn: waits for its result. An operation this
+    // panel already runs keeps its lines, and the panel stays busy until every burn reported.
+    void ExternalTriggerPressed();
+    // A burn's result arrived (or its wait ended): the panel is usable again once no other burn
+    // is awaited.
+    void BurnReported();
+    // A burn was started from this panel and its result has not been reported yet.
+    bool BurnAwaited() const { return fBurnsAwaited > 0; }
     // Starts the initialization at once, without checks, line or button change.
     void InitializationFromDevice();
     void buttDisable();
     void buttEnable();
     bool getCanChange() const { return canChPanel; }
-    void setCanPaintAgain(bool flag) { canPaintAgain = flag; }
     int getHeight() const { return fHeight; }
     const QTimer& ButtsTimer() const { return buttsTimer; }
 
@@ -50,6 +57,11 @@ public:
     static QString getErrorText(uint32_t code);
     // "Status channel [n] : " and the verdict word of a channel state (nothing for no verdict).
     static QString StatusLine(int channel, uint8_t state, uint32_t errorCode);
+    // The box of a programmer whose firmware is older than the host works with.
+    static QString FirmwareUpdateText();
+    // The lines of a burn whose result never came: the chips may or may not have been burned.
+    static const char* const kNoBurnResultLine;
+    static const char* const kLinkLostDuringBurnLine;
 
 public slots:
     // The guard expired: usable again, and the operator is told.
@@ -60,11 +72,22 @@ protected:
     // While logging is on, a burn of a configuration of another family than the target would be
     // logged under the wrong header and ID columns: it is refused, and the operator told why.
     bool burnLoggedUnderWrongFamily(int command);
+    // The connection and firmware checks of checkCanSend, with their boxes, and nothing else.
+    bool CanReachProgrammer();
+    // Writes `line` and starts target flow `command`; a burn is awaited until it reports.
+    bool StartTargetFlow(int command, const char* line);
+    // A burn ended without a result: the line, and whatever else the panel shows for it.
+    virtual void ReportUnknownBurnResult(const QString& line);
 
     TPanelHost& fHost;
     bool canChPanel = true;
     bool canPaintAgain = true;
     int fHeight = 515;
+    // Burns started from this panel whose notification has not arrived; while there are any, the
+    // panel stays busy (canPaintAgain false).
+    int fBurnsAwaited = 0;
+    // The guard already told the operator that the awaited burn gave no result.
+    bool fBurnTimeoutReported = false;
     QTimer buttsTimer;
 };
 

@@ -115,10 +115,10 @@ void TOTP::CreateMenu() {
 
     mniTarget1 = menuBar()->addMenu(QStringLiteral("Target"));
     const char* names[3] = {"DP2A based", "DP2B based", "DP3B based"};
-    // One radio group, kept by hand: selecting the checked item again must do nothing, and a
-    // busy panel must leave the check where it was.
+    // One radio group (drawn as radio items): selecting the checked item again leaves it
+    // checked, and setSelectedTarget puts the check back where it was when a panel is busy.
     auto* group = new QActionGroup(this);
-    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (int i = 0; i < 3; ++i) {
         QAction* item = mniTarget1->addAction(QString::fromLatin1(names[i]));
         item->setCheckable(true);
@@ -237,7 +237,18 @@ void TOTP::showEvent(QShowEvent* event) {
         fFirstShow = false;
         showPanel(operatorPanel); // FormShow
         RepaintStatusBar();
+        CentreOnScreen();
     }
+}
+
+void TOTP::CentreOnScreen() {
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn == nullptr) {
+        return;
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(shownOn->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void TOTP::mniOperator1Click() {
@@ -263,7 +274,11 @@ void TOTP::setSelectedTarget(QAction* item, int type) {
         return;
     }
     if (currentPanel != nullptr && !currentPanel->getCanChange()) {
-        item->setChecked(false); // busy: the selection does nothing
+        // Busy: the selection does nothing, and the check stays with the family in use.
+        item->setChecked(false);
+        if (fCheckedTarget != nullptr) {
+            fCheckedTarget->setChecked(true);
+        }
         return;
     }
     createTarget(type);
@@ -357,6 +372,37 @@ void TOTP::initializationDone() {
         showPanel(expertPanel);
     }
     fStatusPanels[3]->setText(QString::fromStdString(fApp.deviceSetup.GetFirmwareVersionString()));
+    WarnOutdatedFirmware();
+}
+
+void TOTP::WarnOutdatedFirmware() {
+    const TDeviceSetup& device = fApp.deviceSetup;
+    if (device.GetFirmwareVersionString().empty() || device.CheckFwVersion() || !appRun) {
+        return;
+    }
+    // The initialization has left the external trigger switched off: a burn nobody waits for
+    // would go unlogged.
+    currentPanel->addLines(QStringLiteral("Programmer firmware ") +
+                               QString::fromStdString(device.GetFirmwareVersionString()) +
+                               QStringLiteral(": the external trigger is switched off."),
+                           false);
+    fDialogs.Error(this, TMainPanel::FirmwareUpdateText());
+}
+
+void TOTP::ReportRefusedImport() {
+    const TLoadVerdict verdict = fApp.LastImportVerdict();
+    if (verdict != TLoadVerdict::Loaded) { // an image came, and the loader refused it
+        expertPanel->ReportUnusableConfiguration(
+            QStringLiteral("The configuration read from the programmer"), verdict);
+    }
+}
+
+void TOTP::ProgrammerDisconnected() {
+    fStatusPanels[3]->clear();
+    fApp.deviceSetup.SetUSBConnectionStatus(false);
+    // What was read from that programmer no longer describes the one that may come next.
+    fApp.deviceSetup.ForgetProgrammer();
+    operatorPanel->hideCRC();
 }
 
 void TOTP::ReportLogWriteError() {
@@ -406,6 +452,7 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
             expertPanel->ReloadConfiguration();
         } else {
             currentPanel->addLines(QStringLiteral("Can't read config file."), false);
+            ReportRefusedImport();
         }
         break;
     case 3:
@@ -436,13 +483,10 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         currentPanel->InitializationFromDevice();
         break;
     case 8:
-        fStatusPanels[3]->clear();
-        fApp.deviceSetup.SetUSBConnectionStatus(false);
-        operatorPanel->hideCRC();
+        ProgrammerDisconnected();
         break;
     case 10:
-        currentPanel->setCanPaintAgain(true);
-        currentPanel->buttEnable();
+        currentPanel->BurnReported();
         currentPanel->SetBurningStatus();
         fApp.currentTarget->setTriggEn(true);
         ReportLogWriteError();
@@ -451,8 +495,7 @@ void TOTP::MyHandler(uint16_t code, uint8_t result) {
         }
         break;
     case 14:
-        currentPanel->SendTargetCommand(1);
-        currentPanel->setCanPaintAgain(false);
+        currentPanel->ExternalTriggerPressed();
         break;
     case NOTIFY_TRANSFER_PROGRESS:
         expertPanel->ShowTransferProgress(result);

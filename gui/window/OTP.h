@@ -93,12 +93,20 @@ private:
     void ShowMessage(const std::string& text) override;
     void CreateMenu();
     void CreateStatusBar();
+    // The window in the middle of the screen it is shown on (FormShow).
+    void CentreOnScreen();
     void RepaintStatusBar();
     void FormClose();
     void DiscardPanels();
     void markTargetChecked(QAction* item);
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
+    // Initialization found firmware older than the host works with: the operator is told.
+    void WarnOutdatedFirmware();
+    // Notification 8: nothing known about the programmer is kept.
+    void ProgrammerDisconnected();
+    // Notification 2 failed: why, when the programmer's image came but could not be used.
+    void ReportRefusedImport();
 
     TProgramObjects& fApp;
     IDialogs& fDialogs;

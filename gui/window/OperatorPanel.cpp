@@ -10,6 +10,8 @@ namespace {
 const QColor kPassColour(0, 128, 0);
 const QColor kFailColour(255, 0, 0);
 const QColor kIdleColour(0, 0, 0);
+// A burn whose result never came: the chips must be checked before they go on.
+const char* const kUnknownVerdict = "????";
 
 QLineEdit* ReadOnlyBox(QWidget* parent, const QRect& place, int pointSize) {
     auto* box = new QLineEdit(parent);
@@ -47,6 +49,9 @@ TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(p
     edt2 = ReadOnlyBox(this, QRect(48, 23, 265, 23), 10);
     edt2->setMaxLength(32);
     edt2->setText(QStringLiteral("No config"));
+    lblConnection = new QLabel(this);
+    lblConnection->setGeometry(48, 5, 265, 16);
+    paintConnection();
     Label(this, QStringLiteral("Messages"), 48, 52);
     mmo1 = new TMessageBox(this);
     mmo1->setGeometry(48, 71, 507, 180);
@@ -55,6 +60,9 @@ TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(p
     btnTrigger->setGeometry(48, 271, 117, 62);
     btnTrigger->setToolTip(
         QStringLiteral("This button only triggers the setup within programmer HW."));
+    // Enter burns as well as Space and a click: the scanner's Enter after the last serial number
+    // moves the focus here, and the next Enter starts the burn.
+    btnTrigger->setAutoDefault(true);
     connect(btnTrigger, &QPushButton::clicked, this, &TOperatorPanel::btnTriggerClick);
 
     const int labelX[4] = {185, 275, 368, 456};
@@ -91,12 +99,30 @@ void TOperatorPanel::paintAgain() {
     edt2->setText(QString::fromLatin1(device.GetConfiguratioName().c_str()));
     const TDeviceConfigurationStruct info = device.GetConfigurationInfo();
     setCRC(info.firmwareCrc, info.parameterId);
+    paintConnection();
     const auto& target = fHost.app.currentTarget;
-    const bool enabled = target && target->getTriggEn();
+    // Repaints come with every notification, also while a burn runs: only an idle panel offers
+    // the trigger, and it does not take the keyboard from an operator typing a serial number.
+    const bool enabled = target && target->getTriggEn() && getCanChange();
     btnTrigger->setEnabled(enabled);
-    if (enabled) {
+    if (enabled && !OperatorIsTyping()) {
         btnTrigger->setFocus();
     }
+}
+
+void TOperatorPanel::paintConnection() {
+    const bool connected = fHost.app.deviceSetup.GetUSBConnectionStatus();
+    lblConnection->setText(connected ? QStringLiteral("Programmer connected")
+                                     : QStringLiteral("Programmer not connected"));
+    QPalette palette = lblConnection->palette();
+    palette.setColor(QPalette::WindowText, connected ? kPassColour : kFailColour);
+    lblConnection->setPalette(palette);
+}
+
+bool TOperatorPanel::OperatorIsTyping() const {
+    // The window's own focus, whether or not the window is active now.
+    const auto* field = qobject_cast<const QLineEdit*>(window()->focusWidget());
+    return field != nullptr && !field->isReadOnly() && isAncestorOf(field);
 }
 
 void TOperatorPanel::btnTriggerClick() {
@@ -141,6 +167,15 @@ void TOperatorPanel::SetBurningStatus() {
         } else {
             SetResultBox(i, QStringLiteral("FAIL"), kFailColour);
         }
+    }
+}
+
+void TOperatorPanel::ReportUnknownBurnResult(const QString& line) {
+    TMainPanel::ReportUnknownBurnResult(line);
+    tmr1.stop();
+    for (int i = 0; i < 4; ++i) {
+        SetResultBox(i, QString::fromLatin1(kUnknownVerdict), kFailColour);
+        boolStatus[static_cast<size_t>(i)] = false;
     }
 }
 

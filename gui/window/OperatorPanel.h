@@ -34,6 +34,7 @@ public:
     const QLineEdit& ConfigurationNameBox() const { return *edt2; }
     QLineEdit& ResultBox(int channel) { return *arrayList[static_cast<size_t>(channel)]; }
     QPushButton& TriggerButton() { return *btnTrigger; }
+    const QLabel& ConnectionLine() const { return *lblConnection; }
     const QTimer& ResultTimer() const { return tmr1; }
 
 public slots:
@@ -42,9 +43,16 @@ public slots:
 
 protected:
     void clearStatus();
+    // Every box shows that the burn's outcome is unknown, until the next trigger or result.
+    void ReportUnknownBurnResult(const QString& line) override;
+    // Whether the programmer is connected, in words.
+    void paintConnection();
+    // The keyboard is in one of the operator's input fields (comment, serial numbers).
+    bool OperatorIsTyping() const;
     void SetResultBox(int channel, const QString& text, const QColor& colour);
 
     QLineEdit* edt2;
+    QLabel* lblConnection;
     TMessageBox* mmo1;
     QPushButton* btnTrigger;
     std::array<QLineEdit*, 4> arrayList{};

@@ -149,6 +149,44 @@ TEST(ConfigurationLoader, FilesThatCannotHoldAnImageAreRefusedBeforeTheyAreRead)
     }
 }
 
+// The verdict names why an image was refused; only a loaded image counts as loaded.
+TEST(ConfigurationLoader, VerdictSaysWhyAnImageWasRefused) {
+    TestFolder folder;
+    Bytes tooLong(TConfiguration::kMaxImageSize - 1, 0);
+    tooLong = WithCrc(tooLong); // the CRC is right, only the length is not
+    const Bytes blockOutside = WithCrc([] {
+        Bytes body = ReadFixture("current.cfg");
+        body.resize(body.size() - 2 - 4); // the last block ends past the image
+        return body;
+    }());
+    SaveBufferToFile(folder.PathOf("damaged copy.cfg"), ReadFixture("damaged.cfg"));
+    const struct {
+        const char* what;
+        std::string file;
+        TLoadVerdict verdict;
+    } cases[] = {
+        {"current", FixturePath("current.cfg"), TLoadVerdict::Loaded},
+        {"legacy", FixturePath("legacy_dp2a.cfg"), TLoadVerdict::Loaded},
+        {"missing", folder.PathOf("absent.cfg"), TLoadVerdict::Unreadable},
+        {"a folder", folder.PathOf(""), TLoadVerdict::Unreadable},
+        {"damaged", folder.PathOf("damaged copy.cfg"), TLoadVerdict::CrcMismatch},
+    };
+    for (const auto& c : cases) {
+        TConfiguration configuration = PreviousConfiguration();
+        EXPECT_EQ(TConfigurationLoader().LoadFile(c.file, configuration), c.verdict) << c.what;
+        EXPECT_EQ(configuration == PreviousConfiguration(), c.verdict != TLoadVerdict::Loaded)
+            << c.what;
+        EXPECT_EQ(LoadVerdictText(c.verdict).empty(), c.verdict == TLoadVerdict::Loaded) << c.what;
+    }
+    TConfiguration configuration = PreviousConfiguration();
+    EXPECT_EQ(TConfigurationLoader().LoadBuffer(tooLong, configuration), TLoadVerdict::TooLong);
+    EXPECT_EQ(TConfigurationLoader().LoadBuffer(blockOutside, configuration),
+              TLoadVerdict::Malformed);
+    EXPECT_EQ(configuration, PreviousConfiguration());
+    EXPECT_EQ(LoadVerdictText(TLoadVerdict::CrcMismatch),
+              "its CRC does not match its contents (the image is damaged)");
+}
+
 // A current image body (no CRC yet) with `count` in NumOfBloks and the raw block bytes after it.
 Bytes CurrentBody(uint32_t count, const Bytes& blockBytes) {
     TConfiguration empty;

@@ -1,13 +1,18 @@
-// The settings dialog, the detected-IDs window and the about window.
+// The settings dialog, the detected-IDs window, the about window and the help window.
 
 #include "FakeDialogs.h"
+#include "TestFiles.h"
 #include "input/MessageOutput.h"
+#include "model/AppPaths.h"
 #include "model/SettingsModel.h"
 #include "targets/TargetDP2B.h"
+#include "window/Form1.h"
 #include "window/FormDetect.h"
 #include "window/Form_About.h"
 #include "window/Settings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -112,6 +117,36 @@ private slots:
         }
         QVERIFY(grid.columnWidth(2) >= 7 * 16); // widened for the 16-digit firmware ID
         QCOMPARE(detect.width(), grid.width());
+    }
+
+    // The help window links the manual of the installation it runs from: a build folder's own
+    // copy, another prefix's, and the installed one only where the program has none beside it.
+    void helpLinksTheManualOfTheRunningInstallation() {
+        const QString built =
+            QFileInfo(ARDENT_BIN_DIR "/../share/doc/ardent/index.html").canonicalFilePath();
+        QVERIFY(!built.isEmpty());
+        QCOMPARE(QString::fromStdString(ManualFilePath(ARDENT_BIN_DIR)), built);
+        QCOMPARE(ReadAll(built), ReadAll(ARDENT_HEADERS_DIR "/../doc/index.html"));
+        // This test runs from the build folder's bin/ too.
+        TForm1 help(nullptr);
+        QVERIFY2(help.Link().text().contains(
+                     "href=\"" + QUrl::fromLocalFile(built).toString().toHtmlEscaped() + "\""),
+                 qPrintable(help.Link().text()));
+
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath("bin") &&
+                QDir(prefix.path()).mkpath("share/doc/ardent"));
+        QVERIFY(WriteAll(prefix.filePath("share/doc/ardent/index.html"), "<html></html>"));
+        QCOMPARE(ManualFilePath(prefix.filePath("bin").toStdString()),
+                 QFileInfo(prefix.filePath("share/doc/ardent/index.html"))
+                     .canonicalFilePath()
+                     .toStdString());
+
+        QTemporaryDir bare; // a copied program folder without a manual
+        const std::string installed = ManualFilePath(bare.path().toStdString());
+        QVERIFY(installed.starts_with("/"));
+        QVERIFY(installed.ends_with("/doc/ardent/index.html"));
+        QVERIFY(installed.find(bare.path().toStdString()) == std::string::npos);
     }
 
     void aboutClosesOnEsc() {

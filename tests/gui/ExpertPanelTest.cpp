@@ -10,6 +10,8 @@
 #include "window/ExpertPanelDP2A.h"
 #include "window/ExpertPanelDP2B.h"
 #include "window/ExpertPanelDP3B.h"
+#include "window/NotificationEvent.h"
+#include "window/OperatorPanelLogger.h"
 
 #include <QFile>
 #include <QProcess>
@@ -27,6 +29,35 @@ QString CopyAs(const QTemporaryDir& dir, const QString& from, const QString& nam
     QFile::remove(to);
     QFile::copy(from, to);
     return to;
+}
+
+// A configuration image of target type `type` that the loader reads: a name, channel 1, 9600
+// baud and one parameter block.
+QString ConfigurationOfType(const QTemporaryDir& dir, uint32_t type, const QString& name) {
+    TConfiguration configuration;
+    configuration.SetName("Nobody's");
+    configuration.SetTargetType(type);
+    configuration.SetChannel(1);
+    configuration.SetBaudRate(9600);
+    configuration.AddNewBlock(3, Bytes{0, 0xF0, 2, 0, 0x34, 0x12});
+    const QString file = dir.filePath(name);
+    configuration.WriteConfigurationToFile(file.toStdString());
+    return file;
+}
+
+// What the panel shows of a configuration, to see that a refused load changed none of it.
+QStringList Shown(TExpertPanel& panel, QTableWidget& grid) {
+    QStringList shown{panel.ConfigurationName().text(), panel.BaudRateList().currentText(),
+                      QString::number(panel.ChannelSelection())};
+    for (QCheckBox* box : {&panel.SelFwBox(), &panel.SelParBox(), &panel.SelPatchBox()}) {
+        shown << QString::number(box->isChecked()) + QString::number(box->isEnabled());
+    }
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        for (int c = 0; c < grid.columnCount(); ++c) {
+            shown << grid.item(r, c)->text();
+        }
+    }
+    return shown;
 }
 
 } // namespace
@@ -106,6 +137,200 @@ private slots:
         QVERIFY(panel.MessageBox().Text().endsWith("Can't save config file.\r\n"));
     }
 
+    void unusableConfigurationIsNeverOk_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<bool>("loaded");
+        // The loader refuses: why, and everything shown stays the previous configuration's.
+        QTest::newRow("damaged")
+            << "damaged"
+            << "Config file %1 is not usable: its CRC does not match its contents (the image "
+               "is damaged).\r\nThe configuration shown is still the previous one.\r\n"
+            << false;
+        QTest::newRow("a folder")
+            << "folder"
+            << "Config file %1 is not usable: the file cannot be read (missing, not a regular "
+               "file, or too large).\r\nThe configuration "
+               "shown is still the previous one.\r\n"
+            << false;
+        // The loader reads it, but no family has it: never "Config file is ok!".
+        QTest::newRow("target type 0") << "type 0"
+                                       << "Target type is not recognized.\r\n"
+                                       << true;
+        QTest::newRow("target type 7") << "type 7"
+                                       << "Target type is not recognized.\r\n"
+                                       << true;
+    }
+
+    void unusableConfigurationIsNeverOk() {
+        QFETCH(QString, kind);
+        QFETCH(QString, lines);
+        QFETCH(bool, loaded);
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        auto& panel = static_cast<TExpertPanelDP2B&>(ExpertMode(f));
+        f.dialogs.openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
+        panel.btnLoadCfgClick();
+        QCOMPARE(panel.MessageBox().Text(), QString("Config file is ok!\r\n"));
+        const QStringList before = Shown(panel, panel.Grid());
+        QString file;
+        if (kind == "damaged") {
+            file = CopyAs(f.dir, ARDENT_TEST_DATA_DIR "/cfg/damaged.cfg", "damaged.cfg");
+        } else if (kind == "folder") {
+            file = f.dir.filePath("folder.cfg");
+            QVERIFY(QDir().mkdir(file));
+        } else {
+            file = ConfigurationOfType(f.dir, kind == "type 0" ? 0 : 7, "other.cfg");
+        }
+        f.dialogs.openFile = file;
+        panel.btnLoadCfgClick();
+        QCOMPARE(panel.MessageBox().Text(), lines.arg(file));
+        if (loaded) {
+            QCOMPARE(panel.ConfigurationName().text(), QString("Nobody's"));
+        } else {
+            QCOMPARE(Shown(panel, panel.Grid()), before);
+            QCOMPARE(f.app->configuration.GetName(), std::string("Golden line"));
+        }
+        QVERIFY(f.dialogs.boxes.isEmpty());
+    }
+
+    void importedImageTheLoaderRefusesSaysWhy() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        TExpertPanel& panel = ExpertMode(f);
+        f.dialogs.openFile = ARDENT_TEST_DATA_DIR "/cfg/current.cfg";
+        panel.btnLoadCfgClick();
+        panel.clearMsgBox();
+        panel.addLines("Read configuration started...", false);
+        // The read flow's verdict on the image it brought, then its notification.
+        f.app->Context(f.window->Sink()).importVerdict->store(TLoadVerdict::CrcMismatch);
+        QCoreApplication::postEvent(f.window.get(), new TNotificationEvent(2, 0));
+        QCoreApplication::sendPostedEvents(f.window.get());
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Read configuration started...FAIL\r\nCan't read config file.\r\nThe "
+                         "configuration read from the programmer is not usable: its CRC does not "
+                         "match its contents (the image is damaged).\r\nThe configuration shown "
+                         "is still the previous one."));
+        QCOMPARE(panel.ConfigurationName().text(), QString("Golden line"));
+    }
+
+    void inputFileThatCannotBeReadIsReported_data() {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("DP2A parameters: a folder")
+            << 1 << "par.ahex"
+            << "error: Can't read par.ahex: Cannot read file \"%1\". It is not a regular file.";
+        QTest::newRow("DP2B firmware: a folder")
+            << 2 << "fw.ahex"
+            << "error: Can't read fw.ahex: Cannot read file \"%1\". It is not a regular file.";
+        QTest::newRow("DP3B: a record type that is no number")
+            << 3 << "dp3b_record_type_word.xml"
+            << "error: Can't read dp3b_record_type_word.xml: 'three' is not a valid integer value";
+    }
+
+    // An error while reading an input file ends in a box, never in an error leaving the panel.
+    void inputFileThatCannotBeReadIsReported() {
+        QFETCH(int, family);
+        QFETCH(QString, file);
+        QFETCH(QString, box);
+        WindowFixture f(QByteArray("[TARGET]\nTYPE=") + QByteArray::number(family));
+        TExpertPanel& panel = ExpertMode(f);
+        QString path = f.dir.filePath(file);
+        if (family == 3) {
+            path = kInput + file;
+        } else {
+            QVERIFY(QDir().mkdir(path));
+        }
+        f.dialogs.openFile = path;
+        QPushButton* button = nullptr;
+        QCheckBox* selection = nullptr;
+        if (family == 1) {
+            panel.btnLoadParClick();
+            button = &panel.LoadParButton();
+            selection = &panel.SelParBox();
+        } else if (family == 2) {
+            panel.btnLoadFWClick();
+            button = &panel.LoadFwButton();
+            selection = &panel.SelFwBox();
+        } else {
+            auto& dp3b = static_cast<TExpertPanelDP3B&>(panel);
+            f.dialogs.openFile = kInput + "dp3b_par.xml"; // loaded first: the failure drops it
+            dp3b.btnLoadXmlClick();
+            QVERIFY(panel.SelParBox().isChecked());
+            f.dialogs.openFile = path;
+            dp3b.btnLoadXmlClick();
+            button = &dp3b.LoadXmlButton();
+            selection = &panel.SelParBox();
+            QVERIFY(!panel.SelPatchBox().isEnabled());
+            QVERIFY(!f.app->currentTarget->CheckSelection(3));
+        }
+        QCOMPARE(f.dialogs.boxes, QStringList{box.contains("%1") ? box.arg(path) : box});
+        QVERIFY(!selection->isEnabled() && !selection->isChecked());
+        QVERIFY(!button->font().bold());
+        QCOMPARE(button->toolTip(), file);
+    }
+
+    void loadedButtonsLookDisabledWhenDisabled_data() {
+        QTest::addColumn<int>("family");
+        QTest::newRow("DP2A parameters load button") << 1;
+        QTest::newRow("DP3B XML load button") << 3;
+    }
+
+    void loadedButtonsLookDisabledWhenDisabled() {
+        QFETCH(int, family);
+        WindowFixture f(QByteArray("[TARGET]\nTYPE=") + QByteArray::number(family));
+        TExpertPanel& panel = ExpertMode(f);
+        QPushButton* button = &panel.LoadParButton();
+        if (family == 1) {
+            f.dialogs.openFile = kInput + "dp2a_par.ahex";
+            panel.btnLoadParClick();
+        } else {
+            f.dialogs.openFile = kInput + "dp3b_par.xml";
+            static_cast<TExpertPanelDP3B&>(panel).btnLoadXmlClick();
+            button = &static_cast<TExpertPanelDP3B&>(panel).LoadXmlButton();
+        }
+        const QColor green(0, 128, 0);
+        QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), green);
+        panel.buttDisable(); // an operation runs
+        QVERIFY(!button->isEnabled());
+        const QPushButton plain;
+        QCOMPARE(button->palette().color(QPalette::Disabled, QPalette::ButtonText),
+                 plain.palette().color(QPalette::Disabled, QPalette::ButtonText));
+        panel.buttEnable();
+        QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), green);
+    }
+
+    void refusedTriggerLeavesTheOperatorTriggerUsable() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        TExpertPanel& panel = ExpertMode(f);
+        panel.btnTriggerClick(); // no programmer: refused
+        QCOMPARE(f.dialogs.boxes,
+                 QStringList{"error: Can not connect to programmer. Check usb connection!"});
+        f.window->mniOperator1Click();
+        QVERIFY(f.window->OperatorPanel()->TriggerButton().isEnabled());
+    }
+
+    void dp2bGridShowsWholeIds() {
+        WindowFixture f("[TARGET]\nTYPE=2\n");
+        auto& panel = static_cast<TExpertPanelDP2B&>(ExpertMode(f));
+        f.dialogs.openFile = kInput + "dp2b_firmware.ahex";
+        panel.btnLoadFWClick();
+        panel.SelFwBox().click();
+        QTableWidget& grid = panel.Grid();
+        const QString id = grid.item(2, 2)->text(); // FW, after burn: the 64-bit firmware ID
+        QCOMPARE(id, QString("0x0001000200030004"));
+        const int needed = grid.fontMetrics().horizontalAdvance(id) + 8;
+        for (int column : {1, 2}) {
+            QVERIFY2(grid.columnWidth(column) >= needed,
+                     qPrintable(QString("%1 < %2").arg(grid.columnWidth(column)).arg(needed)));
+        }
+        QCOMPARE(grid.item(2, 2)->toolTip(), id);
+        // The grid, and the compare boxes beside it, stay inside their group.
+        QWidget* group = grid.parentWidget();
+        QVERIFY(grid.geometry().right() < group->width());
+        QVERIFY(panel.CompareBox(0).geometry().right() < group->width());
+        QVERIFY(group->geometry().right() < panel.width());
+    }
+
     void baudRateOfALoadedConfigurationIsSelected() {
         WindowFixture f("[TARGET]\nTYPE=1\n");
         TExpertPanel& panel = ExpertMode(f);
@@ -174,6 +399,26 @@ private slots:
         panel.btnLoadXmlClick();
         QCOMPARE(panel.LoadXmlButton().toolTip(), QString());
         QCOMPARE(f.dialogs.boxes.size(), 1);
+    }
+
+    void storeRefusesAnEmptyName() {
+        SimulatedProgrammer sim;
+        QVERIFY(sim.Started());
+        QCOMPARE(sim.Control("clear-config"), QString("ok"));
+        WindowFixture f("[TARGET]\nTYPE=1\n");
+        f.StartTransport();
+        QTRY_VERIFY(f.window->Initialised()); // no configuration: expert mode
+        TExpertPanel& panel = *f.window->ExpertPanel();
+        f.dialogs.openFile = kInput + "dp2a_par.ahex";
+        panel.btnLoadParClick();
+        panel.SelParBox().click();
+        panel.ConfigurationName().clear();
+        panel.btnStoreCfgClick();
+        QCOMPARE(panel.MessageBox().Text(),
+                 QString("Store configuration started...\r\nYou must set config name.\r\nCan't "
+                         "store config file.\r\n"));
+        QVERIFY(panel.getCanChange());
+        QVERIFY(sim.Control("status").contains("no configuration"));
     }
 
     void storeAndImportGiveTheSavedBytes_data() {

@@ -11,6 +11,8 @@
 #include "window/OTP.h"
 #include "window/OperatorPanelLogger.h"
 
+#include <QActionGroup>
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QtTest>
@@ -79,13 +81,141 @@ private slots:
 
     void unplugEmptiesFirmwareAndHidesCrc() {
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
-        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n"); // logging off hides the CRC
+        // Logging off hides the CRC; serial fields only for the stored channels 1, 2 and 4.
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\nINACTIVESEL=1\n");
         QTRY_VERIFY(fWindow->Initialised());
         QVERIFY(fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTest::keyClicks(&panel.SerialField(3), "S4");
+        QCOMPARE(panel.ConnectionLine().text(), QString("Programmer connected"));
+        QCOMPARE(panel.ConfigurationNameBox().text(), QString("Golden line"));
         QCOMPARE(fSim->Control("unplug"), QString("ok"));
         QTRY_VERIFY(!fWindow->ShowsUsbConnected());
         QCOMPARE(fWindow->StatusText(3), QString());
         QVERIFY(!fWindow->OperatorPanel()->FwCrcBox().isVisibleTo(fWindow));
+        // Nothing read from the programmer that went away is shown as if it were still there.
+        QCOMPARE(panel.ConnectionLine().text(), QString("Programmer not connected"));
+        QCOMPARE(panel.ConfigurationNameBox().text(), QString("No config"));
+        QCOMPARE(fWindow->ExpertPanel()->NameInProgrammer().text(), QString("No config"));
+        QVERIFY(!fApp->deviceSetup.CheckCanCreateLogger());
+        QCOMPARE(panel.SerialField(3).text(), QString("S4")); // what the operator typed stays
+    }
+
+    void startWithoutProgrammerSaysSo() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        QCOMPARE(fWindow->OperatorPanel()->ConnectionLine().text(),
+                 QString("Programmer not connected"));
+        QVERIFY(fWindow->OperatorPanel()->ConnectionLine().isVisibleTo(fWindow));
+        QCOMPARE(fSim->Control("plug"), QString("ok"));
+        QTRY_COMPARE(fWindow->OperatorPanel()->ConnectionLine().text(),
+                     QString("Programmer connected"));
+    }
+
+    void externalTriggerBurnKeepsTheTriggerButtonDisabled() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("burn-time 1500"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTest::keyClicks(&panel.SerialField(0), "S1");
+        QCOMPARE(fSim->Control("trigger"), QString("ok"));
+        QTRY_VERIFY(OperatorText().startsWith("External trigger started..."));
+        // Every notification repaints the panel; none may offer the trigger during the burn.
+        QCoreApplication::postEvent(fWindow, new TNotificationEvent(12, 0));
+        QCoreApplication::sendPostedEvents(fWindow);
+        QVERIFY(!panel.getCanChange());
+        QVERIFY(!panel.TriggerButton().isEnabled());
+        QTest::mouseClick(&panel.TriggerButton(), Qt::LeftButton);
+        QTest::keyClick(&panel.TriggerButton(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.getCanChange(), 10000);
+        QVERIFY(panel.TriggerButton().isEnabled());
+        QCOMPARE(OperatorText().count("Status channel [1] : PASS"), 1);
+        // One burn, one line per burned channel: the serial is not logged twice.
+        const QByteArray log = ReadAll(fFixture->LogFile());
+        QCOMPARE(log.count(",S1,CH1,"), 1);
+        QCOMPARE(log.split('\n').size(), 4);
+    }
+
+    void externalTriggerDuringAManualBurnKeepsItsLines() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("burn-time 800"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTRY_VERIFY(panel.TriggerButton().isEnabled());
+        QTest::mouseClick(&panel.TriggerButton(), Qt::LeftButton);
+        QCOMPARE(fSim->Control("trigger"), QString("ok"));
+        QTRY_VERIFY(OperatorText().contains("External trigger started...\r\n"));
+        QVERIFY2(OperatorText().startsWith("Trigger operation started...\r\n"),
+                 qPrintable(OperatorText()));
+        // Both results are shown; while only one of them is in, the panel stays busy.
+        QElapsedTimer waited;
+        waited.start();
+        while (OperatorText().count("Status channel [4] : PASS") < 2 && waited.elapsed() < 10000) {
+            QTest::qWait(10);
+            if (OperatorText().count("Status channel [4] : PASS") == 1) {
+                QVERIFY(!panel.getCanChange());
+                QVERIFY(!panel.TriggerButton().isEnabled());
+            }
+        }
+        QCOMPARE(OperatorText().count("Status channel [4] : PASS"), 2);
+        QTRY_VERIFY(panel.getCanChange());
+        QVERIFY(OperatorText().startsWith("Trigger operation started...\r\n"));
+    }
+
+    void lostProgrammerDuringABurnIsReported() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("burn-time 3000"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        panel.btnTriggerClick();
+        QVERIFY(OperatorText().startsWith("Trigger operation started..."));
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        QTRY_VERIFY(panel.getCanChange());
+        QCOMPARE(OperatorText(),
+                 QString("Trigger operation started...\r\nThe programmer was disconnected during "
+                         "burning: the state of the chips is unknown.\r\n"));
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(panel.ResultBox(i).text(), QString("????"));
+        }
+        QVERIFY(Dialogs().boxes.isEmpty());
+    }
+
+    void burnWithoutResultWithinTheGuardSaysTheChipsAreUnknown() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("burn-time 60000"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        panel.btnTriggerClick();
+        QVERIFY(!panel.getCanChange());
+        panel.buttsTimerTimer(); // 30 seconds without a result
+        QCOMPARE(OperatorText(),
+                 QString("Trigger operation started...\r\nOperation timeout is expired.\r\n"
+                         "No burn result arrived: the state of the chips is unknown.\r\n"));
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(panel.ResultBox(i).text(), QString("????"));
+        }
+        QVERIFY(panel.getCanChange());
+    }
+
+    void outdatedFirmwareIsToldAtConnectAndLeavesTheExternalTriggerOff() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("firmware 1.6.2"), QString("ok 1.6.2"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        QCOMPARE(Dialogs().boxes,
+                 QStringList{"error: Firmware of the connected programmer needs to be updated to "
+                             "version 1.6.3 or higher.\r\nRefer to the user manual chapter 6 to "
+                             "get more information."});
+        QCOMPARE(OperatorText(),
+                 QString("Programmer firmware 1.6.2: the external trigger is switched off.\r\n"
+                         "Initialization is over.\r\n"));
+        QVERIFY(fSim->Control("status").contains("external trigger off"));
+        // Pressed on the programmer, it burns nothing that would go unlogged.
+        QCOMPARE(fSim->Control("trigger"), QString("ok external trigger is off"));
     }
 
     void operatorBurnCycleShowsVerdictsAndLogsEveryChannel() {
@@ -227,6 +357,29 @@ private slots:
         QCOMPARE(fWindow->StatusText(0), QString("DP3B"));
         QVERIFY(fWindow->TargetItem(3).isChecked() && !fWindow->TargetItem(2).isChecked());
         QCOMPARE(fApp->settings->GetTargetType(), 3);
+    }
+
+    void windowIsCentredAndTargetItemsAreRadioItems() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n");
+        const QRect screen = fWindow->screen()->availableGeometry();
+        const QPoint offset = fWindow->frameGeometry().center() - screen.center();
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 qPrintable(QString("%1, %2").arg(offset.x()).arg(offset.y())));
+        // Drawn as radio items: one exclusive group.
+        QActionGroup* group = fWindow->TargetItem(1).actionGroup();
+        QVERIFY(group != nullptr && group->isExclusive());
+        for (int type : {2, 3}) {
+            QCOMPARE(fWindow->TargetItem(type).actionGroup(), group);
+        }
+        QVERIFY(group->checkedAction() == nullptr); // none checked at start
+        fWindow->TargetItem(1).trigger();
+        fWindow->ExpertPanel()->buttDisable();
+        fWindow->TargetItem(3).trigger(); // busy: the check stays with DP2A
+        QCOMPARE(group->checkedAction(), &fWindow->TargetItem(1));
+        fWindow->ExpertPanel()->buttEnable();
+        fWindow->TargetItem(3).trigger();
+        QCOMPARE(group->checkedAction(), &fWindow->TargetItem(3));
     }
 
     void notificationsWithoutMeaningOnlyRepaint() {

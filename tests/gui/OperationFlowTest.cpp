@@ -166,6 +166,30 @@ private slots:
         QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{1});
     }
 
+    void initializationArmsTheExternalTriggerOnlyForSupportedFirmware_data() {
+        QTest::addColumn<uint32_t>("firmware");
+        QTest::addColumn<int>("armed");
+        QTest::newRow("1.6.3, the lowest supported") << uint32_t{0x010603} << 1;
+        QTest::newRow("1.6.2, outdated") << uint32_t{0x010602} << 0;
+    }
+
+    void initializationArmsTheExternalTriggerOnlyForSupportedFirmware() {
+        QFETCH(uint32_t, firmware);
+        QFETCH(int, armed);
+        fProgrammer->answer = [firmware](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            TDeviceBurnerInfo info{};
+            info.firmwareVersion = firmware;
+            return r.header.opCode == ProgrammerOp::GetDeviceSetup ? ReplyWith(r, info) : Reply(r);
+        };
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{1, 1}}));
+        QCOMPARE(fProgrammer->requests.size(), size_t{3});
+        QCOMPARE(fProgrammer->requests[1].header.opCode, uint8_t{ProgrammerOp::SetTriggerBehavior});
+        QCOMPARE(int(fProgrammer->requests[1].data[0]), armed);
+        QCOMPARE(fProgrammer->requests[1].data[1], uint8_t{1});
+        QCOMPARE(fProgrammer->requests[1].data[2], uint8_t{1});
+    }
+
     void initializationStopsAtFirstFailure() {
         fProgrammer->answer = [](const TPacketFormat& r) -> std::optional<TPacketFormat> {
             return Reply(r, r.header.opCode == ProgrammerOp::SetTriggerBehavior ? 1 : 0);
@@ -224,6 +248,17 @@ private slots:
         TTargetThread("read", probed, TTargetThread::ReadFirstChannel, fTarget, nullptr).Execute();
         QCOMPARE(runningAtPost, 0);
         QCOMPARE(running.load(), 0);
+    }
+
+    // Something inside a flow raises (here the exchange itself): the flow fails and still
+    // posts its notification, so the window is not left waiting and the program goes on.
+    void anErrorInsideAFlowEndsItAsAFailure() {
+        fProgrammer->answer = [](const TPacketFormat&) -> std::optional<TPacketFormat> {
+            throw std::runtime_error("exchange failed");
+        };
+        RunTarget(TTargetThread::ReadFirstChannel);
+        RunSetup(TDeviceSetupThread::Initialization);
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{4, 0}, {1, 0}}));
     }
 
     void triggerRightAfterUnplugPostsZero() {
@@ -312,6 +347,47 @@ private slots:
         QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{3, 0}}));
         QVERIFY(!fDeviceSetup->CheckCanCreateLogger());
         QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("No config"));
+    }
+
+    void readOfAnImageTheLoaderRefusesFails_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("current") << "current.cfg" << 1 << int(TLoadVerdict::Loaded);
+        QTest::newRow("damaged") << "damaged.cfg" << 0 << int(TLoadVerdict::CrcMismatch);
+    }
+
+    // The programmer hands over an image the loader refuses: the import failed, and the window
+    // learns why; the configuration is left as it was.
+    void readOfAnImageTheLoaderRefusesFails() {
+        QFETCH(QString, file);
+        QFETCH(int, result);
+        QFETCH(int, verdict);
+        const QByteArray image = ReadAll(ARDENT_TEST_DATA_DIR "/cfg/" + file);
+        auto piece = std::make_shared<size_t>(0);
+        fProgrammer->answer = [image,
+                               piece](const TPacketFormat& r) -> std::optional<TPacketFormat> {
+            if (r.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+                TDeviceConfigurationStruct info{};
+                info.configSize = static_cast<uint32_t>(image.size());
+                return ReplyWith(r, info);
+            }
+            TPacketFormat reply = Reply(r);
+            *piece = r.data[0] == 1 ? 0 : *piece; // the first piece starts over
+            const qsizetype at = static_cast<qsizetype>(*piece * kPacketDataSize);
+            const QByteArray bytes = image.mid(at, static_cast<qsizetype>(kPacketDataSize));
+            std::memcpy(reply.data, bytes.constData(), static_cast<size_t>(bytes.size()));
+            ++*piece;
+            return reply;
+        };
+        fConfiguration.SetName("previous");
+        std::atomic<TLoadVerdict> seen{TLoadVerdict::Unreadable};
+        TOperationContext context = Context();
+        context.importVerdict = &seen;
+        TDeviceSetupThread("read", context, TDeviceSetupThread::ReadConfiguration).Execute();
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{2, result}}));
+        QCOMPARE(int(seen.load()), verdict);
+        QCOMPARE(fConfiguration.GetName(), std::string(result ? "Golden line" : "previous"));
     }
 
     void windowProgressIsPostedOncePerPercent() {

@@ -69,10 +69,17 @@ private slots:
         QTest::newRow("overall error: one line, boxes kept")
             << 0 << Burn(4, 4, 4, 4, 0, 120) << "Unrecognized errors\r\n"
             << QStringList{"----", "----", "----", "----"};
-        QTest::newRow("wait timed out: nothing")
-            << -124 << Burn(0, 0, 0, 0) << "" << QStringList{"----", "----", "----", "----"};
-        QTest::newRow("programmer went away: nothing")
-            << -123 << Burn(0, 0, 0, 0) << "" << QStringList{"----", "----", "----", "----"};
+        // No result: nobody knows whether the chips were burned, and the boxes must not read as
+        // "nothing to do" ("----").
+        QTest::newRow("wait timed out: state unknown")
+            << -124 << Burn(0, 0, 0, 0)
+            << "No burn result arrived: the state of the chips is unknown.\r\n"
+            << QStringList{"????", "????", "????", "????"};
+        QTest::newRow("programmer went away: state unknown")
+            << -123 << Burn(0, 0, 0, 0)
+            << "The programmer was disconnected during burning: the state of the chips is "
+               "unknown.\r\n"
+            << QStringList{"????", "????", "????", "????"};
     }
 
     void burnOutcomes() {
@@ -95,8 +102,8 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             const QColor shown = panel.ResultBox(i).palette().color(QPalette::Text);
             QCOMPARE(shown, boxes[i] == "PASS"   ? pass
-                            : boxes[i] == "FAIL" ? fail
-                                                 : QColor(0, 0, 0));
+                            : boxes[i] == "----" ? QColor(0, 0, 0)
+                                                 : fail);
         }
     }
 
@@ -117,6 +124,32 @@ private slots:
         QCOMPARE(f.window->focusWidget(), &panel.SerialField(2));
         QTest::keyClick(&panel.SerialField(2), Qt::Key_Return);
         QCOMPARE(f.window->focusWidget(), &panel.TriggerButton());
+    }
+
+    void enterOnTheFocusedTriggerButtonBurns_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+
+    // A scanner ends each serial number with Enter: after the last one the focus is on the
+    // trigger button, and the next Enter burns.
+    void enterOnTheFocusedTriggerButtonBurns() {
+        QFETCH(int, key);
+        WindowFixture f("[LOGFILE]\nCREATELOG=1\n");
+        TOperatorPanelLogger& panel = *f.window->OperatorPanel();
+        panel.paintAgain();
+        panel.SerialField(1).setFocus();
+        panel.paintAgain(); // a notification's repaint leaves an operator's typing alone
+        QCOMPARE(f.window->focusWidget(), &panel.SerialField(1));
+        panel.SerialField(3).setFocus();
+        QTest::keyClick(&panel.SerialField(3), Qt::Key(key));
+        QCOMPARE(f.window->focusWidget(), &panel.TriggerButton());
+        QVERIFY(f.dialogs.boxes.isEmpty()); // the Enter that moved the focus burns nothing
+        QTest::keyClick(&panel.TriggerButton(), Qt::Key(key));
+        // Without a programmer the burn asked for ends at the connection check.
+        QCOMPARE(f.dialogs.boxes,
+                 QStringList{"error: Can not connect to programmer. Check usb connection!"});
     }
 
     void ctrlShiftDeleteEmptiesTheMessageBox() {

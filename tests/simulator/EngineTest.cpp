@@ -1,6 +1,7 @@
 // The simulated programmer's parts without a socket: scenario text, image checks, what a burn
 // does to the chips, and the USB frame clock.
 
+#include "ControlCommands.h"
 #include "ProgrammerEngine.h"
 #include "Scenario.h"
 #include "SimTestSupport.h"
@@ -194,6 +195,23 @@ TEST(SimEngine, AnswersShortOrEmptyReportsWithoutReadingPastThem) {
     TPacketFormat piece = MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::StoreConfigurationData);
     piece.header.dataSize = 200;
     EXPECT_NE(Ask(engine, piece).header.status, 0);
+}
+
+TEST(SimEngine, ExternalTriggerBurnsOnlyWhileAHostLeavesItArmed) {
+    TProgrammerEngine engine;
+    // Armed until a host says otherwise: the event, then the burn result.
+    EXPECT_EQ(ExecuteControlLine(engine, "trigger").reply, "ok");
+    EXPECT_EQ(engine.PressExternalTrigger().reports.size(), 2u);
+    const uint8_t off[3] = {0, 1, 1}; // as a host with outdated firmware sends it
+    EXPECT_EQ(Ask(engine, MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::SetTriggerBehavior, off))
+                  .header.status,
+              0);
+    EXPECT_TRUE(engine.PressExternalTrigger().reports.empty());
+    const TControlResult pressed = ExecuteControlLine(engine, "trigger");
+    EXPECT_EQ(pressed.reply, "ok external trigger is off");
+    EXPECT_TRUE(pressed.output.reports.empty());
+    EXPECT_NE(ExecuteControlLine(engine, "status").reply.find("external trigger off"),
+              std::string::npos);
 }
 
 TEST(SimUsbFrames, ReportsWaitForTheNextFrameOnePerFrame) {

@@ -96,7 +96,7 @@ TEST_F(TargetDP2BTest, ParameterObjectSelectedByConfigurationAdds32ToTheRefusal)
     saved.SetTargetType(TargetFamily::DP2B);
     saved.AddNewBlock(BlockType::Parameters, target.GetPar().getBuff());
     TTargetDP2B loaded(output);
-    ASSERT_EQ(loaded.LoadConigurationFile(saved), 0);
+    ASSERT_TRUE(loaded.LoadConigurationFile(saved).IsTakenOver());
     ASSERT_TRUE(loaded.GetPar().getSelection());
     ASSERT_EQ(loaded.loadFW(InputFile("dp2b_firmware.ahex")), 0);
     TProcessTargetSendId record = ReadRecord(0, CHANNEL_PASSED);
@@ -160,7 +160,7 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 5);
 
     TTargetDP2B loaded(output);
-    EXPECT_EQ(loaded.LoadConigurationFile(configuration), 0);
+    EXPECT_TRUE(loaded.LoadConigurationFile(configuration).IsTakenOver());
     EXPECT_EQ(loaded.GetSelection(), (1u << 1) | (1u << 3));
     EXPECT_TRUE(loaded.GetFW().loaded());
     EXPECT_FALSE(loaded.GetPatch().loaded());
@@ -175,13 +175,14 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
 TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken) {
     configuration.SetTargetType(TargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
-    EXPECT_EQ(target.LoadConigurationFile(configuration), 3);
+    EXPECT_EQ(target.LoadConigurationFile(configuration),
+              TConfigurationTakeOver::Foreign(TargetFamily::DP3B));
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
     configuration.SetTargetType(TargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::IdTable, Bytes(67, 0));
     target.SetSelection(true, BlockType::Patch);
-    EXPECT_EQ(target.LoadConigurationFile(configuration), 255);
+    EXPECT_EQ(target.LoadConigurationFile(configuration), TConfigurationTakeOver::Unusable());
     EXPECT_FALSE(target.GetFW().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 }
@@ -224,6 +225,27 @@ TEST_F(TargetDP2BTest, UnloadForgetsImages) {
     EXPECT_TRUE(target.GetFW().getBuff().empty());
     EXPECT_FALSE(target.GetPar().loaded());
     EXPECT_FALSE(target.GetPatch().loaded());
+}
+
+// Target types no family knows (0 is what an empty configuration holds) are never taken over,
+// by any family, and never read as another family to select.
+TEST(TargetFamilies, TakeOverOnlyTheirOwnConfigurations) {
+    RecordingOutput output;
+    for (const uint32_t family : {1u, 2u, 3u}) {
+        for (const uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 255u}) {
+            const auto target = CreateTarget(family, output);
+            TConfiguration configuration;
+            configuration.SetTargetType(type);
+            const TConfigurationTakeOver result = target->LoadConigurationFile(configuration);
+            const bool known = type >= 1 && type <= 3;
+            EXPECT_EQ(result.IsTakenOver(), type == family) << family << " " << type;
+            EXPECT_EQ(result.family, type) << family << " " << type;
+            EXPECT_EQ(result.outcome, type == family ? TConfigurationTakeOver::Outcome::TakenOver
+                                      : known        ? TConfigurationTakeOver::Outcome::OtherFamily
+                                              : TConfigurationTakeOver::Outcome::NotRecognized)
+                << family << " " << type;
+        }
+    }
 }
 
 TEST(TargetFactory, CreatesEachFamily) {
