@@ -38,17 +38,7 @@ void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
     ProcessExitCode() = code;
 }
 
-TWaitClock CommandLineWaitClock() {
-    // Only against the simulated programmer: with a real one, a shortened burn wait would report
-    // a burn still running as failed.
-    const char* transport = std::getenv("ARDENT_PORTBRIDGE");
-    const char* text = std::getenv("ARDENT_TIMEOUT_SCALE");
-    if (text == nullptr || transport == nullptr ||
-        std::filesystem::path(transport).filename() != "libportbridge-sim.so")
-        return TWaitClock{};
-    const std::optional<double> scale = ParseTimeoutScale(text);
-    return scale ? TWaitClock{*scale} : TWaitClock{};
-}
+TWaitClock CommandLineWaitClock() { return WaitClockFromEnvironment(); }
 
 TCommandLineHandlers::TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue,
                                            TConsole& console, TWaitClock clock)

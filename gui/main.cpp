@@ -26,16 +26,6 @@ using namespace ardent;
 
 namespace {
 
-// Dry runs and tests against the simulated programmer may shorten the programmer waits.
-TWaitClock ClockFromEnvironment() {
-    if (const char* scale = std::getenv("ARDENT_TIMEOUT_SCALE")) {
-        if (const auto value = ParseTimeoutScale(scale)) {
-            return TWaitClock(*value);
-        }
-    }
-    return TWaitClock();
-}
-
 // "--grab FILE [--expert | --trigger | --detect] [--open CFG]": once the programmer is initialised
 // (or after a few seconds without one), the window (in expert mode with --expert, after File, Open
 // of CFG with --open) is saved as a picture and the program ends; it prints how long the start
@@ -89,7 +79,7 @@ int main(int argc, char* argv[]) {
     // A dry run or a test may keep its settings apart from the line PC's.
     const QString settingsFile = qEnvironmentVariable("ARDENT_SETTINGS_FILE");
     options.settingsFile = settingsFile.isEmpty() ? SettingsFilePath() : settingsFile.toStdString();
-    options.clock = ClockFromEnvironment();
+    options.clock = WaitClockFromEnvironment();
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());
     TQtDialogs realDialogs;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace ardent {
@@ -30,6 +31,16 @@ std::optional<double> ParseTimeoutScale(std::string_view text) {
     if (end != copy.c_str() + copy.size() || !std::isfinite(value) || value <= 0.0 || value > 1.0)
         return std::nullopt;
     return value;
+}
+
+TWaitClock WaitClockFromEnvironment() {
+    const char* transport = std::getenv("ARDENT_PORTBRIDGE");
+    const char* text = std::getenv("ARDENT_TIMEOUT_SCALE");
+    if (text == nullptr || transport == nullptr ||
+        std::filesystem::path(transport).filename() != "libportbridge-sim.so")
+        return TWaitClock{};
+    const std::optional<double> scale = ParseTimeoutScale(text);
+    return scale ? TWaitClock{*scale} : TWaitClock{};
 }
 
 } // namespace ardent

@@ -30,4 +30,9 @@ private:
 // any other text, so a mistyped value leaves the real waits in place.
 std::optional<double> ParseTimeoutScale(std::string_view text);
 
+// The clock both programs use: shortened by ARDENT_TIMEOUT_SCALE only while ARDENT_PORTBRIDGE
+// names the simulated programmer's transport, so a variable left behind on a line PC can never
+// cut a real burn's wait short (the chips would be reported failed while still burning).
+TWaitClock WaitClockFromEnvironment();
+
 } // namespace ardent

@@ -188,7 +188,7 @@ namespace ardent::testing {
 namespace {
 
 // The shortened waits are for the simulated programmer only; a leftover variable must not cut a
-// real burn short.
+// real burn short, in the tool or in the window (both take the clock from the environment).
 TEST(CommandLineWaitClock, ShortensOnlyAgainstTheSimulatedProgrammer) {
     struct Case {
         const char* transport;
@@ -208,6 +208,8 @@ TEST(CommandLineWaitClock, ShortensOnlyAgainstTheSimulatedProgrammer) {
                     : ::unsetenv("ARDENT_PORTBRIDGE");
         c.scale ? ::setenv("ARDENT_TIMEOUT_SCALE", c.scale, 1) : ::unsetenv("ARDENT_TIMEOUT_SCALE");
         EXPECT_EQ(CommandLineWaitClock().Scale(), c.expected)
+            << (c.transport ? c.transport : "-") << " " << (c.scale ? c.scale : "-");
+        EXPECT_EQ(WaitClockFromEnvironment().Scale(), c.expected)
             << (c.transport ? c.transport : "-") << " " << (c.scale ? c.scale : "-");
     }
     ::unsetenv("ARDENT_PORTBRIDGE");
