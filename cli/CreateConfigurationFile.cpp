@@ -3,6 +3,7 @@
 #include "ResultCodes.h"
 #include "input/DP3BMessages.h"
 #include "targets/TargetDP3B.h"
+#include "utils/NumberChecks.h"
 
 #include <algorithm>
 #include <array>

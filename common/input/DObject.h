@@ -5,7 +5,7 @@
 
 #include "input/FileLoader.h"
 #include "input/MessageOutput.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cstdint>
 #include <memory>

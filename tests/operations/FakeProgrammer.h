@@ -8,7 +8,7 @@
 
 #include "operations/PacketExchange.h"
 #include "protocol/PacketFormat.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <array>
 #include <chrono>

@@ -11,6 +11,7 @@
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 
