@@ -48,7 +48,6 @@ public:
 
     bool loaded() const { return isLoaded; }
     bool getSelection() const { return selected; }
-    void setSelection(bool select) { selected = select; }
     // Not loaded and not selected any more; the image is kept.
     void Clear();
     // The file the image came from (empty when none).
