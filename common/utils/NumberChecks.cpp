@@ -68,8 +68,8 @@ bool IsOneDecimalNumber(const std::string& text) {
         int error = 0;
         PCRE2_SIZE offset = 0;
         return std::unique_ptr<pcre2_code, CodeDeleter>(
-            pcre2_compile(reinterpret_cast<PCRE2_SPTR>("[0-9]{1,2}\\.[0-9]$"), PCRE2_ZERO_TERMINATED,
-                          0, &error, &offset, nullptr));
+            pcre2_compile(reinterpret_cast<PCRE2_SPTR>("[0-9]{1,2}\\.[0-9]$"),
+                          PCRE2_ZERO_TERMINATED, 0, &error, &offset, nullptr));
     }();
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> match(
         pcre2_match_data_create_from_pattern(pattern.get(), nullptr));

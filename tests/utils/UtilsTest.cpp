@@ -153,10 +153,11 @@ TEST(NumberChecks, BothIntegerWidthsShareOneGrammar) {
         const char* text;
         bool ok;
     };
-    for (const Case& c : {Case{"+7", true}, Case{"-0", true}, Case{"0X1f", true}, Case{"$00ff", true},
-                          Case{"+-7", false}, Case{"-+7", false}, Case{"+", false}, Case{"-", false},
-                          Case{"$", false}, Case{"$-1", false}, Case{"0x+1", false},
-                          Case{"1 ", false}, Case{"1e3", false}, Case{"$12345678901234567", false}}) {
+    for (const Case& c :
+         {Case{"+7", true}, Case{"-0", true}, Case{"0X1f", true}, Case{"$00ff", true},
+          Case{"+-7", false}, Case{"-+7", false}, Case{"+", false}, Case{"-", false},
+          Case{"$", false}, Case{"$-1", false}, Case{"0x+1", false}, Case{"1 ", false},
+          Case{"1e3", false}, Case{"$12345678901234567", false}}) {
         int32_t narrow = 0;
         int64_t wide = 0;
         EXPECT_EQ(StrToIntChecked(c.text, narrow), c.ok) << c.text;
