@@ -1,8 +1,8 @@
 #pragma once
 // The simulated programmer's engine inside the test process, behind a scripted transport. The
 // engine answers every request, so the programmer the tests talk to is the one the simulator
-// runs; this layer only shapes how an answer travels: cut short, or behind reports meant for
-// earlier requests. Those are faults of the link, not of the programmer.
+// runs; this layer only shapes how an answer travels: cut short, lost, or behind reports meant
+// for earlier requests. Those are faults of the link, not of the programmer.
 
 #include "ProgrammerEngine.h"
 #include "protocol/PacketFormat.h"
@@ -19,10 +19,12 @@ public:
     sim::TProgrammerEngine engine;
 
     // How the reply to a request reaches the transport: after the reports in `ahead` (late
-    // replies to earlier requests), and only its first `length` bytes.
+    // replies to earlier requests), and only its first `length` bytes, or not at all when `lost`
+    // (the programmer still acted on the request).
     struct TReportShape {
         std::vector<TPacketFormat> ahead;
         size_t length = kPacketSize;
+        bool lost = false;
     };
     // Shapes by the index of the request they hit (0 = the first request written).
     std::map<size_t, TReportShape> shapes;
@@ -46,10 +48,14 @@ public:
         std::vector<Bytes> reports;
         for (const TPacketFormat& late : shape.ahead)
             reports.push_back(ReportBytes(late, kPacketSize));
-        if (const std::optional<TPacketFormat> reply = Answer(PacketFromBytes(written)))
+        const std::optional<TPacketFormat> reply = Answer(PacketFromBytes(written));
+        if (reply && !shape.lost)
             reports.push_back(ReportBytes(*reply, shape.length));
         return reports;
     }
+
+    // How many requests were written so far: the index the next one gets in `shapes`.
+    size_t Written() const { return fWritten; }
 
     // The first `length` bytes of `packet` as the transport delivers them.
     static Bytes ReportBytes(const TPacketFormat& packet, size_t length) {
