@@ -2,7 +2,8 @@
 
 #include "Options.h"
 #include "ResultCodes.h"
-#include "utils/Utils.h"
+#include "utils/NumberChecks.h"
+#include "utils/Text.h"
 
 #include <cctype>
 #include <optional>

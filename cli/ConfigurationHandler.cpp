@@ -4,6 +4,7 @@
 #include "ResultCodes.h"
 #include "configuration/ConfigurationLoader.h"
 #include "targets/TargetFactory.h"
+#include "utils/Text.h"
 
 #include <cctype>
 #include <cstdio>

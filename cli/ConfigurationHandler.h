@@ -8,7 +8,7 @@
 #include "Console.h"
 #include "configuration/Configuration.h"
 #include "targets/Target.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 // Every line the tool writes ends in CR LF; nothing ever goes to standard error.
 
 #include "input/MessageOutput.h"
-#include "utils/Utils.h"
+#include "utils/Text.h"
 
 #include <string>
 #include <string_view>

@@ -3,6 +3,7 @@
 #include "ResultCodes.h"
 #include "input/DP3BMessages.h"
 #include "targets/TargetDP3B.h"
+#include "utils/NumberChecks.h"
 
 #include <algorithm>
 #include <array>
@@ -41,7 +42,7 @@ uint16_t TCreateConfigurationFile::getWordParameter(const std::string& text) {
 
 void TCreateConfigurationFile::fillParameter(const TCLIParser::Dictionary& parameters) {
     mDevice = LowerText(getParameter(parameters, "device"));
-    // File names keep their case: on Linux another case is another file.
+    // File names keep their case: names that differ only in case name different files.
     mFirmware = getParameter(parameters, "fw");
     mParameter = getParameter(parameters, "par");
     mPatch = getParameter(parameters, "patch");

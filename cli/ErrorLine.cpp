@@ -1,7 +1,7 @@
 #include "ErrorLine.h"
 
 #include "utils/Errors.h"
-#include "utils/Utils.h"
+#include "utils/Text.h"
 
 #include <cstdlib>
 #include <cxxabi.h>

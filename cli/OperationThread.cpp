@@ -7,7 +7,10 @@
 #include "ResultCodes.h"
 #include "configuration/ConfigurationLoader.h"
 #include "utils/Errors.h"
-#include "utils/Utils.h"
+#include "utils/Files.h"
+#include "utils/NumberChecks.h"
+#include "utils/Text.h"
+#include "utils/VersionText.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 #include "ExitCode.h"
 #include "ResultCodes.h"
 #include "utils/Errors.h"
-#include "utils/Utils.h"
+#include "utils/VersionText.h"
 
 namespace ardent {
 

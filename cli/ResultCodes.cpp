@@ -1,6 +1,6 @@
 #include "ResultCodes.h"
 
-#include "utils/Utils.h"
+#include "utils/Files.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 // The results of an ArdentCmd run: the tool's own failure codes with their fixed messages, and
-// how a 32-bit result becomes the 8-bit exit status a Linux caller sees.
+// how a 32-bit result becomes the 8-bit exit status the caller sees.
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "RunningInstances.h"
 
-#include "utils/Utils.h"
+#include "utils/Text.h"
 
 #include <cctype>
 #include <cerrno>

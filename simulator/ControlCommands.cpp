@@ -1,7 +1,9 @@
 #include "ControlCommands.h"
 
 #include "SimText.h"
-#include "utils/Utils.h"
+#include "utils/Files.h"
+#include "utils/NumberChecks.h"
+#include "utils/VersionText.h"
 
 #include <cstdio>
 

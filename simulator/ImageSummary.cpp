@@ -8,7 +8,8 @@
 #include "input/ParDP2A.h"
 #include "targets/DP2BIdTablesModel.h"
 #include "targets/DP3BIdTablesModel.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
+#include "utils/Crc16.h"
 
 #include <cstring>
 

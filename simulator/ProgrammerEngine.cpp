@@ -1,6 +1,7 @@
 #include "ProgrammerEngine.h"
 
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
+#include "utils/VersionText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "FaultPlan.h"
 #include "ImageSummary.h"
 #include "Scenario.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <array>
 #include <cstdint>

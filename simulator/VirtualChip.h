@@ -57,7 +57,6 @@ public:
 
     bool IsPresent() const { return mPresent; }
     uint8_t Family() const { return mFamily; }
-    void SetFamily(uint8_t family) { mFamily = family; }
     // Whether the chip talks the protocol of `family`.
     bool AcceptsFamily(uint8_t family) const { return mFamily == 0 || mFamily == family; }
     TChipIds& Ids() { return mIds; }

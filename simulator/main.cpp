@@ -6,7 +6,7 @@
 #include "SimServer.h"
 #include "SimText.h"
 #include "link/SimLink.h"
-#include "utils/Utils.h"
+#include "utils/Files.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,6 +1,7 @@
 // Building and loading a configuration image, beside a plain copy of the same number of bytes.
 // Arguments are image sizes; 65 000 bytes with four blocks is the largest real configuration.
 #include "configuration/ConfigurationLoader.h"
+#include "utils/Crc16.h"
 
 #include <benchmark/benchmark.h>
 

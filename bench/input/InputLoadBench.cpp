@@ -3,7 +3,7 @@
 // each beside reading the same file's bytes as the baseline.
 #include "input/Fw.h"
 #include "input/ParDP3B.h"
-#include "utils/Utils.h"
+#include "utils/Files.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,9 @@
 #include "configuration/Configuration.h"
 
 #include "configuration/LittleEndian.h"
+#include "utils/Crc16.h"
+#include "utils/Files.h"
+#include "utils/Text.h"
 
 #include <algorithm>
 #include <cassert>

@@ -3,7 +3,7 @@
 // and the byte image it serialises to. The image is the same in a .cfg file and in the
 // programmer, so it is built here, bit for bit, and nowhere else.
 
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <array>
 #include <cstddef>

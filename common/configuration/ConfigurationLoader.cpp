@@ -3,6 +3,8 @@
 #include "configuration/ConfigurationLoaderConfigV0.h"
 #include "configuration/ConfigurationLoaderConfigV1.h"
 #include "configuration/LittleEndian.h"
+#include "utils/Crc16.h"
+#include "utils/Files.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "configuration/ConfigurationLoaderConfigV0.h"
 
 #include "configuration/LittleEndian.h"
+#include "utils/Text.h"
 
 #include <string>
 

@@ -25,9 +25,8 @@ struct LegacyIdRow {
     LegacyIdCell before;
     LegacyIdCell after;
 };
-// Rows Device, Firmware, Customer, Patch, Parameters, Rom. The parameter ID before burning takes
-// its loaded flag from the parameter-after flag (byte 35), as legacy images were read from the
-// start; its compare flag is byte 26.
+// Rows Device, Firmware, Customer, Patch, Parameters, Rom. The parameter ID before burning shares
+// the loaded flag of the parameter ID after burning (byte 35); its compare flag is byte 26.
 constexpr std::array<LegacyIdRow, 6> kLegacyIdRows = {{
     {4, {kOne, 4, 5}, {kZero, kZero, kZero}},
     {8, {kOne, kOne, 10}, {38, 38, 39}},

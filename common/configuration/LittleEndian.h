@@ -4,7 +4,7 @@
 // order never matter. Readers expect the caller to have checked that the field lies inside the
 // bytes it reads from.
 
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cassert>
 #include <cstddef>

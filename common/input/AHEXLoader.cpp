@@ -3,6 +3,7 @@
 #include "input/LinePattern.h"
 #include "input/NumberText.h"
 #include "utils/Errors.h"
+#include "utils/Files.h"
 
 #include <algorithm>
 

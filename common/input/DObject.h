@@ -5,7 +5,7 @@
 
 #include "input/FileLoader.h"
 #include "input/MessageOutput.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,7 +48,6 @@ public:
 
     bool loaded() const { return isLoaded; }
     bool getSelection() const { return selected; }
-    void setSelection(bool select) { selected = select; }
     // Not loaded and not selected any more; the image is kept.
     void Clear();
     // The file the image came from (empty when none).

@@ -3,6 +3,7 @@
 #include "input/DP3BMessages.h"
 #include "input/NumberText.h"
 #include "input/XMLLoader.h"
+#include "utils/VersionText.h"
 
 namespace ardent {
 

@@ -3,7 +3,7 @@
 // block, or into the text entries the data objects pick their IDs from.
 
 #include "input/MessageOutput.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -1,10 +1,8 @@
 #include "input/NumberText.h"
 
 #include "utils/Errors.h"
-#include "utils/Utils.h"
 
 #include <cctype>
-#include <charconv>
 
 namespace ardent {
 
@@ -14,60 +12,7 @@ namespace {
     throw NumberConversionError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
-
-bool StrToInt64Checked(std::string_view text, int64_t& value) {
-    std::string_view digits = text;
-    bool isHex = false;
-    if (!digits.empty() && digits.front() == '$') {
-        digits.remove_prefix(1);
-        isHex = true;
-    } else if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits.remove_prefix(2);
-        isHex = true;
-    }
-    if (digits.empty()) {
-        return false;
-    }
-    if (isHex) {
-        if (digits.size() > 16) {
-            return false;
-        }
-        for (const char c : digits) {
-            if (HexDigit(c) < 0) {
-                return false;
-            }
-        }
-        value = static_cast<int64_t>(HexDigitsValue(digits));
-        return true;
-    }
-    if (digits.front() == '+') {
-        digits.remove_prefix(1);
-        if (digits.empty() || digits.front() == '-') {
-            return false;
-        }
-    }
-    int64_t parsed = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed);
-    if (error != std::errc() || end != digits.data() + digits.size()) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 
 int32_t StrToIntOrThrow(const std::string& text) {
     int32_t value = 0;
@@ -110,14 +55,6 @@ bool VersionTextToBytes(const std::string& text, std::vector<uint8_t>& bytes) {
     }
     bytes = std::move(parsed);
     return true;
-}
-
-uint64_t HexDigitsValue(std::string_view digits) {
-    uint64_t value = 0;
-    for (const char c : digits) {
-        value = (value << 4) | static_cast<uint64_t>(HexDigit(c) & 0xF);
-    }
-    return value;
 }
 
 } // namespace ardent

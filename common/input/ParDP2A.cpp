@@ -1,4 +1,5 @@
 #include "input/ParDP2A.h"
+#include "utils/Crc16.h"
 
 #include <span>
 

@@ -1,6 +1,7 @@
 #include "input/XMLLoader.h"
 
 #include "input/NumberText.h"
+#include "utils/Files.h"
 
 #include <pugixml.hpp>
 

@@ -6,7 +6,7 @@
 
 #include "operations/HandlerSetup.h"
 #include "protocol/PacketFormat.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,9 +6,6 @@
 
 namespace ardent {
 
-// The window message that carries a notification in the windowed program (WM_USER + 1).
-inline constexpr int kNotificationMessage = 1025;
-
 // Codes the receive thread posts (result always 0); operation threads post their own codes.
 inline constexpr int NOTIFY_UNKNOWN_EVENT = 0;     // an event report with an unknown opCode
 inline constexpr int NOTIFY_CONNECTED = 6;         // the programmer was connected

@@ -1,6 +1,6 @@
 #include "protocol/PacketFormat.h"
 
-#include "utils/Utils.h"
+#include "utils/VersionText.h"
 
 #include <algorithm>
 

@@ -323,7 +323,7 @@ inline bool IsKnownErrorCode(uint32_t code) {
 extern const std::array<std::string_view, 2> ResultWords;
 
 // The lowest programmer firmware the host works with (shown as 1.6.3 by FormatVersion of
-// utils/Utils.h, which is also the firmware-version text).
+// utils/VersionText.h, which is also the firmware-version text).
 inline constexpr uint32_t kMinFirmwareVersion = 0x010603;
 // True when `firmwareVersion` (the whole 32-bit value, unsigned) is at least the minimum.
 inline bool IsFirmwareSupported(uint32_t firmwareVersion) {

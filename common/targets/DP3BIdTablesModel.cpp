@@ -1,4 +1,5 @@
 #include "targets/DP3BIdTablesModel.h"
+#include "utils/VersionText.h"
 
 namespace ardent {
 

@@ -2,7 +2,7 @@
 // The value kinds of an ID table cell: 16-, 32- and 64-bit IDs and a byte array of up to 16
 // bytes (a DP3B firmware version). Each knows its packed form inside the ID table block.
 
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <array>
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include "configuration/Configuration.h"
 #include "input/DP3BMessages.h"
+#include "utils/VersionText.h"
 
 #include <algorithm>
 #include <exception>

@@ -4,6 +4,7 @@
 // configuration untouched; a loaded one must build and load back to the same content.
 #include "FuzzChecks.h"
 #include "configuration/ConfigurationLoader.h"
+#include "utils/Crc16.h"
 
 #include <cstddef>
 #include <cstdint>

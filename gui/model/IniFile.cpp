@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
-#include "utils/Utils.h"
+#include "utils/Files.h"
+#include "utils/NumberChecks.h"
 
 #include <algorithm>
 #include <cctype>

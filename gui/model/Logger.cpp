@@ -2,7 +2,8 @@
 
 #include "AppPaths.h"
 #include "SettingsModel.h"
-#include "utils/Utils.h"
+#include "utils/Files.h"
+#include "utils/VersionText.h"
 
 #include <cerrno>
 #include <cstdio>

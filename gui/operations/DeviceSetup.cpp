@@ -1,6 +1,6 @@
 #include "DeviceSetup.h"
 
-#include "utils/Utils.h"
+#include "utils/VersionText.h"
 
 #include <cstring>
 

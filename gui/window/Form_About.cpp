@@ -1,6 +1,6 @@
 #include "Form_About.h"
 
-#include "utils/Utils.h"
+#include "utils/VersionText.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -15,7 +15,7 @@
 #include "model/LoggerDP3B.h"
 #include "operations/ProgramObjects.h"
 #include "targets/TargetFactory.h"
-#include "utils/Utils.h"
+#include "utils/VersionText.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

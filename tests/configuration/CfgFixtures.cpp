@@ -1,6 +1,7 @@
 #include "CfgFixtures.h"
 
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
+#include "utils/Crc16.h"
 
 #include <algorithm>
 

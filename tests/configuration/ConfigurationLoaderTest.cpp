@@ -1,6 +1,7 @@
 #include "configuration/ConfigurationLoader.h"
 #include "CfgFixtures.h"
 #include "TestFolder.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 

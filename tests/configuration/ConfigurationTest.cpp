@@ -1,6 +1,8 @@
 #include "configuration/Configuration.h"
 #include "TestFolder.h"
+#include "utils/Crc16.h"
 #include "utils/Errors.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "utils/Errors.h"
 
 #include "InputTestSupport.h"
+#include "utils/Crc16.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,12 @@
 // A scripted programmer inside the test process: it answers each request the way the real one
 // does (stored image, description, trigger flag, four channels, service answers) and can be told
 // to fail a given request (not sent, no reply, refused, a stray report, the link lost). It is the
-// exchange the handlers are built on, so every request and every wait is recorded. It can also
-// stand behind a scripted transport (AnswerReports), where its reply to a request may come cut
-// short or behind reports meant for earlier requests.
+// exchange the handlers are built on, so every request and every wait is recorded. Tests that go
+// through a transport meet the simulator's engine instead (EngineProgrammer.h).
 
 #include "operations/PacketExchange.h"
 #include "protocol/PacketFormat.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <array>
 #include <chrono>
@@ -37,15 +36,6 @@ public:
 
     // Faults by the index of the request they hit (0 = the first request sent).
     std::map<size_t, TFault> faults;
-
-    // How the reply to a request reaches a scripted transport: after the reports in `ahead`
-    // (late replies to earlier requests), and only its first `length` bytes.
-    struct TReportShape {
-        std::vector<TPacketFormat> ahead;
-        size_t length = kPacketSize;
-    };
-    // Shapes by the index of the request they hit.
-    std::map<size_t, TReportShape> shapes;
 
     // What the host did.
     std::vector<TPacketFormat> requests;
@@ -107,30 +97,6 @@ public:
     void Deliver(const TPacketFormat& packet) override { fPending = packet; }
     void NoteFailure(const TExchangeResult& failure) override {
         notedFailures.push_back(failure.check);
-    }
-
-    // The programmer behind a transport: the reports it answers the written report with - its
-    // reply as Send leaves it (faults included), shaped by `shapes`.
-    std::vector<Bytes> AnswerReports(const Bytes& written) {
-        const size_t index = fSent;
-        if (!Send(PacketFromBytes(written)))
-            return {};
-        TReportShape shape;
-        if (const auto found = shapes.find(index); found != shapes.end())
-            shape = found->second;
-        std::vector<Bytes> reports;
-        for (const TPacketFormat& late : shape.ahead)
-            reports.push_back(ReportBytes(late, kPacketSize));
-        if (fPending)
-            reports.push_back(ReportBytes(*fPending, shape.length));
-        fPending.reset();
-        return reports;
-    }
-
-    // The first `length` bytes of `packet` as the transport delivers them.
-    static Bytes ReportBytes(const TPacketFormat& packet, size_t length) {
-        const TArrayByte bytes = PacketToBytes(packet);
-        return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
     }
 
     // The reply the programmer gives `request` (it acts on it as the real one would).

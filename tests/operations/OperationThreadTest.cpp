@@ -4,6 +4,7 @@
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
 #include "configuration/Configuration.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,18 @@
 // ArdentCmd's operations over its own controller and receive queue, with a scripted transport
-// behind them: which of the reports that arrive is taken as the answer to a request. A report cut
-// short and a reply that came too late for an earlier request are no answer.
+// and the simulator's engine behind them: which of the reports that arrive is taken as the answer
+// to a request. A report cut short and a reply that came too late for an earlier request are no
+// answer.
 
 #include "CommandLineHandlers.h"
+#include "EngineProgrammer.h"
 #include "ExitCode.h"
 #include "FakeHidIntf.h"
-#include "FakeProgrammer.h"
 #include "OperationThread.h"
 #include "ResultCodes.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +26,7 @@ namespace fs = std::filesystem;
 using Op = TOperationThread;
 
 struct ToolOverTransport : ::testing::Test {
-    TFakeProgrammer programmer;
+    TEngineProgrammer programmer;
     test::FakeHidLibrary library;
     TThreadSafeQueue<TPacketFormat> receiveQueue;
     HIDCtrl controller{
@@ -37,6 +39,7 @@ struct ToolOverTransport : ::testing::Test {
     std::string storeFile = (folder / "store.cfg").string();
     std::string backupFile = (folder / "backup.cfg").string();
     uint16_t storedCrc = 0;
+    Bytes storedImage;
 
     ToolOverTransport() {
         ProcessExitCode() = 0;
@@ -47,25 +50,27 @@ struct ToolOverTransport : ::testing::Test {
         };
         EXPECT_TRUE(controller.Connect());
 
-        // The programmer holds a configuration the loader accepts (three 60-byte pieces).
+        // The programmer holds a configuration the loader accepts (three 60-byte pieces), for
+        // all four channels.
         TConfiguration configuration;
         configuration.SetName("Line 7");
         configuration.SetTargetType(2);
-        configuration.AddNewBlock(1, PatternImage(100));
-        Bytes image;
-        EXPECT_TRUE(configuration.GetBufferForSend(storedCrc, image));
-        EXPECT_GT(image.size(), 2 * kPacketDataSize);
-        EXPECT_LE(image.size(), 3 * kPacketDataSize);
-        programmer.Hold(image, storedCrc, "Line 7");
+        configuration.SetChannel(0x0F);
+        Bytes firmware(100);
+        for (size_t i = 0; i < firmware.size(); ++i)
+            firmware[i] = static_cast<uint8_t>(i * 7 + 3);
+        configuration.AddNewBlock(1, firmware);
+        EXPECT_TRUE(configuration.GetBufferForSend(storedCrc, storedImage));
+        EXPECT_GT(storedImage.size(), 2 * kPacketDataSize);
+        EXPECT_LE(storedImage.size(), 3 * kPacketDataSize);
+        sim::TProgrammerEngine& engine = programmer.engine;
+        EXPECT_EQ(engine.StoreImage(storedImage), 0);
         EXPECT_TRUE(configuration.WriteConfigurationToFile(storeFile));
-        // Each channel passes with a parameter ID of its own: 0x00A1 to 0x00A4.
-        for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-            programmer.channels[channel] = Passed();
-            programmer.channels[channel].dp2AIds.parameterID =
-                static_cast<uint16_t>(0xA1 + channel);
-            programmer.burnStatus.channels[channel].channelNo = channel;
-            programmer.burnStatus.channels[channel].state = CHANNEL_PASSED;
-        }
+        engine.SetFirmwareVersion(0x010603);
+        // Each channel holds a blank part that passes, with a parameter ID of its own: 0x00A1 to
+        // 0x00A4.
+        for (uint8_t channel = 0; channel < kChannelCount; ++channel)
+            engine.Chip(channel).Ids().parameterID = static_cast<uint16_t>(0xA1 + channel);
     }
     ~ToolOverTransport() override { fs::remove_all(folder); }
 
@@ -80,7 +85,11 @@ struct ToolOverTransport : ::testing::Test {
     }
 
     // The programmer's reply to `request`, as it would have sent it.
-    TPacketFormat ReplyTo(const TPacketFormat& request) { return programmer.Answer(request); }
+    TPacketFormat ReplyTo(const TPacketFormat& request) {
+        const std::optional<TPacketFormat> reply = programmer.Answer(request);
+        EXPECT_TRUE(reply);
+        return reply.value_or(TPacketFormat{});
+    }
     TPacketFormat ReadIdReply(uint8_t channel) {
         return ReplyTo(
             MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{channel, 1, 1, 1}));
@@ -162,7 +171,7 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
         ProcessExitCode() = 0;
         receiveQueue.Clear();
         programmer.shapes.clear();
-        programmer.shapes[programmer.requests.size() + c.request].length = c.length;
+        programmer.shapes[programmer.Written() + c.request].length = c.length;
         const size_t printed = console.Text().size();
         fs::remove(backupFile);
 
@@ -174,10 +183,10 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
 
     // A service command's answer is its result; a cut one is the time-out's, returned as the
     // service commands return every failure.
-    programmer.serviceAnswer = {0x34, 0x12, 0, 0};
-    programmer.shapes[programmer.requests.size()].length = 7;
+    programmer.engine.SetServiceResult(0x1234);
+    programmer.shapes[programmer.Written()].length = 7;
     EXPECT_EQ(Run(Op::OP_SPECIAL_COMMAND, {"3"}, 68), kTimeOut);
-    programmer.shapes[programmer.requests.size()].length = 8;
+    programmer.shapes[programmer.Written()].length = 8;
     EXPECT_EQ(Run(Op::OP_SPECIAL_COMMAND, {"3"}, 68), 0x1234);
 }
 
@@ -198,9 +207,8 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     struct Case {
         const char* name;
         TCommand command;
-        std::vector<TPacketFormat> queued;                     // before the run
-        std::map<size_t, TFakeProgrammer::TReportShape> ahead; // of the answer to a request
-        std::map<size_t, TFault> faults;
+        std::vector<TPacketFormat> queued;                       // before the run
+        std::map<size_t, TEngineProgrammer::TReportShape> ahead; // of the answer to a request
         int32_t result;
         std::string text;
     };
@@ -209,13 +217,11 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
          kGetFwVer,
          {oldFirmware},
          {},
-         {},
          0,
          std::string("Firmware version is 1.6.3\r\n") + kSucceeded},
         {"-getCrc after a description left from before",
          kGetCrc,
          {oldDescription},
-         {},
          {},
          crcResult,
          CrcLine(storedCrc) + kSucceeded},
@@ -223,42 +229,36 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
          kGetCrc,
          {},
          {{0, {{oldFirmware}}}},
-         {},
          crcResult,
          CrcLine(storedCrc) + kSucceeded},
         {"-readID with another channel's reply ahead",
          kReadId,
          {},
          {{0, {{ReadIdReply(0)}}}},
-         {},
          0,
          "Channel[2]: 0x00A2\r\n"},
         {"-readID when only another channel's reply comes",
          kReadId,
          {},
-         {{0, {{ReadIdReply(0)}}}},
-         {{0, TFault::NoReply}},
+         {{0, {{ReadIdReply(0)}, kPacketSize, true}}},
          kTimeOut,
          ""},
         {"-readID of all channels, the first answering late",
          kReadAllIds,
          {},
-         {{1, {{ReadIdReply(0)}}}},
-         {{0, TFault::NoReply}},
+         {{0, {{}, kPacketSize, true}}, {1, {{ReadIdReply(0)}}}},
          kTimeOut,
          "Channel[2]: 0x00A2\r\nChannel[3]: 0x00A3\r\nChannel[4]: 0x00A4\r\n"},
         {"-execute with a read-ID reply ahead of the burn result",
          kExecute,
          {},
          {{0, {{ReadIdReply(0)}}}},
-         {},
          0,
          kAllPassed},
         {"-backup with a description ahead of a piece",
          kBackup,
          {},
          {{1, {{description}}}},
-         {},
          0,
          kSucceeded},
     };
@@ -266,15 +266,12 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
         SCOPED_TRACE(c.name);
         ProcessExitCode() = 0;
         receiveQueue.Clear(); // each case on its own, whatever an earlier one left
-        const size_t first = programmer.requests.size();
+        const size_t first = programmer.Written();
         programmer.shapes.clear();
         for (const auto& [request, shape] : c.ahead)
             programmer.shapes[first + request] = shape;
-        programmer.faults.clear();
-        for (const auto& [request, fault] : c.faults)
-            programmer.faults[first + request] = fault;
         for (const TPacketFormat& packet : c.queued) {
-            const Bytes report = TFakeProgrammer::ReportBytes(packet, kPacketSize);
+            const Bytes report = TEngineProgrammer::ReportBytes(packet, kPacketSize);
             library.intf.FireReport(report.data(), static_cast<uint16_t>(report.size()));
         }
         const size_t printed = console.Text().size();
@@ -286,7 +283,7 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     // The backup holds the stored image, not the description that came ahead of a piece.
     Bytes backup;
     ASSERT_TRUE(LoadFileToBuffer(backupFile, backup));
-    EXPECT_EQ(backup, programmer.storedImage);
+    EXPECT_EQ(backup, storedImage);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The windowed program's handlers over its controller, receive thread and send thread, with a
-// scripted transport behind them: which of the reports that arrive is taken as the answer to a
-// request. A report cut short and a reply that came too late for an earlier request are none.
+// scripted transport and the simulator's engine behind them: which of the reports that arrive is
+// taken as the answer to a request. A report cut short and a reply that came too late for an
+// earlier request are none.
 
+#include "EngineProgrammer.h"
 #include "FakeHidIntf.h"
-#include "FakeProgrammer.h"
+#include "SimTestSupport.h"
 #include "operations/DeviceSetupHandler.h"
 #include "operations/QueueExchange.h"
 #include "operations/TargetHandler.h"
@@ -33,8 +35,18 @@ TRequestTimeouts Waits(milliseconds wait) {
     return {wait, wait, wait, wait, wait, wait, wait, wait, wait, wait, wait, wait, wait};
 }
 
+// A DP2B image of 100 bytes holding `name`, stored the way a host stores one.
+void StoreImage(sim::TProgrammerEngine& engine, const char* name) {
+    ASSERT_EQ(engine.StoreImage(simtest::MakeImage(100, name)), 0);
+}
+
+// The IDs of the DP2B chip the programmer holds in `channel`.
+constexpr uint32_t DeviceIdOf(uint8_t channel) {
+    return 0xD00u + channel;
+}
+
 struct WindowedProgram {
-    TFakeProgrammer programmer;
+    TEngineProgrammer programmer;
     test::FakeHidLibrary library;
     TThreadSafeQueue<TArrayByte> receiveQueue;
     HIDCtrl ctrl{std::make_unique<TWindowedHidVariant>(receiveQueue), library};
@@ -59,14 +71,15 @@ struct WindowedProgram {
         sender.Start();
         ctrl.Connect();
         library.intf.FireConnected();
-        programmer.Hold(PatternImage(100), 0x5AA5, "Line 7");
-        programmer.firmwareVersion = 0x010700;
+        sim::TProgrammerEngine& engine = programmer.engine;
+        StoreImage(engine, "Line 7");
+        engine.SetFirmwareVersion(0x010700);
         for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-            programmer.channels[channel] = Passed();
-            programmer.channels[channel].dp2BIds.deviceID = 0xD00u + channel;
-            programmer.burnStatus.channels[channel].channelNo = channel;
-            programmer.burnStatus.channels[channel].state = CHANNEL_PASSED;
+            engine.Chip(channel) = sim::TVirtualChip::Blank(2);
+            engine.Chip(channel).Ids().deviceID = DeviceIdOf(channel);
         }
+        // A burn before the test, so the programmer has a log record of every channel.
+        engine.PressExternalTrigger();
     }
 };
 
@@ -114,30 +127,36 @@ TOutcome BurnOfChannel4(WindowedProgram& p) {
 // A cut reply of each request that reads a record, then the whole reply: the cut one is passed
 // over (whatever the shared receive buffer still held behind it) and the whole one taken.
 TEST(WindowedReplies, AReplyCutShortIsPassedOverForTheWholeOne) {
+    const Bytes image = simtest::MakeImage(100, "Line 7");
     struct Case {
         const char* name;
         TRequest request;
-        uint8_t module, opCode;
+        TPacketFormat asked; // the request whose reply comes cut
         size_t length;
         uint32_t value;
     } cases[] = {
-        {"GetDeviceSetup, header only", FirmwareVersion, MODULE_PROGRAMMER,
-         ProgrammerOp::GetDeviceSetup, 4, 0x010700},
-        {"GetConfigurationInfo, the CRC missing", StoredCrc, MODULE_PROGRAMMER,
-         ProgrammerOp::GetConfigurationInfo, 4 + 44, 0x5AA5},
-        {"ReadConfiguration, 59 of 60 bytes", ImageByte59, MODULE_PROGRAMMER,
-         ProgrammerOp::ReadConfiguration, 63, (59 * 7 + 3) & 0xFF},
-        {"ReadID, the IDs missing", DeviceIdOfChannel3, MODULE_TARGET, TargetOp::ReadID, 6, 0xD02},
-        {"GetLoggerInformation, the IDs missing", LoggedDeviceIdOfChannel2, MODULE_TARGET,
-         TargetOp::GetLoggerInformation, 6, 0xD01},
-        {"burn result, the channels missing", BurnOfChannel4, MODULE_TARGET,
-         TargetOp::TriggerTarget, 5, CHANNEL_PASSED},
+        {"GetDeviceSetup, header only", FirmwareVersion,
+         MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup), 4, 0x010700},
+        {"GetConfigurationInfo, the CRC missing", StoredCrc,
+         MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo), 4 + 44,
+         simtest::ImageCrc(image)},
+        {"ReadConfiguration, 59 of 60 bytes", ImageByte59,
+         MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration, uint8_t{1}), 63,
+         image.at(59)},
+        {"ReadID, the IDs missing", DeviceIdOfChannel3,
+         MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{2, 2, 1, 1}), 6,
+         DeviceIdOf(2)},
+        {"GetLoggerInformation, the IDs missing", LoggedDeviceIdOfChannel2,
+         MakeRequest(MODULE_TARGET, TargetOp::GetLoggerInformation, uint8_t{1}), 6, DeviceIdOf(1)},
+        {"burn result, the channels missing", BurnOfChannel4,
+         MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget, uint8_t{1}), 5, CHANNEL_PASSED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WindowedProgram program; // a fresh receive buffer: all zeros behind a cut report
-        const TPacketFormat reply = program.programmer.Answer(MakeRequest(c.module, c.opCode));
-        const Bytes cut = TFakeProgrammer::ReportBytes(reply, c.length);
+        const std::optional<TPacketFormat> reply = program.programmer.Answer(c.asked);
+        ASSERT_TRUE(reply);
+        const Bytes cut = TEngineProgrammer::ReportBytes(*reply, c.length);
         program.library.intf.device = [&program, cut](const Bytes& written) {
             std::vector<Bytes> reports = program.programmer.AnswerReports(written);
             reports.insert(reports.begin(), cut);
@@ -157,20 +176,27 @@ TEST(WindowedReplies, ACutReplyAloneIsAFailedRequest) {
 
 // Replies meant for earlier requests arrive ahead of the answer: none is taken for it.
 TEST(WindowedReplies, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
-    TFakeProgrammer replies;
-    replies.Hold(PatternImage(100), 0x1111, "Old");
-    replies.firmwareVersion = 0x010500;
-    replies.channels[0] = Passed();
-    replies.channels[0].dp2BIds.deviceID = 0xBAD;
-    replies.burnStatus.channels[3].state = CHANNEL_FAILED;
+    // The programmer as it was when the earlier requests were answered.
+    TEngineProgrammer replies;
+    StoreImage(replies.engine, "Old");
+    replies.engine.SetFirmwareVersion(0x010500);
+    replies.engine.Chip(0) = sim::TVirtualChip::Blank(2);
+    replies.engine.Chip(0).Ids().deviceID = 0xBAD;
+    replies.engine.PressExternalTrigger();
+    const auto answer = [&replies](const TPacketFormat& request) {
+        const std::optional<TPacketFormat> reply = replies.Answer(request);
+        EXPECT_TRUE(reply);
+        return reply.value_or(TPacketFormat{});
+    };
     const TPacketFormat oldFirmware =
-        replies.Answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup));
+        answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup));
     const TPacketFormat oldDescription =
-        replies.Answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
+        answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetConfigurationInfo));
     const TPacketFormat channel1Ids =
-        replies.Answer(MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{0, 2, 1, 1}));
+        answer(MakeRequest(MODULE_TARGET, TargetOp::ReadID, TReadIDRequest{0, 2, 1, 1}));
     const TPacketFormat channel1Logged =
-        replies.Answer(MakeRequest(MODULE_TARGET, TargetOp::GetLoggerInformation, uint8_t{0}));
+        answer(MakeRequest(MODULE_TARGET, TargetOp::GetLoggerInformation, uint8_t{0}));
+    const uint16_t storedCrc = simtest::ImageCrc(simtest::MakeImage(100, "Line 7"));
     struct Case {
         const char* name;
         TRequest request;
@@ -178,10 +204,11 @@ TEST(WindowedReplies, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
         uint32_t value;
     } cases[] = {
         {"GetDeviceSetup behind a description", FirmwareVersion, oldDescription, 0x010700},
-        {"GetConfigurationInfo behind the firmware version", StoredCrc, oldFirmware, 0x5AA5},
-        {"ReadID of channel 3 behind channel 1's IDs", DeviceIdOfChannel3, channel1Ids, 0xD02},
+        {"GetConfigurationInfo behind the firmware version", StoredCrc, oldFirmware, storedCrc},
+        {"ReadID of channel 3 behind channel 1's IDs", DeviceIdOfChannel3, channel1Ids,
+         DeviceIdOf(2)},
         {"GetLoggerInformation of channel 2 behind channel 1's", LoggedDeviceIdOfChannel2,
-         channel1Logged, 0xD01},
+         channel1Logged, DeviceIdOf(1)},
         {"burn result behind a read of IDs", BurnOfChannel4, channel1Ids, CHANNEL_PASSED},
     };
     for (const Case& c : cases) {
@@ -196,10 +223,12 @@ TEST(WindowedReplies, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
 
 TEST(WindowedReplies, AReplyLeftQueuedFromBeforeIsDroppedBeforeTheRequest) {
     WindowedProgram program;
-    TFakeProgrammer before;
-    before.firmwareVersion = 0x010500;
-    const Bytes late = TFakeProgrammer::ReportBytes(
-        before.Answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup)), kPacketSize);
+    TEngineProgrammer before;
+    before.engine.SetFirmwareVersion(0x010500);
+    const std::optional<TPacketFormat> reply =
+        before.Answer(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::GetDeviceSetup));
+    ASSERT_TRUE(reply);
+    const Bytes late = TEngineProgrammer::ReportBytes(*reply, kPacketSize);
     program.library.intf.FireReport(late.data(), static_cast<uint16_t>(late.size()));
     // The receive thread hands it to the device setup handler's queue.
     for (int i = 0; i < 10000 && program.handlerQueues.deviceSetup.GetCount() == 0; ++i)

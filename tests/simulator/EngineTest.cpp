@@ -9,6 +9,8 @@
 
 #include "configuration/Configuration.h"
 #include "targets/DP3BIdTablesModel.h"
+#include "utils/Crc16.h"
+#include "utils/Files.h"
 
 #include <gtest/gtest.h>
 

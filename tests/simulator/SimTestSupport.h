@@ -4,7 +4,7 @@
 // TConfiguration.
 
 #include "protocol/PacketFormat.h"
-#include "utils/Utils.h"
+#include "utils/Bytes.h"
 
 #include <chrono>
 #include <optional>

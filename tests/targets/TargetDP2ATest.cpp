@@ -2,6 +2,7 @@
 
 #include "../input/InputTestSupport.h"
 #include "TargetTestSupport.h"
+#include "utils/Crc16.h"
 
 #include <gtest/gtest.h>
 

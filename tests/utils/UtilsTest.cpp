@@ -1,5 +1,9 @@
 #include "utils/Errors.h"
-#include "utils/Utils.h"
+#include "utils/Crc16.h"
+#include "utils/Files.h"
+#include "utils/NumberChecks.h"
+#include "utils/Text.h"
+#include "utils/VersionText.h"
 
 #include <gtest/gtest.h>
 
@@ -125,14 +129,14 @@ TEST(NumberChecks, WordsAndIntegers) {
     struct Case {
         const char* text;
         bool ok;
-        uint16_t word;
+        int32_t value;
     };
-    for (const Case& c : {Case{"70000", true, 4464}, Case{"0x10", true, 16}, Case{"$A", true, 10},
+    for (const Case& c : {Case{"70000", true, 70000}, Case{"0x10", true, 16}, Case{"$A", true, 10},
                           Case{"10", true, 10}, Case{"abc", false, 0}, Case{"", false, 0},
                           Case{"0x", false, 0}, Case{"0x000A ", false, 0}, Case{" 1", false, 0}}) {
-        uint16_t word = 0;
-        EXPECT_EQ(StrToWordChecked(c.text, word), c.ok) << c.text;
-        EXPECT_EQ(word, c.word) << c.text;
+        int32_t value = 0;
+        EXPECT_EQ(StrToIntChecked(c.text, value), c.ok) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
     }
     int32_t value = 0;
     EXPECT_TRUE(StrToIntChecked("-5", value));
@@ -141,6 +145,33 @@ TEST(NumberChecks, WordsAndIntegers) {
     EXPECT_EQ(value, -1);
     EXPECT_FALSE(StrToIntChecked("4294967296", value));
     EXPECT_FALSE(StrToIntChecked("0x100000000", value));
+}
+
+// The 32-bit and the 64-bit integer checks read the same grammar and differ only in range.
+TEST(NumberChecks, BothIntegerWidthsShareOneGrammar) {
+    struct Case {
+        const char* text;
+        bool ok;
+    };
+    for (const Case& c :
+         {Case{"+7", true}, Case{"-0", true}, Case{"0X1f", true}, Case{"$00ff", true},
+          Case{"+-7", false}, Case{"-+7", false}, Case{"+", false}, Case{"-", false},
+          Case{"$", false}, Case{"$-1", false}, Case{"0x+1", false}, Case{"1 ", false},
+          Case{"1e3", false}, Case{"$12345678901234567", false}}) {
+        int32_t narrow = 0;
+        int64_t wide = 0;
+        EXPECT_EQ(StrToIntChecked(c.text, narrow), c.ok) << c.text;
+        EXPECT_EQ(StrToInt64Checked(c.text, wide), c.ok) << c.text;
+        EXPECT_EQ(narrow, wide) << c.text;
+    }
+    int64_t wide = 0;
+    EXPECT_TRUE(StrToInt64Checked("$FFFFFFFFFFFFFFFF", wide));
+    EXPECT_EQ(wide, -1);
+    int32_t narrow = 0;
+    EXPECT_FALSE(StrToIntChecked("$FFFFFFFFFFFFFFFF", narrow)) << "wider than 32 bits";
+    EXPECT_FALSE(StrToIntChecked("2147483648", narrow));
+    EXPECT_TRUE(StrToIntChecked("-2147483648", narrow));
+    EXPECT_EQ(narrow, INT32_MIN);
 }
 
 class FileUtilities : public ::testing::Test {

@@ -1,0 +1,48 @@
+# cmake -DCORE_DIR=<common> -DRULES=<layer>=<folder>,<folder>|... -P CheckLayers.cmake
+# Fails, naming each file and line, when a source of a core layer includes a folder outside its
+# reach. Folders of the programs built on the core (cli, gui, simulator) are never in reach, and
+# neither are Qt headers: the core is shared by both programs and stays Qt-free.
+cmake_minimum_required(VERSION 3.25)
+
+string(REPLACE "|" ";" rules "${RULES}")
+set(layers "")
+foreach(rule IN LISTS rules)
+    string(REPLACE "=" ";" parts "${rule}")
+    list(GET parts 0 layer)
+    list(GET parts 1 reach)
+    string(REPLACE "," ";" reach "${reach}")
+    set(reach_${layer} ${reach})
+    list(APPEND layers ${layer})
+endforeach()
+# Include prefixes the check knows: the layers, and the program folders the core must not see.
+set(guarded ${layers} cli gui model window simulator)
+
+set(violations "")
+foreach(layer IN LISTS layers)
+    list(JOIN reach_${layer} ", " shownReach)
+    file(GLOB_RECURSE sources "${CORE_DIR}/${layer}/*.h" "${CORE_DIR}/${layer}/*.cpp")
+    foreach(source IN LISTS sources)
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+        foreach(line IN LISTS includes)
+            file(RELATIVE_PATH shown "${CORE_DIR}" "${source}")
+            if(line MATCHES "#[ \t]*include[ \t]*\"([^/\"]+)/")
+                set(prefix ${CMAKE_MATCH_1})
+                if(prefix IN_LIST guarded AND NOT prefix IN_LIST reach_${layer})
+                    list(APPEND violations "${shown}: ${line} (${layer} may include ${shownReach})")
+                endif()
+            elseif(line MATCHES "#[ \t]*include[ \t]*<(Q[A-Za-z]*)[/>]")
+                list(APPEND violations "${shown}: ${line} (the core is Qt-free)")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+list(LENGTH layers layerCount)
+if(layerCount EQUAL 0)
+    message(FATAL_ERROR "No core layers given: the check would prove nothing.")
+endif()
+if(violations)
+    list(JOIN violations "\n  " text)
+    message(FATAL_ERROR "Includes against the layer order:\n  ${text}")
+endif()
+message(STATUS "${layerCount} core layers include only what they link.")
