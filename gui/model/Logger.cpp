@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "SettingsModel.h"
 #include "utils/Files.h"
+#include "utils/Text.h"
 #include "utils/VersionText.h"
 
 #include <cerrno>

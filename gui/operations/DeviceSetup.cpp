@@ -1,5 +1,6 @@
 #include "DeviceSetup.h"
 
+#include "utils/Text.h"
 #include "utils/VersionText.h"
 
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "operations/TargetThread.h"
 #include "targets/Target.h"
 #include "utils/Errors.h"
-#include "utils/Utils.h"
+#include "utils/Text.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -15,6 +15,7 @@
 #include "model/LoggerDP3B.h"
 #include "operations/ProgramObjects.h"
 #include "targets/TargetFactory.h"
+#include "utils/Text.h"
 #include "utils/VersionText.h"
 
 #include <QCloseEvent>
