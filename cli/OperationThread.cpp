@@ -207,13 +207,13 @@ void TOperationThread::DoReadID() {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
-    const uint8_t device = DeviceFromName(Item(0));
+    const TTargetFamily device = TargetFamilyFromName(Item(0));
     const std::optional<uint16_t> channel = ChannelIndex(Item(1));
-    if (device == 255 || !channel) {
+    if (device == TTargetFamily::NotRecognised || !channel) {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
-    const TReadIDRequest request{static_cast<uint8_t>(*channel), device, 1, 1};
+    const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
     const std::optional<int32_t> result = fHandlers.target.ReadID(request);
     operationResult = result ? static_cast<uint32_t>(*result) : FailureResult();
 }
@@ -271,14 +271,15 @@ void TOperationThread::DoSetChannel() {
 
 void TOperationThread::DoDetectID() {
     operationResult = 0;
-    const uint8_t device = DeviceFromName(Item(0));
-    if (device == 255) {
+    const TTargetFamily device = TargetFamilyFromName(Item(0));
+    if (device == TTargetFamily::NotRecognised) {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
     uint32_t failedChannels = 0;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-        const TReadIDRequest request{channel, device, static_cast<uint8_t>(channel == 0),
+        const TReadIDRequest request{channel, FamilyNumber(device),
+                                     static_cast<uint8_t>(channel == 0),
                                      static_cast<uint8_t>(channel == kChannelCount - 1)};
         const std::optional<int32_t> result = fHandlers.target.ReadID(request);
         if (!result || *result != 0)

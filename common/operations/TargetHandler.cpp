@@ -23,10 +23,6 @@ int32_t ChannelErrorResult(uint16_t code) {
     return static_cast<int32_t>(0xFFFFFF00u | (code & 0xFFu));
 }
 
-// How a burn-result wait ends without a burn result.
-constexpr int32_t kBurnResultNoReply = -124;
-constexpr int32_t kBurnResultLinkLost = -123;
-
 } // namespace
 
 TTargetHandler::TTargetHandler(const THandlerSetup& setup) : fSetup(setup) {}
@@ -57,11 +53,11 @@ int32_t TTargetHandler::WaitTriggerStatus(TBurningStatusOverall& burningStatus) 
         ReceiveAnswer(fSetup.exchange, MakeRequest(MODULE_TARGET, TargetOp::TriggerTarget),
                       fSetup.clock.Wait(fSetup.timeouts.burnResult));
     if (!packet)
-        return kBurnResultNoReply;
+        return kResultNoAnswer;
     // The disconnect marker carries no burn result; taking its bytes for one could read as a
     // burn that passed.
     if (IsLinkLostMarker(*packet))
-        return kBurnResultLinkLost;
+        return kResultLinkLost;
     burningStatus = ReadRecord<TBurningStatusOverall>(*packet);
     return packet->header.status;
 }
@@ -104,17 +100,17 @@ bool TTargetHandler::TriggerTarget(uint8_t enableTrigger, TBurningStatusOverall&
 int32_t TTargetHandler::WriteReadIdResult(const TProcessTargetSendId& reply, uint8_t family) {
     Write("Channel[" + std::to_string(reply.channelNumber + 1) + "]: ");
     if (reply.channelState == CHANNEL_PASSED) {
-        switch (family) {
-        case 1:
+        switch (TargetFamilyFromNumber(family)) {
+        case TTargetFamily::DP2A:
             WriteDP2AIds(reply.dp2AIds);
             break;
-        case 2:
+        case TTargetFamily::DP2B:
             WriteDP2BIds(reply.dp2BIds);
             break;
-        case 3:
+        case TTargetFamily::DP3B:
             WriteDP3BIds(reply.dp3BIds);
             break;
-        default:
+        case TTargetFamily::NotRecognised:
             break;
         }
     } else {

@@ -5,6 +5,7 @@
 
 #include "operations/HandlerSetup.h"
 #include "protocol/PacketFormat.h"
+#include "utils/TargetFamily.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,8 +27,8 @@ public:
     // Waits for the burn result, also one the programmer sends after its external trigger: the
     // result is the packet's status (0 = burn executed) and the record its data. Reports that
     // are no burn result (a reply to another target request that came late) are passed over;
-    // no burn result within the wait gives -124 and a zero record, the disconnect marker -123
-    // (programmer gone) and a zero record.
+    // no burn result within the wait gives kResultNoAnswer (-124) and a zero record, the
+    // disconnect marker kResultLinkLost (-123, programmer gone) and a zero record.
     int32_t WaitTriggerStatus(TBurningStatusOverall& burningStatus);
     // The IDs burned in `channelNumber` (0..3), for the burn log.
     bool GetLoggerInformation(uint8_t channelNumber, TProcessTargetSendId& targetId);
@@ -44,7 +45,7 @@ public:
     // with status 0; `burningStatus` is the reply's record either way.
     bool TriggerTarget(uint8_t enableTrigger, TBurningStatusOverall& burningStatus);
 
-    // "Channel[n]: " and the channel's IDs in the layout of `family` (1 DP2A, 2 DP2B, 3 DP3B)
+    // "Channel[n]: " and the channel's IDs in the layout of the family numbered `family`
     // when it passed, otherwise its error text. 0 for a channel without error code, otherwise a
     // negative value whose low byte is the code's (code 4 gives -252).
     int32_t WriteReadIdResult(const TProcessTargetSendId& reply, uint8_t family);

@@ -9,6 +9,7 @@
 #include "protocol/PacketFormat.h"
 #include "targets/IdTablesModel.h"
 #include "utils/Errors.h"
+#include "utils/TargetFamily.h"
 
 #include <array>
 #include <cstdint>
@@ -19,12 +20,9 @@ namespace ardent {
 
 class TConfiguration;
 
-// Target families, as in a configuration's TargetType.
+// Shorthand for the families, as the windowed program spells them (TargetFamily::DP2A).
 namespace TargetFamily {
-inline constexpr uint32_t DP2A = 1;
-inline constexpr uint32_t DP2B = 2;
-inline constexpr uint32_t DP3B = 3;
-inline constexpr uint32_t NotRecognized = 255;
+using enum TTargetFamily;
 } // namespace TargetFamily
 
 // Bits of the result of addTargetDataToConfiguration.
@@ -94,7 +92,7 @@ public:
     int32_t GetBurningStatus(TBurningStatusOverall& overall) const;
 
     uint8_t getNumTarget() const { return fNumTarget; }
-    uint32_t getFamily() const { return fFamilyName; }
+    TTargetFamily getFamily() const { return fFamily; }
     const std::string& getHeaderName() const { return fHeaderName; }
     const std::string& GetTargetName() const { return fTargetName; }
     TIdTablesModel& GetIDModel() { return *tableModel; }
@@ -106,8 +104,8 @@ protected:
     // Throws ImageNotAvailableError for `image` ("firmware", "patch").
     [[noreturn]] void RefuseImage(const char* image) const;
 
-    TTarget(uint8_t nTarget, uint32_t familyName, std::string targetName, std::string headerName,
-            bool triggEn, std::unique_ptr<TIdTablesModel> model);
+    TTarget(uint8_t nTarget, TTargetFamily family, std::string headerName, bool triggEn,
+            std::unique_ptr<TIdTablesModel> model);
 
     // Channel `channel`'s read IDs when the channel exists and its state is PASSED.
     const TProcessTargetSendId* ValidReadIds(int channel) const;
@@ -118,7 +116,7 @@ protected:
     std::string fHeaderName;
     std::string fTargetName;
     uint8_t fNumTarget;
-    uint32_t fFamilyName;
+    TTargetFamily fFamily;
     TBurningStatusOverall burningStatus{};
     std::unique_ptr<TIdTablesModel> tableModel;
     int32_t responseStatus = 0;

@@ -9,7 +9,7 @@ using Row = TDP2BIdTablesModel;
 }
 
 TTargetDP2B::TTargetDP2B(IMessageOutput& messages)
-    : TTarget(kChannelCount, TargetFamily::DP2B, "DP2B", "header_DP2B.hdr", true,
+    : TTarget(kChannelCount, TTargetFamily::DP2B, "header_DP2B.hdr", true,
               std::make_unique<TDP2BIdTablesModel>()),
       fFW(messages), fPar(messages), fPatch(messages) {}
 
@@ -74,13 +74,13 @@ void TTargetDP2B::unLoadData() {
 }
 
 int TTargetDP2B::LoadConigurationFile(const TConfiguration& configuration) {
-    if (configuration.GetTargetType() != TargetFamily::DP2B) {
+    if (configuration.GetTargetFamily() != TTargetFamily::DP2B) {
         return static_cast<int>(configuration.GetTargetType());
     }
     if (!tableModel->FillFromConfiguration(configuration)) {
         unLoadData();
         ClearSelection();
-        return static_cast<int>(TargetFamily::NotRecognized);
+        return FamilyNumber(TTargetFamily::NotRecognised);
     }
     fFW.LoadFromConfiguration(configuration, selection);
     fPar.LoadFromConfiguration(configuration, selection);

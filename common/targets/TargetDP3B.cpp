@@ -13,7 +13,7 @@ using Row = TDP3BIdTablesModel;
 }
 
 TTargetDP3B::TTargetDP3B(IMessageOutput& messages)
-    : TTarget(kChannelCount, TargetFamily::DP3B, "DP3B", "header_DP3B.hdr", false,
+    : TTarget(kChannelCount, TTargetFamily::DP3B, "header_DP3B.hdr", false,
               std::make_unique<TDP3BIdTablesModel>()),
       parameters(messages), patch(messages) {}
 
@@ -125,20 +125,20 @@ void TTargetDP3B::Unload() {
 }
 
 int TTargetDP3B::LoadConigurationFile(const TConfiguration& configuration) {
-    if (configuration.GetTargetType() != TargetFamily::DP3B) {
+    if (configuration.GetTargetFamily() != TTargetFamily::DP3B) {
         Unload();
         return static_cast<int>(configuration.GetTargetType());
     }
     try {
         if (!tableModel->FillFromConfiguration(configuration)) {
             Unload();
-            return static_cast<int>(TargetFamily::NotRecognized);
+            return FamilyNumber(TTargetFamily::NotRecognised);
         }
         parameters.LoadFromConfiguration(configuration, selection);
         patch.LoadFromConfiguration(configuration, selection);
     } catch (const std::exception&) {
         Unload();
-        return static_cast<int>(TargetFamily::NotRecognized);
+        return FamilyNumber(TTargetFamily::NotRecognised);
     }
     return 0;
 }

@@ -173,14 +173,6 @@ TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecord
     EXPECT_EQ(ProcessExitCode(), 0);
 }
 
-TEST(DeviceFromName, ComparesWithoutRegardToCase) {
-    EXPECT_EQ(DeviceFromName("dp3b"), 3);
-    EXPECT_EQ(DeviceFromName("Dp2B"), 2);
-    EXPECT_EQ(DeviceFromName("DP2A"), 1);
-    EXPECT_EQ(DeviceFromName("DP2A "), 255);
-    EXPECT_EQ(DeviceFromName(""), 255);
-}
-
 } // namespace
 } // namespace ardent::testing
 

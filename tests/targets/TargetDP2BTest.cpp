@@ -231,7 +231,7 @@ TEST(TargetFactory, CreatesEachFamily) {
     for (const uint32_t family : {1u, 2u, 3u}) {
         const auto target = CreateTarget(family, output);
         ASSERT_NE(target, nullptr);
-        EXPECT_EQ(target->getFamily(), family);
+        EXPECT_EQ(FamilyNumber(target->getFamily()), family);
         EXPECT_EQ(target->getNumTarget(), 4);
         EXPECT_EQ(target->getHeaderName(), "header_" + target->GetTargetName() + ".hdr");
     }
