@@ -65,7 +65,7 @@ int32_t TCommandBurner::Execute() {
     if (!controller.isConnected()) {
         return ERROR_PROG_CONNECT;
     }
-    TCommandLineHandlers handlers(receiveQueue, fConsole, clock);
+    TCommandLineHandlers handlers(receiveQueue, clock);
     CreateOperationThread(handlers.Handlers());
     return RunAndWaitOperationThread();
 }

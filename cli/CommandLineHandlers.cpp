@@ -51,11 +51,10 @@ TWaitClock CommandLineWaitClock() {
 }
 
 TCommandLineHandlers::TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue,
-                                           TConsole& console, TWaitClock clock)
+                                           TWaitClock clock)
     : fQueueExchange(SendThroughController, receiveQueue), fExchange(fQueueExchange),
       fDeviceSetup({fExchange, TRequestTimeouts::CommandLine(), clock}),
-      fTarget({fExchange, TRequestTimeouts::CommandLine(), clock,
-               [&console](std::string_view text) { console.Write(text); }}),
+      fTarget({fExchange, TRequestTimeouts::CommandLine(), clock}),
       fCalibration({fExchange, TRequestTimeouts::CommandLine(), clock}) {}
 
 } // namespace ardent

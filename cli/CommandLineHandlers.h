@@ -6,7 +6,6 @@
 // away.
 
 #include "CalibrationHandler.h"
-#include "Console.h"
 #include "operations/DeviceSetupHandler.h"
 #include "operations/QueueExchange.h"
 #include "operations/TargetHandler.h"
@@ -44,12 +43,11 @@ struct TOperationHandlers {
 // facility for tests and dry runs. Anything else keeps the real waits.
 TWaitClock CommandLineWaitClock();
 
-// The handlers over the process's controller (HIDCtrl::Current()) and `receiveQueue`, printing
-// to `console`.
+// The handlers over the process's controller (HIDCtrl::Current()) and `receiveQueue`.
 class TCommandLineHandlers {
 public:
-    TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue, TConsole& console,
-                         TWaitClock clock = CommandLineWaitClock());
+    explicit TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue,
+                                  TWaitClock clock = CommandLineWaitClock());
     TCommandLineHandlers(const TCommandLineHandlers&) = delete;
     TCommandLineHandlers& operator=(const TCommandLineHandlers&) = delete;
 

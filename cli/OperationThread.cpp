@@ -38,7 +38,7 @@ TOperationThread::TOperationThread(std::string threadName, int operation,
                                    TOperationHandlers handlers, TOperationInput input,
                                    TConsole& console)
     : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)),
-      fConsole(console) {
+      fConsole(console), fReport(console) {
     // Indexed by the operation number.
     static constexpr std::array<TProcedure, 12> kProcedures = {
         &TOperationThread::DoSetBaudRate,
@@ -214,17 +214,23 @@ void TOperationThread::DoReadID() {
         return;
     }
     const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
-    const std::optional<int32_t> result = fHandlers.target.ReadID(request);
-    operationResult = result ? static_cast<uint32_t>(*result) : FailureResult();
+    // Any answer is shown, a refused one too: its record says why the channel failed.
+    const TTargetIdReply reply = fHandlers.target.ReadID(request);
+    operationResult = reply.Answered()
+                          ? static_cast<uint32_t>(fReport.WriteReadIdResult(reply.ids, device))
+                          : FailureResult();
 }
 
 void TOperationThread::DoTrigger() {
+    // The burn is handed over, then its result taken: one exchange, as every request's.
     TBurningStatusOverall status{};
-    if (!fHandlers.target.TriggerTarget(0, status)) {
+    fHandlers.target.ClearQueueBeforeOperation();
+    if (!fHandlers.target.TriggerTarget(kToolTriggerByte) ||
+        fHandlers.target.WaitTriggerStatus(status) != 0) {
         operationResult = FailureResult();
         return;
     }
-    fHandlers.target.WriteBurningStatus(status);
+    fReport.WriteBurningStatus(status);
     if (status.overallErrorCode != 0) {
         operationResult = status.overallErrorCode;
         return;
@@ -281,8 +287,8 @@ void TOperationThread::DoDetectID() {
         const TReadIDRequest request{channel, FamilyNumber(device),
                                      static_cast<uint8_t>(channel == 0),
                                      static_cast<uint8_t>(channel == kChannelCount - 1)};
-        const std::optional<int32_t> result = fHandlers.target.ReadID(request);
-        if (!result || *result != 0)
+        const TTargetIdReply reply = fHandlers.target.ReadID(request);
+        if (!reply.Answered() || fReport.WriteReadIdResult(reply.ids, device) != 0)
             failedChannels |= 1u << channel;
     }
     if (ProcessExitCode() != 0)

@@ -6,6 +6,7 @@
 
 #include "CommandLineHandlers.h"
 #include "Console.h"
+#include "TargetReport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -92,6 +93,7 @@ private:
     TOperationHandlers fHandlers;
     TOperationInput fInput;
     TConsole& fConsole;
+    TTargetReport fReport;
     std::thread fThread;
 };
 

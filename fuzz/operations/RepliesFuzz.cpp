@@ -139,8 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TResultRecordingExchange exchange(programmer);
     TStringConsole console;
     TDeviceSetupHandler deviceSetup({exchange, TRequestTimeouts::CommandLine()});
-    TTargetHandler target({exchange, TRequestTimeouts::CommandLine(), TWaitClock{},
-                           [&console](std::string_view text) { console.Write(text); }});
+    TTargetHandler target({exchange, TRequestTimeouts::CommandLine()});
     TCalibrationHandler calibration({exchange, TRequestTimeouts::CommandLine()});
 
     TOperationInput input;

@@ -22,8 +22,7 @@ struct OperationFixture : ::testing::Test {
     TResultRecordingExchange exchange{programmer};
     TStringConsole console;
     TDeviceSetupHandler deviceSetup{{exchange, TRequestTimeouts::CommandLine()}};
-    TTargetHandler target{{exchange, TRequestTimeouts::CommandLine(), TWaitClock{},
-                           [this](std::string_view text) { console.Write(text); }}};
+    TTargetHandler target{{exchange, TRequestTimeouts::CommandLine()}};
     TCalibrationHandler calibration{{exchange, TRequestTimeouts::CommandLine()}};
     fs::path folder = fs::temp_directory_path() / ("ardent-ops-" + std::to_string(getpid()));
 

@@ -32,7 +32,7 @@ struct ToolOverTransport : ::testing::Test {
         library};
     TStringConsole console;
     // The tool's waits a thousandth as long: 200 ms become 1 ms, 30 s become 30 ms.
-    TCommandLineHandlers handlers{receiveQueue, console, TWaitClock{0.001}};
+    TCommandLineHandlers handlers{receiveQueue, TWaitClock{0.001}};
     fs::path folder = fs::temp_directory_path() / ("ardent-replies-" + std::to_string(getpid()));
     std::string storeFile = (folder / "store.cfg").string();
     std::string backupFile = (folder / "backup.cfg").string();
