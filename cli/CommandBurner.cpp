@@ -48,9 +48,10 @@ std::optional<TOperationInfo> FindOperation(uint16_t command) {
 }
 
 TCommandBurner::TCommandBurner(uint16_t command, std::string name,
-                               std::vector<std::string> parameters, TConsole& console)
+                               std::vector<std::string> parameters, TConsole& console,
+                               TRunResult& runResult)
     : TAbstractCommand(command, std::move(name)), fParameters(std::move(parameters)),
-      fConsole(console) {}
+      fConsole(console), fRunResult(runResult) {}
 
 int32_t TCommandBurner::Execute() {
     // The receive queue outlives the controller, whose destruction stops the callbacks that fill
@@ -65,7 +66,7 @@ int32_t TCommandBurner::Execute() {
     if (!controller.isConnected()) {
         return ERROR_PROG_CONNECT;
     }
-    TCommandLineHandlers handlers(receiveQueue, clock);
+    TCommandLineHandlers handlers(controller, receiveQueue, fRunResult, clock);
     CreateOperationThread(handlers.Handlers());
     return RunAndWaitOperationThread();
 }
@@ -77,7 +78,7 @@ bool TCommandBurner::CreateOperationThread(TOperationHandlers handlers) {
     }
     operationThread = std::make_unique<TOperationThread>(
         std::string(operation->threadName), operation->operation, handlers,
-        TOperationInput{fCommand, fName, fParameters}, fConsole);
+        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult);
     return true;
 }
 

@@ -3,7 +3,6 @@
 #include "CalibrationHandler.h"
 #include "ConfigurationHandler.h"
 #include "ErrorLine.h"
-#include "ExitCode.h"
 #include "ResultCodes.h"
 #include "configuration/ConfigurationLoader.h"
 #include "utils/Errors.h"
@@ -36,9 +35,9 @@ std::optional<uint16_t> ChannelIndex(const std::string& item) {
 
 TOperationThread::TOperationThread(std::string threadName, int operation,
                                    TOperationHandlers handlers, TOperationInput input,
-                                   TConsole& console)
+                                   TConsole& console, const TRunResult& runResult)
     : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)),
-      fConsole(console), fReport(console) {
+      fConsole(console), fReport(console), fRunResult(runResult) {
     // Indexed by the operation number.
     static constexpr std::array<TProcedure, 12> kProcedures = {
         &TOperationThread::DoSetBaudRate,
@@ -92,7 +91,7 @@ void TOperationThread::ReportResult(bool ok) {
 }
 
 uint32_t TOperationThread::FailureResult() const {
-    const int32_t code = ProcessExitCode();
+    const int32_t code = fRunResult.Get();
     return code != 0 ? static_cast<uint32_t>(code) : kNoResult;
 }
 
@@ -291,8 +290,8 @@ void TOperationThread::DoDetectID() {
         if (!reply.Answered() || fReport.WriteReadIdResult(reply.ids, device) != 0)
             failedChannels |= 1u << channel;
     }
-    if (ProcessExitCode() != 0)
-        SetResult(ProcessExitCode());
+    if (const int32_t reason = fRunResult.Get(); reason != 0)
+        SetResult(reason);
     else if (failedChannels != 0)
         operationResult = failedChannels | 0xFFFF0000u;
 }

@@ -1,6 +1,6 @@
 #include "CalibrationHandler.h"
 #include "CommandLineHandlers.h"
-#include "ExitCode.h"
+#include "RunResult.h"
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
 
@@ -148,8 +148,8 @@ TEST_F(CalibrationFixture, ChecksAndPacksEachServiceCommand) {
 }
 
 TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecorded) {
-    ProcessExitCode() = 0;
-    TResultRecordingExchange recording(programmer);
+    TRunResult runResult;
+    TResultRecordingExchange recording(programmer, runResult, nullptr);
     TCalibrationHandler tool({recording, TRequestTimeouts::CommandLine()});
     programmer.serviceAnswer = {0x34, 0x12, 0x00, 0x00};
     uint32_t result = 0;
@@ -170,7 +170,7 @@ TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecord
         EXPECT_TRUE(tool.SendCalibrationCommand(68, {"3"}, result));
         EXPECT_EQ(static_cast<int32_t>(result), failures[i].second) << i;
     }
-    EXPECT_EQ(ProcessExitCode(), 0);
+    EXPECT_EQ(runResult.Get(), 0);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // short and a reply that came too late for an earlier request are no answer.
 
 #include "CommandLineHandlers.h"
-#include "ExitCode.h"
+#include "RunResult.h"
 #include "FakeHidIntf.h"
 #include "FakeProgrammer.h"
 #include "OperationThread.h"
@@ -32,14 +32,14 @@ struct ToolOverTransport : ::testing::Test {
         library};
     TStringConsole console;
     // The tool's waits a thousandth as long: 200 ms become 1 ms, 30 s become 30 ms.
-    TCommandLineHandlers handlers{receiveQueue, TWaitClock{0.001}};
+    TRunResult runResult;
+    TCommandLineHandlers handlers{controller, receiveQueue, runResult, TWaitClock{0.001}};
     fs::path folder = fs::temp_directory_path() / ("ardent-replies-" + std::to_string(getpid()));
     std::string storeFile = (folder / "store.cfg").string();
     std::string backupFile = (folder / "backup.cfg").string();
     uint16_t storedCrc = 0;
 
     ToolOverTransport() {
-        ProcessExitCode() = 0;
         fs::create_directories(folder);
         library.intf.openSucceedsOnAttempt = 1;
         library.intf.device = [this](const Bytes& written) {
@@ -73,7 +73,7 @@ struct ToolOverTransport : ::testing::Test {
         const std::string cfgName =
             operation == Op::OP_STORE_CONFIGURATION ? storeFile : backupFile;
         TOperationThread thread("test", operation, handlers.Handlers(),
-                                {command, cfgName, std::move(items)}, console);
+                                {command, cfgName, std::move(items)}, console, runResult);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());
@@ -159,7 +159,7 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ProcessExitCode() = 0;
+        runResult.Set(0);
         receiveQueue.Clear();
         programmer.shapes.clear();
         programmer.shapes[programmer.requests.size() + c.request].length = c.length;
@@ -168,7 +168,7 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
 
         EXPECT_EQ(Run(c.command.operation, c.command.items), c.result);
         EXPECT_EQ(console.Text().substr(printed), c.text);
-        EXPECT_EQ(ProcessExitCode(), c.whole ? 0 : kTimeOut);
+        EXPECT_EQ(runResult.Get(), c.whole ? 0 : kTimeOut);
         EXPECT_FALSE(fs::exists(backupFile));
     }
 
@@ -264,7 +264,7 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ProcessExitCode() = 0;
+        runResult.Set(0);
         receiveQueue.Clear(); // each case on its own, whatever an earlier one left
         const size_t first = programmer.requests.size();
         programmer.shapes.clear();
