@@ -12,7 +12,7 @@ void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
     switch (failure.check) {
     case TReplyCheck::NotSent:
         code = fController != nullptr && fController->isConnected() ? ERROR_CONN_TIMEOUT
-                                                                     : ERROR_PROG_DISCONNECTED;
+                                                                    : ERROR_PROG_DISCONNECTED;
         break;
     case TReplyCheck::LinkLost:
         code = ERROR_PROG_DISCONNECTED;
@@ -38,10 +38,9 @@ TWaitClock CommandLineWaitClock() {
 TCommandLineHandlers::TCommandLineHandlers(HIDCtrl& controller,
                                            TThreadSafeQueue<TPacketFormat>& receiveQueue,
                                            TRunResult& runResult, TWaitClock clock)
-    : fQueueExchange([&controller](const TPacketFormat& request) {
-          return controller.SendData(request);
-      },
-                     receiveQueue),
+    : fQueueExchange(
+          [&controller](const TPacketFormat& request) { return controller.SendData(request); },
+          receiveQueue),
       fExchange(fQueueExchange, runResult, &controller),
       fDeviceSetup({fExchange, TRequestTimeouts::CommandLine(), clock}),
       fTarget({fExchange, TRequestTimeouts::CommandLine(), clock}),

@@ -36,8 +36,8 @@ std::optional<uint16_t> ChannelIndex(const std::string& item) {
 TOperationThread::TOperationThread(std::string threadName, int operation,
                                    TOperationHandlers handlers, TOperationInput input,
                                    TConsole& console, const TRunResult& runResult)
-    : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)),
-      fConsole(console), fReport(console), fRunResult(runResult) {
+    : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)), fConsole(console),
+      fReport(console), fRunResult(runResult) {
     // Indexed by the operation number.
     static constexpr std::array<TProcedure, 12> kProcedures = {
         &TOperationThread::DoSetBaudRate,

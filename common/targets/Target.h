@@ -75,7 +75,7 @@ public:
     virtual int loadPAR(const std::string& fileName) = 0;
     virtual int loadPATCH(const std::string& fileName) = 0;
     // 0 when the configuration belongs to the family and was taken over; otherwise its
-    // TargetType (or 255 when taking it over failed).
+    // TargetType (or FamilyNumber(TTargetFamily::NotRecognised) when taking it over failed).
     virtual int LoadConigurationFile(const TConfiguration& configuration) = 0;
     // Sets or clears bit `bit` (a block type) of the selection; families refresh their table.
     virtual void SetSelection(bool select, int bit);

@@ -9,8 +9,8 @@
 // that an operation whose requests were never answered never reads as success.
 
 #include "CommandLineHandlers.h"
-#include "RunResult.h"
 #include "OperationThread.h"
+#include "RunResult.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"

@@ -1,8 +1,8 @@
 #include "CalibrationHandler.h"
 #include "CommandLineHandlers.h"
-#include "RunResult.h"
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 
 #include <gtest/gtest.h>
 

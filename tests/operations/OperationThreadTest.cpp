@@ -1,8 +1,8 @@
 #include "OperationThread.h"
 #include "CommandLineHandlers.h"
-#include "RunResult.h"
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 #include "configuration/Configuration.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +28,7 @@ struct OperationFixture : ::testing::Test {
     TCalibrationHandler calibration{{exchange, TRequestTimeouts::CommandLine()}};
     fs::path folder = fs::temp_directory_path() / ("ardent-ops-" + std::to_string(getpid()));
 
-    OperationFixture() {
-        fs::create_directories(folder);
-    }
+    OperationFixture() { fs::create_directories(folder); }
     ~OperationFixture() override { fs::remove_all(folder); }
 
     int32_t Run(int operation, std::vector<std::string> items = {}, std::string cfgName = {},

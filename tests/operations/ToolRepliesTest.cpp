@@ -3,11 +3,11 @@
 // short and a reply that came too late for an earlier request are no answer.
 
 #include "CommandLineHandlers.h"
-#include "RunResult.h"
 #include "FakeHidIntf.h"
 #include "FakeProgrammer.h"
 #include "OperationThread.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
