@@ -289,5 +289,28 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     EXPECT_EQ(backup, programmer.storedImage);
 }
 
+// A request that does not get out is told apart by the controller the run created: while it is
+// connected the transport refused the write (a time-out, -124); once the programmer is gone it
+// is a disconnection (-123). Either is the operation's result, and nothing is printed.
+TEST_F(ToolOverTransport, AnUnsentRequestIsATimeOutWhileConnectedAndADisconnectionOnceGone) {
+    const TCommand commands[] = {kExecute, kReadId, kReadAllIds, kSetChannel};
+    library.intf.writeResult = 1; // the transport refuses every write
+    for (const TCommand& command : commands) {
+        SCOPED_TRACE(command.operation);
+        runResult.Set(0);
+        EXPECT_EQ(Run(command.operation, command.items), ERROR_CONN_TIMEOUT);
+        EXPECT_EQ(runResult.Get(), ERROR_CONN_TIMEOUT);
+    }
+    library.intf.FireDisconnected();
+    ASSERT_FALSE(controller.isConnected());
+    for (const TCommand& command : commands) {
+        SCOPED_TRACE(command.operation);
+        runResult.Set(0);
+        EXPECT_EQ(Run(command.operation, command.items), ERROR_PROG_DISCONNECTED);
+        EXPECT_EQ(runResult.Get(), ERROR_PROG_DISCONNECTED);
+    }
+    EXPECT_EQ(console.Text(), "");
+}
+
 } // namespace
 } // namespace ardent::testing
