@@ -97,8 +97,12 @@ TEST_F(TargetFixture, WindowReadsDemandStatusZero) {
     EXPECT_TRUE(window.GetLoggerInformation(0, ids));
     programmer.faults[2] = TFault::Refuse;
     programmer.faults[3] = TFault::Refuse;
+    // A refused read leaves the record the window holds as it was, though the answer has one.
+    ids = {};
     EXPECT_FALSE(window.ReadID({0, 1, 1, 1}, ids));
     EXPECT_FALSE(window.GetLoggerInformation(2, ids));
+    EXPECT_EQ(+ids.dp2AIds.parameterID, 0);
+    EXPECT_EQ(+ids.channelState, 0);
     EXPECT_EQ(programmer.requests.at(1).header.opCode, TargetOp::GetLoggerInformation);
     EXPECT_EQ(programmer.requests.at(1).header.dataSize, 1);
     EXPECT_EQ(programmer.waits, std::vector<milliseconds>(4, milliseconds(10000)));

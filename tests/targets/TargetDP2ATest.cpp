@@ -42,13 +42,13 @@ TEST_F(TargetDP2ATest, UnavailableImagesAndMissingFiles) {
 }
 
 TEST_F(TargetDP2ATest, ConfigurationOfItsFamilyOnly) {
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::Parameters, Bytes{0, 0xF0, 2, 0, 0x34, 0x12});
     EXPECT_EQ(target.LoadConigurationFile(configuration), 2);
     EXPECT_FALSE(target.GetPar().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 
-    configuration.SetTargetType(TargetFamily::DP2A);
+    configuration.SetTargetType(TTargetFamily::DP2A);
     EXPECT_EQ(target.LoadConigurationFile(configuration), 0);
     EXPECT_TRUE(target.GetPar().loaded());
     EXPECT_TRUE(target.CheckSelection(BlockType::Parameters));

@@ -93,7 +93,7 @@ TEST_F(TargetDP2BTest, ResultBitsAndBlockOrder) {
 
 TEST_F(TargetDP2BTest, ParameterObjectSelectedByConfigurationAdds32ToTheRefusal) {
     TConfiguration saved;
-    saved.SetTargetType(TargetFamily::DP2B);
+    saved.SetTargetType(TTargetFamily::DP2B);
     saved.AddNewBlock(BlockType::Parameters, target.GetPar().getBuff());
     TTargetDP2B loaded(output);
     ASSERT_EQ(loaded.LoadConigurationFile(saved), 0);
@@ -156,7 +156,7 @@ TEST_F(TargetDP2BTest, FirmwareWithEmbeddedParametersShowsTheirIdAfterBurning) {
 TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
     ReadChip(0);
     Select({BlockType::Firmware, BlockType::Parameters});
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 5);
 
     TTargetDP2B loaded(output);
@@ -173,12 +173,12 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
 }
 
 TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken) {
-    configuration.SetTargetType(TargetFamily::DP3B);
+    configuration.SetTargetType(TTargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
     EXPECT_EQ(target.LoadConigurationFile(configuration), 3);
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::IdTable, Bytes(67, 0));
     target.SetSelection(true, BlockType::Patch);
     EXPECT_EQ(target.LoadConigurationFile(configuration), 255);
