@@ -8,6 +8,7 @@
 #include "OperationThread.h"
 #include "ResultCodes.h"
 #include "RunResult.h"
+#include "configuration/BlockType.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
@@ -51,7 +52,7 @@ struct ToolOverTransport : ::testing::Test {
         TConfiguration configuration;
         configuration.SetName("Line 7");
         configuration.SetTargetType(2);
-        configuration.AddNewBlock(1, PatternImage(100));
+        configuration.AddNewBlock(BlockType::Firmware, PatternImage(100));
         Bytes image;
         EXPECT_TRUE(configuration.GetBufferForSend(storedCrc, image));
         EXPECT_GT(image.size(), 2 * kPacketDataSize);

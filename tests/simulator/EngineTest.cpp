@@ -173,7 +173,7 @@ TEST(SimEngine, Dp2aParameterIdIsTheChecksumOfItsParameterImage) {
     TConfiguration configuration;
     configuration.SetTargetType(1);
     const Bytes parameters = {0x00, 0x10, 0x03, 0x00, 'a', 'b', 'c'};
-    configuration.AddNewBlock(3, parameters);
+    configuration.AddNewBlock(BlockType::Parameters, parameters);
     TProgrammerEngine engine;
     ASSERT_EQ(engine.StoreImage(Build(configuration)), 0);
     const auto info =
