@@ -221,7 +221,7 @@ void TOperationThread::DoReadID() {
 }
 
 void TOperationThread::DoTrigger() {
-    // The burn is handed over, then its result taken: one exchange, as every request's.
+    // Like every request, the burn first drops what came for earlier ones.
     TBurningStatusOverall status{};
     fHandlers.target.ClearQueueBeforeOperation();
     if (!fHandlers.target.TriggerTarget(kToolTriggerByte) ||
