@@ -1,7 +1,7 @@
 #include "CalibrationHandler.h"
 
-#include "Options.h"
 #include "ResultCodes.h"
+#include "ServiceCommands.h"
 #include "utils/NumberChecks.h"
 #include "utils/Text.h"
 
@@ -13,10 +13,10 @@ namespace ardent {
 namespace {
 
 // Supply levels: 6.0 V up to 12.0 V for DP3B, up to 23.0 V for the others, both bounds included.
-float MaxLevel(uint8_t device) {
-    return device == 3 ? 12.0f : 23.0f;
+float MaxLevel(TTargetFamily device) {
+    return device == TTargetFamily::DP3B ? 12.0f : 23.0f;
 }
-bool IsLevelInRange(uint8_t device, float level) {
+bool IsLevelInRange(TTargetFamily device, float level) {
     return level >= 6.0f && level <= MaxLevel(device);
 }
 
@@ -39,16 +39,6 @@ std::optional<uint16_t> WholeNumber(const std::string& item, int32_t min, int32_
 
 } // namespace
 
-uint8_t DeviceFromName(std::string_view text) {
-    if (EqualsIgnoringCase(text, "DP3B"))
-        return 3;
-    if (EqualsIgnoringCase(text, "DP2B"))
-        return 2;
-    if (EqualsIgnoringCase(text, "DP2A"))
-        return 1;
-    return 255;
-}
-
 TCalibrationHandler::TCalibrationHandler(const THandlerSetup& setup) : fSetup(setup) {}
 
 bool TCalibrationHandler::SendCalibrationCommand(uint16_t command, std::vector<std::string> items,
@@ -64,29 +54,29 @@ bool TCalibrationHandler::SendCalibrationCommand(uint16_t command, std::vector<s
 
 int32_t TCalibrationHandler::BuildRequest(uint16_t command, std::vector<std::string> items) {
     fRequestPacket = {};
-    if (command < CMD_FIRST_SPECIAL || command >= CMD_FIRST_SPECIAL + SpecialCommandTable.size())
+    const TSpecialCommandInfo* row = FindSpecialCommand(command);
+    if (row == nullptr)
         return ERROR_UNEX_INPUT;
-    const TSpecialCommandInfo& row = SpecialCommandTable[command - CMD_FIRST_SPECIAL];
-    fRequestPacket = MakeRequest(row.module, row.opCode);
+    fRequestPacket = MakeRequest(row->module, row->opCode);
 
     int32_t result = ERROR_UNEX_INPUT;
     switch (command) {
-    case 66: // voltageCycle
+    case CMD_VOLTAGE_CYCLE:
         result = CheckVoltageCycle(items);
         break;
-    case 67: // setVoltage
+    case CMD_SET_VOLTAGE:
         result = CheckVoltageLevel(items);
         break;
-    case 68: // sync
+    case CMD_SYNC:
         result = CheckSyncCount(items);
         break;
-    case 69: // getInfo
-    case 72: // stopApp
+    case CMD_GET_INFO:
+    case CMD_STOP_APP:
         result = AppendDeviceCode(items);
         break;
-    case 70: // burnAparam
-    case 71: // readAparam
-    case 73: // writeAparam
+    case CMD_BURN_APARAM:
+    case CMD_READ_APARAM:
+    case CMD_WRITE_APARAM:
         result = CheckDp2bDevice(items);
         break;
     default:
@@ -100,19 +90,19 @@ int32_t TCalibrationHandler::BuildRequest(uint16_t command, std::vector<std::str
 int32_t TCalibrationHandler::CheckDp2bDevice(std::vector<std::string>& items) const {
     if (items.empty())
         return ERROR_UNEX_INPUT;
-    const uint8_t device = DeviceFromName(items.front());
+    const TTargetFamily device = TargetFamilyFromName(items.front());
     items.erase(items.begin());
-    return device == 2 ? 0 : ERROR_DEVICE_NOT_SUPPORTED;
+    return device == TTargetFamily::DP2B ? 0 : ERROR_DEVICE_NOT_SUPPORTED;
 }
 
 int32_t TCalibrationHandler::AppendDeviceCode(std::vector<std::string>& items) {
     if (items.empty())
         return ERROR_UNEX_INPUT;
-    const uint8_t device = DeviceFromName(items.front());
+    const TTargetFamily device = TargetFamilyFromName(items.front());
     items.erase(items.begin());
-    if (device == 255)
+    if (device == TTargetFamily::NotRecognised)
         return ERROR_UNEX_INPUT;
-    AppendValue(fRequestPacket, static_cast<uint16_t>(device));
+    AppendValue(fRequestPacket, static_cast<uint16_t>(FamilyNumber(device)));
     return 0;
 }
 
@@ -122,7 +112,7 @@ int32_t TCalibrationHandler::CheckVoltageLevel(const std::vector<std::string>& i
     const std::string& item = items.front();
     if (IsOneDecimalNumber(item)) {
         const std::optional<float> level = Level(item);
-        return level && IsLevelInRange(2, *level) ? 0 : ERROR_INVALID_PARAMETERS;
+        return level && IsLevelInRange(TTargetFamily::DP2B, *level) ? 0 : ERROR_INVALID_PARAMETERS;
     }
     return WholeNumber(item, 0, 0) ? 0 : ERROR_INVALID_PARAMETERS;
 }
@@ -136,14 +126,14 @@ int32_t TCalibrationHandler::CheckSyncCount(const std::vector<std::string>& item
 int32_t TCalibrationHandler::CheckVoltageCycle(std::vector<std::string>& items) const {
     if (items.size() < 4 || items.size() > 5)
         return ERROR_INVALID_PARAMETERS;
-    const uint8_t device = DeviceFromName(items.front());
+    const TTargetFamily device = TargetFamilyFromName(items.front());
     items.erase(items.begin());
     const std::optional<float> peak = Level(items[0]);
     const std::optional<float> working = Level(items[1]);
     const bool rampOk = WholeNumber(items[2], 0, 1500).has_value();
     const bool flagOk = items.size() < 4 || WholeNumber(items[3], 0, 1).has_value();
-    if (device == 255 || !peak || !working || !IsLevelInRange(device, *peak) ||
-        !IsLevelInRange(device, *working) || !rampOk || !flagOk)
+    if (device == TTargetFamily::NotRecognised || !peak || !working ||
+        !IsLevelInRange(device, *peak) || !IsLevelInRange(device, *working) || !rampOk || !flagOk)
         return ERROR_INVALID_PARAMETERS;
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "operations/HandlerSetup.h"
 #include "protocol/PacketFormat.h"
+#include "utils/TargetFamily.h"
 
 #include <cstdint>
 #include <string>
@@ -13,10 +14,6 @@
 #include <vector>
 
 namespace ardent {
-
-// The target type number a device item names ("DP3B" 3, "DP2B" 2, "DP2A" 1, compared without
-// regard to case); 255 for anything else.
-uint8_t DeviceFromName(std::string_view text);
 
 class TCalibrationHandler {
 public:

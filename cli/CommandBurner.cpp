@@ -17,25 +17,26 @@ struct TOperationRow {
 };
 
 constexpr std::array<TOperationRow, 11> kOperationTable = {{
-    {CMD_EXECUTE, {"Trigger", 8}},
-    {CMD_STORE, {"Store", 5}},
-    {CMD_BACKUP, {"Read configuration", 6}},
-    {CMD_READ_ID, {"ReadID", 7}},
-    {CMD_GET_NAME, {"GetName", 3}},
-    {CMD_GET_FW_VER, {"Get fw", 1}},
-    {CMD_GET_CRC, {"Get crc", 2}},
-    {CMD_SET_BAUD_RATE, {"Set baud rate", 0}},
-    {CMD_SET_CHANNEL, {"Set channel", 10}},
-    {CMD_BURN_TRIGGER, {"Set trigger behavior", 4}},
-    {CMD_DETECT_ID, {"DetectID", 11}},
+    {CMD_EXECUTE, {"Trigger", TOperationThread::OP_TRIGGER}},
+    {CMD_STORE, {"Store", TOperationThread::OP_STORE_CONFIGURATION}},
+    {CMD_BACKUP, {"Read configuration", TOperationThread::OP_READ_CONFIGURATION}},
+    {CMD_READ_ID, {"ReadID", TOperationThread::OP_READ_ID}},
+    {CMD_GET_NAME, {"GetName", TOperationThread::OP_GET_NAME}},
+    {CMD_GET_FW_VER, {"Get fw", TOperationThread::OP_GET_FIRMWARE_VERSION}},
+    {CMD_GET_CRC, {"Get crc", TOperationThread::OP_GET_CRC}},
+    {CMD_SET_BAUD_RATE, {"Set baud rate", TOperationThread::OP_SET_BAUD_RATE}},
+    {CMD_SET_CHANNEL, {"Set channel", TOperationThread::OP_SET_CHANNEL}},
+    {CMD_BURN_TRIGGER, {"Set trigger behavior", TOperationThread::OP_TRIGGER_BEHAVIOR}},
+    {CMD_DETECT_ID, {"DetectID", TOperationThread::OP_DETECT_ID}},
 }};
 
-constexpr TOperationInfo kSpecialOperation = {"Special command", 9};
+constexpr TOperationInfo kSpecialOperation = {"Special command",
+                                              TOperationThread::OP_SPECIAL_COMMAND};
 
 } // namespace
 
 std::optional<TOperationInfo> FindOperation(uint16_t command) {
-    if (command >= CMD_FIRST_SPECIAL && command < CMD_FIRST_SPECIAL + SpecialCommandTable.size()) {
+    if (FindSpecialCommand(command) != nullptr) {
         return kSpecialOperation;
     }
     for (const TOperationRow& row : kOperationTable) {
@@ -47,9 +48,10 @@ std::optional<TOperationInfo> FindOperation(uint16_t command) {
 }
 
 TCommandBurner::TCommandBurner(uint16_t command, std::string name,
-                               std::vector<std::string> parameters, TConsole& console)
+                               std::vector<std::string> parameters, TConsole& console,
+                               TRunResult& runResult)
     : TAbstractCommand(command, std::move(name)), fParameters(std::move(parameters)),
-      fConsole(console) {}
+      fConsole(console), fRunResult(runResult) {}
 
 int32_t TCommandBurner::Execute() {
     // The receive queue outlives the controller, whose destruction stops the callbacks that fill
@@ -64,7 +66,7 @@ int32_t TCommandBurner::Execute() {
     if (!controller.isConnected()) {
         return ERROR_PROG_CONNECT;
     }
-    TCommandLineHandlers handlers(receiveQueue, fConsole, clock);
+    TCommandLineHandlers handlers(controller, receiveQueue, fRunResult, clock);
     CreateOperationThread(handlers.Handlers());
     return RunAndWaitOperationThread();
 }
@@ -76,7 +78,7 @@ bool TCommandBurner::CreateOperationThread(TOperationHandlers handlers) {
     }
     operationThread = std::make_unique<TOperationThread>(
         std::string(operation->threadName), operation->operation, handlers,
-        TOperationInput{fCommand, fName, fParameters}, fConsole);
+        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult);
     return true;
 }
 

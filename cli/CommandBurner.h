@@ -7,6 +7,7 @@
 #include "Console.h"
 #include "OperationThread.h"
 #include "Options.h"
+#include "RunResult.h"
 
 #include <memory>
 #include <optional>
@@ -26,9 +27,10 @@ std::optional<TOperationInfo> FindOperation(uint16_t command);
 
 class TCommandBurner : public TAbstractCommand {
 public:
-    // `parameters`: the option's items; the operation's lines go to `console`.
+    // `parameters`: the option's items; the operation's lines go to `console`, the reason a
+    // wait got no answer to `runResult`.
     TCommandBurner(uint16_t command, std::string name, std::vector<std::string> parameters,
-                   TConsole& console);
+                   TConsole& console, TRunResult& runResult);
 
     int32_t Execute() override;
     // Creates the operation thread of the command code over `handlers`; false, creating nothing,
@@ -41,6 +43,7 @@ public:
 private:
     std::vector<std::string> fParameters;
     TConsole& fConsole;
+    TRunResult& fRunResult;
     std::unique_ptr<TOperationThread> operationThread;
 };
 

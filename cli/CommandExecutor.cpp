@@ -6,8 +6,9 @@
 
 namespace ardent {
 
-TCommandExecutor::TCommandExecutor(const TOptions& options, TConsole& console)
-    : fOptions(options), fConsole(console) {
+TCommandExecutor::TCommandExecutor(const TOptions& options, TConsole& console,
+                                   TRunResult& runResult)
+    : fOptions(options), fConsole(console), fRunResult(runResult) {
     commandCreateStatus =
         CreateCommand(options.commandType(), options.command(), options.CfgName());
 }
@@ -22,7 +23,8 @@ int32_t TCommandExecutor::CreateCommand(uint8_t commandType, uint16_t command,
                                                                fOptions.namedOptions(), fConsole);
         return 0;
     case COMMAND_TYPE_PROGRAMMER:
-        fCommand = std::make_unique<TCommandBurner>(command, name, fOptions.parameters(), fConsole);
+        fCommand = std::make_unique<TCommandBurner>(command, name, fOptions.parameters(), fConsole,
+                                                    fRunResult);
         return 0;
     default:
         return ERROR_UNEX_INPUT;

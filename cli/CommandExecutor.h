@@ -4,6 +4,7 @@
 #include "AbstractCommand.h"
 #include "Console.h"
 #include "Options.h"
+#include "RunResult.h"
 
 #include <memory>
 
@@ -11,9 +12,10 @@ namespace ardent {
 
 class TCommandExecutor {
 public:
-    // Creates the command the options selected; `options` and `console` (where the commands'
-    // lines go) must outlive the executor.
-    TCommandExecutor(const TOptions& options, TConsole& console);
+    // Creates the command the options selected; `options`, `console` (where the commands'
+    // lines go) and `runResult` (where a programmer command's waits leave their reason) must
+    // outlive the executor.
+    TCommandExecutor(const TOptions& options, TConsole& console, TRunResult& runResult);
 
     // The command's result, or the result of the creation when there is no command (0 after
     // the usage text or the version, ERROR_UNEX_INPUT for a rejected command line).
@@ -24,6 +26,7 @@ private:
 
     const TOptions& fOptions;
     TConsole& fConsole;
+    TRunResult& fRunResult;
     std::unique_ptr<TAbstractCommand> fCommand;
     int32_t commandCreateStatus = 0;
 };

@@ -1,33 +1,18 @@
 #include "CommandLineHandlers.h"
 
-#include "ExitCode.h"
 #include "ResultCodes.h"
-#include "protocol/HIDCtrl.h"
 
 #include <cstdlib>
 #include <filesystem>
 
 namespace ardent {
 
-namespace {
-
-bool ProgrammerConnected() {
-    const HIDCtrl* controller = HIDCtrl::Current();
-    return controller != nullptr && controller->isConnected();
-}
-
-bool SendThroughController(const TPacketFormat& request) {
-    HIDCtrl* controller = HIDCtrl::Current();
-    return controller != nullptr && controller->SendData(request);
-}
-
-} // namespace
-
 void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
     int32_t code = ERROR_CONN_TIMEOUT;
     switch (failure.check) {
     case TReplyCheck::NotSent:
-        code = ProgrammerConnected() ? ERROR_CONN_TIMEOUT : ERROR_PROG_DISCONNECTED;
+        code = fController != nullptr && fController->isConnected() ? ERROR_CONN_TIMEOUT
+                                                                    : ERROR_PROG_DISCONNECTED;
         break;
     case TReplyCheck::LinkLost:
         code = ERROR_PROG_DISCONNECTED;
@@ -35,17 +20,20 @@ void TResultRecordingExchange::NoteFailure(const TExchangeResult& failure) {
     default:
         break;
     }
-    ProcessExitCode() = code;
+    fRunResult.Set(code);
 }
 
 TWaitClock CommandLineWaitClock() { return WaitClockFromEnvironment(); }
 
-TCommandLineHandlers::TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue,
-                                           TConsole& console, TWaitClock clock)
-    : fQueueExchange(SendThroughController, receiveQueue), fExchange(fQueueExchange),
+TCommandLineHandlers::TCommandLineHandlers(HIDCtrl& controller,
+                                           TThreadSafeQueue<TPacketFormat>& receiveQueue,
+                                           TRunResult& runResult, TWaitClock clock)
+    : fQueueExchange(
+          [&controller](const TPacketFormat& request) { return controller.SendData(request); },
+          receiveQueue),
+      fExchange(fQueueExchange, runResult, &controller),
       fDeviceSetup({fExchange, TRequestTimeouts::CommandLine(), clock}),
-      fTarget({fExchange, TRequestTimeouts::CommandLine(), clock,
-               [&console](std::string_view text) { console.Write(text); }}),
+      fTarget({fExchange, TRequestTimeouts::CommandLine(), clock}),
       fCalibration({fExchange, TRequestTimeouts::CommandLine(), clock}) {}
 
 } // namespace ardent

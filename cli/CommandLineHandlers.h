@@ -1,22 +1,27 @@
 #pragma once
-// The programmer handlers of an ArdentCmd run. Requests leave through the process's controller,
-// replies are taken from the receive queue its callbacks fill, and a wait that gets no answer
-// leaves its reason in the run's result: -124 when no answer came in time (late replies to
+// The programmer handlers of an ArdentCmd run. Requests leave through the controller the run
+// created, replies are taken from the receive queue its callbacks fill, and a wait that gets no
+// answer leaves its reason in the run's result: -124 when no answer came in time (late replies to
 // earlier requests and reports too short to be one are no answer), -123 when the programmer went
 // away.
 
 #include "CalibrationHandler.h"
-#include "Console.h"
+#include "RunResult.h"
 #include "operations/DeviceSetupHandler.h"
 #include "operations/QueueExchange.h"
 #include "operations/TargetHandler.h"
+#include "protocol/HIDCtrl.h"
 
 namespace ardent {
 
-// Wraps the exchange the handlers use and writes ProcessExitCode() when an exchange fails.
+// Wraps the exchange the handlers use and writes the run's result when an exchange fails.
 class TResultRecordingExchange : public IPacketExchange {
 public:
-    explicit TResultRecordingExchange(IPacketExchange& inner) : fInner(inner) {}
+    // `controller` tells a programmer that is gone from one that refused the write; null when
+    // there is none (the programmer counts as gone).
+    TResultRecordingExchange(IPacketExchange& inner, TRunResult& runResult,
+                             const HIDCtrl* controller)
+        : fInner(inner), fRunResult(runResult), fController(controller) {}
 
     bool Send(const TPacketFormat& request) override { return fInner.Send(request); }
     std::optional<TPacketFormat> Receive(std::chrono::milliseconds timeout) override {
@@ -30,6 +35,8 @@ public:
 
 private:
     IPacketExchange& fInner;
+    TRunResult& fRunResult;
+    const HIDCtrl* fController;
 };
 
 // The handlers one run uses, over any exchange.
@@ -44,12 +51,12 @@ struct TOperationHandlers {
 // facility for tests and dry runs. Anything else keeps the real waits.
 TWaitClock CommandLineWaitClock();
 
-// The handlers over the process's controller (HIDCtrl::Current()) and `receiveQueue`, printing
-// to `console`.
+// The handlers over `controller` and the `receiveQueue` its callbacks fill; both, and
+// `runResult`, outlive the handlers.
 class TCommandLineHandlers {
 public:
-    TCommandLineHandlers(TThreadSafeQueue<TPacketFormat>& receiveQueue, TConsole& console,
-                         TWaitClock clock = CommandLineWaitClock());
+    TCommandLineHandlers(HIDCtrl& controller, TThreadSafeQueue<TPacketFormat>& receiveQueue,
+                         TRunResult& runResult, TWaitClock clock = CommandLineWaitClock());
     TCommandLineHandlers(const TCommandLineHandlers&) = delete;
     TCommandLineHandlers& operator=(const TCommandLineHandlers&) = delete;
 

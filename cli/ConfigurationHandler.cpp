@@ -41,7 +41,7 @@ bool TConfigurationHandler::LoadTarget() {
         return false;
     }
     TConsoleMessages messages(fConsole);
-    mTarget = CreateTarget(mConfigurationFile.GetTargetType(), messages);
+    mTarget = CreateTarget(mConfigurationFile.GetTargetFamily(), messages);
     // A family the tool does not know has no ID table to show.
     return mTarget && mTarget->LoadConigurationFile(mConfigurationFile).IsTakenOver();
 }

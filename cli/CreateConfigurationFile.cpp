@@ -13,9 +13,6 @@ namespace ardent {
 namespace {
 
 constexpr std::array<uint16_t, 4> kBaudRates = {9600, 19200, 38400, 57600};
-constexpr int kBlockFirmware = 1;
-constexpr int kBlockPatch = 2;
-constexpr int kBlockParameters = 3;
 
 } // namespace
 
@@ -41,7 +38,7 @@ uint16_t TCreateConfigurationFile::getWordParameter(const std::string& text) {
 }
 
 void TCreateConfigurationFile::fillParameter(const TCLIParser::Dictionary& parameters) {
-    mDevice = LowerText(getParameter(parameters, "device"));
+    mFamily = TargetFamilyFromName(getParameter(parameters, "device"));
     // File names keep their case: names that differ only in case name different files.
     mFirmware = getParameter(parameters, "fw");
     mParameter = getParameter(parameters, "par");
@@ -59,7 +56,7 @@ int32_t TCreateConfigurationFile::CreateConfiguration() {
 }
 
 bool TCreateConfigurationFile::createTarget() {
-    if (mDevice != "dp3b") {
+    if (mFamily != TTargetFamily::DP3B) {
         return false;
     }
     mTarget = std::make_unique<TTargetDP3B>(fMessages);
@@ -109,19 +106,19 @@ bool TCreateConfigurationFile::loadFiles() {
         // DP3B has no firmware image: its loadFW throws, and the run ends through the top-level
         // handler.
         mTarget->loadFW(mFirmware);
-        mTarget->SetSelection(true, kBlockFirmware);
+        mTarget->SetSelection(true, BlockType::Firmware);
     }
     // The patch before the parameters.
     if (!mPatch.empty()) {
         const int code = mTarget->loadPATCH(mPatch);
-        mTarget->SetSelection(true, kBlockPatch);
+        mTarget->SetSelection(true, BlockType::Patch);
         if (!acceptLoadCode(code)) {
             return false;
         }
     }
     if (!mParameter.empty()) {
         const int code = mTarget->loadPAR(mParameter);
-        mTarget->SetSelection(true, kBlockParameters);
+        mTarget->SetSelection(true, BlockType::Parameters);
         if (!acceptLoadCode(code)) {
             return false;
         }

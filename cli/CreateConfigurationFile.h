@@ -41,7 +41,7 @@ private:
     // Refuses when a DP3B load `code` is above 0, after printing its message.
     bool acceptLoadCode(int code);
 
-    std::string mDevice;
+    TTargetFamily mFamily = TTargetFamily::NotRecognised;
     std::string mFirmware;
     std::string mParameter;
     std::string mPatch;

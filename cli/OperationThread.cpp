@@ -3,7 +3,6 @@
 #include "CalibrationHandler.h"
 #include "ConfigurationHandler.h"
 #include "ErrorLine.h"
-#include "ExitCode.h"
 #include "ResultCodes.h"
 #include "configuration/ConfigurationLoader.h"
 #include "utils/Errors.h"
@@ -39,9 +38,9 @@ std::optional<uint16_t> ChannelIndex(const std::string& item) {
 
 TOperationThread::TOperationThread(std::string threadName, int operation,
                                    TOperationHandlers handlers, TOperationInput input,
-                                   TConsole& console)
-    : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)),
-      fConsole(console) {
+                                   TConsole& console, const TRunResult& runResult)
+    : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)), fConsole(console),
+      fReport(console), fRunResult(runResult) {
     // Indexed by the operation number.
     static constexpr std::array<TProcedure, 12> kProcedures = {
         &TOperationThread::DoSetBaudRate,
@@ -95,7 +94,7 @@ void TOperationThread::ReportResult(bool ok) {
 }
 
 uint32_t TOperationThread::FailureResult() const {
-    const int32_t code = ProcessExitCode();
+    const int32_t code = fRunResult.Get();
     return code != 0 ? static_cast<uint32_t>(code) : kNoResult;
 }
 
@@ -210,24 +209,30 @@ void TOperationThread::DoReadID() {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
-    const uint8_t device = DeviceFromName(Item(0));
+    const TTargetFamily device = TargetFamilyFromName(Item(0));
     const std::optional<uint16_t> channel = ChannelIndex(Item(1));
-    if (device == 255 || !channel) {
+    if (device == TTargetFamily::NotRecognised || !channel) {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
-    const TReadIDRequest request{static_cast<uint8_t>(*channel), device, 1, 1};
-    const std::optional<int32_t> result = fHandlers.target.ReadID(request);
-    operationResult = result ? static_cast<uint32_t>(*result) : FailureResult();
+    const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
+    // Any answer is shown, a refused one too: its record says why the channel failed.
+    const TTargetIdReply reply = fHandlers.target.ReadID(request);
+    operationResult = reply.Answered()
+                          ? static_cast<uint32_t>(fReport.WriteReadIdResult(reply.ids, device))
+                          : FailureResult();
 }
 
 void TOperationThread::DoTrigger() {
+    // Like every request, the burn first drops what came for earlier ones.
     TBurningStatusOverall status{};
-    if (!fHandlers.target.TriggerTarget(0, status)) {
+    fHandlers.target.ClearQueueBeforeOperation();
+    if (!fHandlers.target.TriggerTarget(kToolTriggerByte) ||
+        fHandlers.target.WaitTriggerStatus(status) != 0) {
         operationResult = FailureResult();
         return;
     }
-    fHandlers.target.WriteBurningStatus(status);
+    fReport.WriteBurningStatus(status);
     if (status.overallErrorCode != 0) {
         operationResult = status.overallErrorCode;
         return;
@@ -274,21 +279,22 @@ void TOperationThread::DoSetChannel() {
 
 void TOperationThread::DoDetectID() {
     operationResult = 0;
-    const uint8_t device = DeviceFromName(Item(0));
-    if (device == 255) {
+    const TTargetFamily device = TargetFamilyFromName(Item(0));
+    if (device == TTargetFamily::NotRecognised) {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
     uint32_t failedChannels = 0;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-        const TReadIDRequest request{channel, device, static_cast<uint8_t>(channel == 0),
+        const TReadIDRequest request{channel, FamilyNumber(device),
+                                     static_cast<uint8_t>(channel == 0),
                                      static_cast<uint8_t>(channel == kChannelCount - 1)};
-        const std::optional<int32_t> result = fHandlers.target.ReadID(request);
-        if (!result || *result != 0)
+        const TTargetIdReply reply = fHandlers.target.ReadID(request);
+        if (!reply.Answered() || fReport.WriteReadIdResult(reply.ids, device) != 0)
             failedChannels |= 1u << channel;
     }
-    if (ProcessExitCode() != 0)
-        SetResult(ProcessExitCode());
+    if (const int32_t reason = fRunResult.Get(); reason != 0)
+        SetResult(reason);
     else if (failedChannels != 0)
         operationResult = failedChannels | 0xFFFF0000u;
 }

@@ -6,6 +6,8 @@
 
 #include "CommandLineHandlers.h"
 #include "Console.h"
+#include "RunResult.h"
+#include "TargetReport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -44,8 +46,9 @@ public:
 
     // Creates the thread suspended; `operation` selects the procedure (an unknown number runs
     // nothing and leaves kNoResult).
+    // `runResult` holds the reason a failed wait left (read, never written, here).
     TOperationThread(std::string name, int operation, TOperationHandlers handlers,
-                     TOperationInput input, TConsole& console);
+                     TOperationInput input, TConsole& console, const TRunResult& runResult);
     // Waits for a started thread.
     ~TOperationThread();
     TOperationThread(const TOperationThread&) = delete;
@@ -92,6 +95,8 @@ private:
     TOperationHandlers fHandlers;
     TOperationInput fInput;
     TConsole& fConsole;
+    TTargetReport fReport;
+    const TRunResult& fRunResult;
     std::thread fThread;
 };
 

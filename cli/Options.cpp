@@ -1,6 +1,5 @@
 #include "Options.h"
 
-#include "ExitCode.h"
 #include "ResultCodes.h"
 #include "utils/Errors.h"
 #include "utils/VersionText.h"
@@ -146,7 +145,6 @@ bool TOptions::Parse() {
         fParser.ContainsCommand("?")) {
         fConsole.Write(UsageText());
         fCommandType = COMMAND_TYPE_DONE;
-        ProcessExitCode() = 0;
         fConsole.WriteLine(kOperationSucceeded);
         return false;
     }
@@ -154,7 +152,6 @@ bool TOptions::Parse() {
         fConsole.WriteLine("CMD Line version is " + GetProgramVersion());
         fConsole.WriteLine(kOperationSucceeded);
         fCommandType = COMMAND_TYPE_DONE;
-        ProcessExitCode() = 0;
         return false;
     }
     if (!ParseSpecialCMD()) {

@@ -6,6 +6,7 @@
 
 #include "CLIParser.h"
 #include "Console.h"
+#include "ServiceCommands.h"
 
 #include <array>
 #include <cstdint>
@@ -21,7 +22,8 @@ constexpr uint8_t COMMAND_TYPE_FILE = 2;       // configuration-file command, no
 constexpr uint8_t COMMAND_TYPE_PROGRAMMER = 3; // programmer command
 constexpr uint8_t COMMAND_TYPE_NONE = 255;     // no valid command
 
-// Command codes of the programmer commands (type 3). 66 to 73 are the special commands.
+// Command codes of the programmer commands (type 3). 66 to 73 are the service commands
+// (ServiceCommands.h).
 constexpr uint16_t CMD_EXECUTE = 1;
 constexpr uint16_t CMD_STORE = 2;
 constexpr uint16_t CMD_BACKUP = 3;
@@ -33,7 +35,6 @@ constexpr uint16_t CMD_SET_BAUD_RATE = 9;
 constexpr uint16_t CMD_SET_CHANNEL = 10;
 constexpr uint16_t CMD_BURN_TRIGGER = 11;
 constexpr uint16_t CMD_DETECT_ID = 12; // all four channels: device only
-constexpr uint16_t CMD_FIRST_SPECIAL = 66;
 
 // Command codes of the configuration-file commands (type 2).
 constexpr uint16_t FILE_CMD_NAME = 0;
@@ -45,29 +46,6 @@ constexpr uint16_t FILE_CMD_UPDATE_CHANNEL = 5;
 constexpr uint16_t FILE_CMD_CREATE_CFG = 6;
 // The 16-bit pattern of ERROR_UNEX_INPUT: a file command with unusable items.
 constexpr uint16_t FILE_CMD_INVALID = 0xFF83;
-
-// One service command acting on a single target: its option name, the packet header bytes it is
-// sent with, and the bounds on its comma-separated items.
-struct TSpecialCommandInfo {
-    std::string_view name;
-    uint8_t module;
-    uint8_t opCode;
-    uint8_t hasArgument;
-    uint8_t minArgs;
-    uint8_t maxArgs;
-};
-
-// Row i has the command code CMD_FIRST_SPECIAL + i.
-inline constexpr std::array<TSpecialCommandInfo, 8> SpecialCommandTable = {{
-    {"voltageCycle", 3, 1, 1, 4, 5},
-    {"setVoltage", 3, 2, 1, 1, 1},
-    {"sync", 4, 5, 1, 1, 1},
-    {"getInfo", 4, 6, 1, 2, 2},
-    {"burnAparam", 4, 7, 1, 3, 3},
-    {"readAparam", 4, 8, 1, 2, 2},
-    {"stopApp", 4, 9, 1, 1, 1},
-    {"writeAparam", 4, 10, 1, 3, 3},
-}};
 
 // The items of an option value: split at every comma (the only separator; blanks stay inside
 // items); an item that begins with a double quote runs to its closing quote, and a doubled quote

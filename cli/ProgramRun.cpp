@@ -2,9 +2,9 @@
 
 #include "CommandExecutor.h"
 #include "ErrorLine.h"
-#include "ExitCode.h"
 #include "Options.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 
 #include <exception>
 
@@ -15,18 +15,18 @@ namespace {
 // The top-level handler: one line, "<error type>: <message>". The run keeps the result it had
 // when the error arose; a result of 0 becomes ERROR_UNHANDLED, so the caller never reads
 // success from a run that broke off.
-void ReportEscapedError(TConsole& console, const std::string& line) {
-    int32_t expected = 0;
-    ProcessExitCode().compare_exchange_strong(expected, ERROR_UNHANDLED);
+void ReportEscapedError(TConsole& console, TRunResult& runResult, const std::string& line) {
+    runResult.SetIfNone(ERROR_UNHANDLED);
     console.WriteLine(line);
 }
 
-int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& console) {
+int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& console,
+                       TRunResult& runResult) {
     TOptions options(arguments, console);
     options.Parse();
-    TCommandExecutor executor(options, console);
+    TCommandExecutor executor(options, console, runResult);
     const int32_t result = executor.Execute();
-    ProcessExitCode() = result;
+    runResult.Set(result);
     if (const auto message = ResultMessage(result)) {
         console.WriteLine(*message);
         console.WriteLine(kOperationFailed);
@@ -38,20 +38,19 @@ int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& cons
 
 int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
                      int runningInstances) {
-    ProcessExitCode() = 0;
     if (runningInstances >= 2) {
         console.WriteLine("Instance of this program is already running!");
-        ProcessExitCode() = ERROR_PROG_RUNNING;
         return ERROR_PROG_RUNNING;
     }
+    TRunResult runResult;
     try {
-        RunCommandLine(arguments, console);
+        RunCommandLine(arguments, console, runResult);
     } catch (const std::exception& error) {
-        ReportEscapedError(console, ErrorLine(error));
+        ReportEscapedError(console, runResult, ErrorLine(error));
     } catch (...) {
-        ReportEscapedError(console, UnknownErrorLine());
+        ReportEscapedError(console, runResult, UnknownErrorLine());
     }
-    return ProcessExitCode();
+    return runResult.Get();
 }
 
 } // namespace ardent

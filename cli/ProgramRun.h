@@ -14,7 +14,7 @@ namespace ardent {
 inline constexpr const char* kProgramName = "ArdentCmd";
 
 // Runs one command line (`arguments`: the list after the program name) with its lines going to
-// `console`, and returns the result, which is also left in ProcessExitCode().
+// `console`, and returns the result.
 // `runningInstances`: the number of running ArdentCmd processes, this one included.
 int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
                      int runningInstances);

@@ -2,6 +2,8 @@
 // The results of an ArdentCmd run: the tool's own failure codes with their fixed messages, and
 // how a 32-bit result becomes the 8-bit exit status the caller sees.
 
+#include "operations/PacketExchange.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -12,8 +14,8 @@ namespace ardent {
 constexpr int32_t ERROR_PROG_CONNECT = -127;
 constexpr int32_t ERROR_FILE_CFG = -126;
 constexpr int32_t ERROR_UNEX_INPUT = -125;
-constexpr int32_t ERROR_CONN_TIMEOUT = -124;
-constexpr int32_t ERROR_PROG_DISCONNECTED = -123;
+constexpr int32_t ERROR_CONN_TIMEOUT = kResultNoAnswer;
+constexpr int32_t ERROR_PROG_DISCONNECTED = kResultLinkLost;
 constexpr int32_t ERROR_CFG_NOT_LOADED = -122;
 constexpr int32_t ERROR_PROG_RUNNING = -121;
 constexpr int32_t ERROR_DEVICE_NOT_SUPPORTED = -120;

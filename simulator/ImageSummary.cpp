@@ -24,7 +24,7 @@ public:
 
 // The IDs of one column (0 before burning, 1 after) of the family's ID table block; nothing
 // when the block does not hold the family's table.
-TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration, int column) {
+TAfterBurnIds ReadIdTable(TTargetFamily family, const TConfiguration& configuration, int column) {
     const auto value = [column](const TIdTablesModel& table,
                                 const char* row) -> std::optional<uint64_t> {
         const int index = table.GetRowIndex(row);
@@ -44,7 +44,7 @@ TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration, 
     if (!configuration.GetBlockByType(BlockType::IdTable, block)) {
         return ids;
     }
-    if (family == 2) {
+    if (family == TTargetFamily::DP2B) {
         TDP2BIdTablesModel table;
         if (table.FillFromBlock(block)) {
             ids.deviceID = narrow32(value(table, "Device"));
@@ -54,7 +54,7 @@ TAfterBurnIds ReadIdTable(uint32_t family, const TConfiguration& configuration, 
             ids.parameterID = narrow16(value(table, "Parameters"));
             ids.romID = narrow16(value(table, "Rom"));
         }
-    } else if (family == 3) {
+    } else if (family == TTargetFamily::DP3B) {
         TDP3BIdTablesModel table;
         if (table.FillFromBlock(block)) {
             ids.patchID = value(table, "Patch");
@@ -111,7 +111,7 @@ TImageSummary SummarizeImage(std::span<const uint8_t> image) {
     summary.targetType = header.TargetType;
     summary.crc = le::Read16(image, image.size() - TConfiguration::kCrcSize);
 
-    if (summary.targetType == 1) {
+    if (configuration.GetTargetFamily() == TTargetFamily::DP2A) {
         // A DP2A part carries the checksum of its parameter image as its parameter ID; its ID
         // table block plays no part.
         TSilentMessages messages;
@@ -122,8 +122,8 @@ TImageSummary SummarizeImage(std::span<const uint8_t> image) {
             summary.after.parameterID = parameters.GetCrc();
         }
     } else {
-        summary.before = ReadIdTable(summary.targetType, configuration, 0);
-        summary.after = ReadIdTable(summary.targetType, configuration, 1);
+        summary.before = ReadIdTable(configuration.GetTargetFamily(), configuration, 0);
+        summary.after = ReadIdTable(configuration.GetTargetFamily(), configuration, 1);
     }
     summary.parameterId = summary.after.parameterID.value_or(0);
     Bytes firmware;

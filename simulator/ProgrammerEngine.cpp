@@ -243,7 +243,7 @@ TBurningStatusOverall TProgrammerEngine::Burn() {
     for (size_t channel = 0; channel < kChannelCount; ++channel) {
         const TVirtualChip& chip = mChips[channel];
         const bool selected = (selection >> channel) & 1U;
-        if (mSummary.targetType < 1 || mSummary.targetType > 3 ||
+        if (TargetFamilyFromNumber(mSummary.targetType) == TTargetFamily::NotRecognised ||
             (selected && chip.IsPresent() && !chip.AcceptsFamily(family))) {
             status.overallErrorCode = kCodeWrongTargetType;
             return status;
@@ -265,7 +265,7 @@ TBurningStatusOverall TProgrammerEngine::Burn() {
                 result.state = CHANNEL_FAILED;
                 result.errorCode = verdict.errorCode;
             } else {
-                if (chip.Family() == 0) {
+                if (chip.Family() == kBlankFamily) {
                     // A blank part of no stated family turns out to be the part the
                     // configuration expects: it carries the IDs expected before burning.
                     chip.ApplyBurn(family, mSummary.before);

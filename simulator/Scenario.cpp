@@ -90,12 +90,13 @@ bool ApplyChipSetting(TVirtualChip& chip, const std::string& key, const std::str
             chip = TVirtualChip::Absent();
             return true;
         }
-        const uint8_t family = kind == "blank" ? 0 : FamilyFromName(kind);
-        if (family == 0 && kind != "blank") {
+        const TTargetFamily family = TargetFamilyFromName(kind);
+        if (family == TTargetFamily::NotRecognised && kind != "blank") {
             error = "chip is blank, DP2A, DP2B, DP3B or absent";
             return false;
         }
-        TVirtualChip fresh = TVirtualChip::Blank(family);
+        TVirtualChip fresh =
+            TVirtualChip::Blank(kind == "blank" ? kBlankFamily : FamilyNumber(family));
         fresh.SetVerdicts(chip.Verdicts());
         chip = fresh;
         return true;

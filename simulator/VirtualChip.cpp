@@ -38,31 +38,9 @@ std::string VerdictText(const TBurnVerdict& verdict) {
     return "fail " + std::to_string(verdict.errorCode);
 }
 
-uint8_t FamilyFromName(const std::string& name) {
-    const std::string lower = Lower(name);
-    if (lower == "dp2a") {
-        return 1;
-    }
-    if (lower == "dp2b") {
-        return 2;
-    }
-    if (lower == "dp3b") {
-        return 3;
-    }
-    return 0;
-}
-
-const char* FamilyName(uint8_t family) {
-    switch (family) {
-    case 1:
-        return "DP2A";
-    case 2:
-        return "DP2B";
-    case 3:
-        return "DP3B";
-    default:
-        return "unknown";
-    }
+std::string FamilyName(uint8_t family) {
+    const std::string_view name = TargetFamilyName(TargetFamilyFromNumber(family));
+    return name.empty() ? "unknown" : std::string(name);
 }
 
 TVirtualChip TVirtualChip::Blank(uint8_t family) {
@@ -112,17 +90,18 @@ TProcessTargetSendId TVirtualChip::IdRecord(uint8_t channel, uint8_t family) con
         record.channelErrorCode = kCodeSync;
         return record;
     }
-    if (family < 1 || family > 3 || !AcceptsFamily(family)) {
+    const TTargetFamily readAs = TargetFamilyFromNumber(family);
+    if (readAs == TTargetFamily::NotRecognised || !AcceptsFamily(family)) {
         record.channelState = CHANNEL_FAILED;
         record.channelErrorCode = kCodeWrongTargetType;
         return record;
     }
     record.channelState = CHANNEL_PASSED;
-    switch (family) {
-    case 1:
+    switch (readAs) {
+    case TTargetFamily::DP2A:
         record.dp2AIds.parameterID = mIds.parameterID;
         break;
-    case 2:
+    case TTargetFamily::DP2B:
         record.dp2BIds.deviceID = mIds.deviceID;
         record.dp2BIds.firmwareID = mIds.firmwareID;
         record.dp2BIds.customerID = mIds.customerID;
@@ -130,7 +109,7 @@ TProcessTargetSendId TVirtualChip::IdRecord(uint8_t channel, uint8_t family) con
         record.dp2BIds.parameterID = mIds.parameterID;
         record.dp2BIds.romID = mIds.romID;
         break;
-    default: {
+    default: { // DP3B
         record.dp3BIds.chipId = mIds.chipId;
         record.dp3BIds.patchID = mIds.patchID;
         record.dp3BIds.parameterID = mIds.parameterID;
@@ -149,7 +128,7 @@ std::string TVirtualChip::Describe() const {
     if (!mPresent) {
         return "absent";
     }
-    return mFamily == 0 ? "blank" : FamilyName(mFamily);
+    return mFamily == kBlankFamily ? "blank" : FamilyName(mFamily);
 }
 
 } // namespace ardent::sim

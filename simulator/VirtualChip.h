@@ -5,6 +5,7 @@
 
 #include "ImageSummary.h"
 #include "protocol/PacketFormat.h"
+#include "utils/TargetFamily.h"
 
 #include <cstdint>
 #include <string>
@@ -47,9 +48,12 @@ struct TChipIds {
     std::vector<uint8_t> firmwareBytes; // DP3B firmware ID, at most 12 bytes
 };
 
+// The family number of a blank part of no stated family.
+inline constexpr uint8_t kBlankFamily = 0;
+
 class TVirtualChip {
 public:
-    // A blank chip of `family` (1 DP2A, 2 DP2B, 3 DP3B) that passes its burns. Family 0 is a
+    // A blank chip of `family` (a family number) that passes its burns. kBlankFamily is a
     // blank part of whichever family a request or a configuration names; its first burn fixes it.
     static TVirtualChip Blank(uint8_t family);
     // No chip in the socket: nothing answers.
@@ -58,7 +62,9 @@ public:
     bool IsPresent() const { return mPresent; }
     uint8_t Family() const { return mFamily; }
     // Whether the chip talks the protocol of `family`.
-    bool AcceptsFamily(uint8_t family) const { return mFamily == 0 || mFamily == family; }
+    bool AcceptsFamily(uint8_t family) const {
+        return mFamily == kBlankFamily || mFamily == family;
+    }
     TChipIds& Ids() { return mIds; }
     const TChipIds& Ids() const { return mIds; }
 
@@ -81,13 +87,13 @@ public:
 
 private:
     bool mPresent = false;
-    uint8_t mFamily = 0;
+    uint8_t mFamily = kBlankFamily;
     TChipIds mIds;
     std::vector<TBurnVerdict> mVerdicts{TBurnVerdict{}};
 };
 
-// 1, 2, 3 for "DP2A", "DP2B", "DP3B" (any case); 0 otherwise.
-uint8_t FamilyFromName(const std::string& name);
-const char* FamilyName(uint8_t family);
+// The family name of a family number for the simulator's texts; "unknown" for a number that
+// names no family.
+std::string FamilyName(uint8_t family);
 
 } // namespace ardent::sim

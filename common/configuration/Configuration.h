@@ -4,6 +4,7 @@
 // programmer, so it is built here, bit for bit, and nowhere else.
 
 #include "utils/Bytes.h"
+#include "utils/TargetFamily.h"
 
 #include <array>
 #include <cstddef>
@@ -123,8 +124,11 @@ public:
     // True when the configuration holds at least one block.
     bool GetLoadedState() const { return !mBlockList.empty(); }
 
+    // The stored number, whatever it is; GetTargetFamily says which family it names.
     uint32_t GetTargetType() const { return mHeader.TargetType; }
+    TTargetFamily GetTargetFamily() const { return TargetFamilyFromNumber(mHeader.TargetType); }
     void SetTargetType(uint32_t targetType) { mHeader.TargetType = targetType; }
+    void SetTargetType(TTargetFamily family) { mHeader.TargetType = FamilyNumber(family); }
     uint32_t GetChannel() const { return mHeader.ChannelSelection; }
     void SetChannel(uint32_t channelSelection) { mHeader.ChannelSelection = channelSelection; }
     uint32_t GetBaudRate() const { return mHeader.BaudRate; }

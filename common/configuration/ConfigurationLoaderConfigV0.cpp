@@ -1,5 +1,6 @@
 #include "configuration/ConfigurationLoaderConfigV0.h"
 
+#include "configuration/BlockType.h"
 #include "configuration/LittleEndian.h"
 #include "utils/Text.h"
 
@@ -14,17 +15,18 @@ struct LegacyRecordKind {
     uint8_t type;
     size_t skip;
 };
-constexpr LegacyRecordKind kLegacyRecordKinds[] = {{1, 0}, {2, 14}, {3, 4}};
+constexpr LegacyRecordKind kLegacyRecordKinds[] = {
+    {BlockType::Firmware, 0}, {BlockType::Patch, 14}, {BlockType::Parameters, 4}};
 
 } // namespace
 
 bool TConfigurationLoaderConfigV0::ReadHeader(std::span<const uint8_t> buffer,
                                               TConfiguration& configuration) {
-    const uint32_t targetType = DetectLegacyTargetType(buffer);
-    if (targetType == kTargetNotRecognised) {
+    const TTargetFamily family = DetectLegacyTargetType(buffer);
+    if (family == TTargetFamily::NotRecognised) {
         return false;
     }
-    configuration.SetTargetType(targetType);
+    configuration.SetTargetType(family);
     std::string name(buffer.begin() + kLegacyOffsetName,
                      buffer.begin() + kLegacyOffsetName + kLegacyNameSize);
     TrimAtNul(name);

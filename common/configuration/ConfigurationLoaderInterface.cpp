@@ -1,5 +1,6 @@
 #include "configuration/ConfigurationLoaderInterface.h"
 
+#include "configuration/BlockType.h"
 #include "configuration/LittleEndian.h"
 
 #include <algorithm>
@@ -61,22 +62,23 @@ void AppendCell(std::span<const uint8_t> buffer, const LegacyIdCell& cell, size_
 
 } // namespace
 
-uint32_t TConfigurationLoaderInterface::DetectLegacyTargetType(std::span<const uint8_t> buffer) {
+TTargetFamily
+TConfigurationLoaderInterface::DetectLegacyTargetType(std::span<const uint8_t> buffer) {
     if (buffer.size() < kLegacyMinSize) {
-        return kTargetNotRecognised;
+        return TTargetFamily::NotRecognised;
     }
     if (std::equal(kDp2aMarker.begin(), kDp2aMarker.end(), buffer.begin() + kLegacyOffsetMarker)) {
-        return 1;
+        return TTargetFamily::DP2A;
     }
     // A DP2B image starts its records with a firmware, patch or parameter record; the type byte
     // must lie before the CRC to count.
     if (buffer.size() > kLegacyMinSize) {
         const uint8_t firstRecordType = buffer[kLegacyOffsetRecords];
-        if (firstRecordType >= 1 && firstRecordType <= 3) {
-            return 2;
+        if (firstRecordType >= BlockType::Firmware && firstRecordType <= BlockType::Parameters) {
+            return TTargetFamily::DP2B;
         }
     }
-    return kTargetNotRecognised;
+    return TTargetFamily::NotRecognised;
 }
 
 bool TConfigurationLoaderInterface::ExtractLegacyRecord(std::span<const uint8_t> buffer,
@@ -125,7 +127,8 @@ bool TConfigurationLoaderInterface::BuildLegacyIdBlock(std::span<const uint8_t> 
         AppendCell(buffer, row.before, row.width, block);
         AppendCell(buffer, row.after, row.width, block);
     }
-    return block.size() == kLegacyIdBlockSize && configuration.AddNewBlock(4, block);
+    return block.size() == kLegacyIdBlockSize &&
+           configuration.AddNewBlock(BlockType::IdTable, block);
 }
 
 } // namespace ardent

@@ -22,8 +22,6 @@ public:
     virtual bool loadConfigurationFromBuffer(std::span<const uint8_t> buffer,
                                              TConfiguration& configuration) = 0;
 
-    static constexpr uint32_t kTargetNotRecognised = 255;
-
 protected:
     // The legacy (version 0) image: fixed fields up to offset 83, then records (type byte,
     // 32-bit length, data) up to the 2-byte CRC.
@@ -37,9 +35,10 @@ protected:
     static constexpr size_t kLegacyMinSize = kLegacyOffsetRecords + TConfiguration::kCrcSize;
     static constexpr size_t kLegacyIdBlockSize = 68;
 
-    // 1 (DP2A) for the "ICL" marker at offset 4, else 2 (DP2B) when the first record's type is
-    // 1, 2 or 3, else kTargetNotRecognised (also for an image too short to be a legacy one).
-    static uint32_t DetectLegacyTargetType(std::span<const uint8_t> buffer);
+    // DP2A for the "ICL" marker at offset 4, else DP2B when the first record is a firmware,
+    // patch or parameter block, else NotRecognised (also for an image too short to be a legacy
+    // one).
+    static TTargetFamily DetectLegacyTargetType(std::span<const uint8_t> buffer);
     // Adds the data of the first record of `type`, less its `skip` prefix bytes, as a block of
     // the same type; a type that is absent adds nothing. False, adding nothing, when any record
     // runs past the CRC or the matching record is shorter than its prefix.

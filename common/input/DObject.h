@@ -3,6 +3,7 @@
 // the file it came from and the IDs it carries. Filled from an input file or from a block of a
 // loaded configuration, handed to a configuration as a block of its type.
 
+#include "configuration/BlockType.h"
 #include "input/FileLoader.h"
 #include "input/MessageOutput.h"
 #include "utils/Bytes.h"
@@ -14,14 +15,6 @@
 namespace ardent {
 
 class TConfiguration;
-
-// Block types of a configuration; the same numbers are the bits of a target's selection.
-namespace BlockType {
-inline constexpr uint8_t Firmware = 1;
-inline constexpr uint8_t Patch = 2;
-inline constexpr uint8_t Parameters = 3;
-inline constexpr uint8_t IdTable = 4;
-} // namespace BlockType
 
 class DObject {
 public:

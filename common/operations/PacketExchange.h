@@ -8,6 +8,7 @@
 #include "protocol/PacketFormat.h"
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 
 namespace ardent {
@@ -20,6 +21,11 @@ enum class TReplyCheck {
     Refused,  // the answer came with a non-zero status
     Executed, // the answer came with status 0
 };
+
+// The results a wait for the programmer ends with when no answer came, in both programs: no
+// answer within the wait, or the programmer went away.
+inline constexpr int32_t kResultNoAnswer = -124;
+inline constexpr int32_t kResultLinkLost = -123;
 
 struct TExchangeResult {
     TReplyCheck check = TReplyCheck::NotSent;

@@ -4,10 +4,10 @@
 
 namespace ardent {
 
-TTarget::TTarget(uint8_t nTarget, uint32_t familyName, std::string targetName,
-                 std::string headerName, bool triggEn, std::unique_ptr<TIdTablesModel> model)
-    : fTriggEn(triggEn), fHeaderName(std::move(headerName)), fTargetName(std::move(targetName)),
-      fNumTarget(std::max<uint8_t>(nTarget, kChannelCount)), fFamilyName(familyName),
+TTarget::TTarget(uint8_t nTarget, TTargetFamily family, std::string headerName, bool triggEn,
+                 std::unique_ptr<TIdTablesModel> model)
+    : fTriggEn(triggEn), fHeaderName(std::move(headerName)), fTargetName(TargetFamilyName(family)),
+      fNumTarget(std::max<uint8_t>(nTarget, kChannelCount)), fFamily(family),
       tableModel(std::move(model)) {}
 
 bool TTarget::setReadID(const TProcessTargetSendId& record) {

@@ -9,6 +9,7 @@
 #include "protocol/PacketFormat.h"
 #include "targets/IdTablesModel.h"
 #include "utils/Errors.h"
+#include "utils/TargetFamily.h"
 
 #include <array>
 #include <cstdint>
@@ -19,12 +20,9 @@ namespace ardent {
 
 class TConfiguration;
 
-// Target families, as in a configuration's TargetType.
+// Shorthand for the families, as the windowed program spells them (TargetFamily::DP2A).
 namespace TargetFamily {
-inline constexpr uint32_t DP2A = 1;
-inline constexpr uint32_t DP2B = 2;
-inline constexpr uint32_t DP3B = 3;
-inline constexpr uint32_t NotRecognized = 255;
+using enum TTargetFamily;
 } // namespace TargetFamily
 
 // What a target made of a configuration handed to it. Only a configuration taken over is a
@@ -36,20 +34,23 @@ struct TConfigurationTakeOver {
         NotRecognized, // a family nobody knows (`family`), or a table the family cannot use
     };
     Outcome outcome = Outcome::NotRecognized;
-    // The configuration's target type (TargetFamily::NotRecognized when its table was unusable).
-    uint32_t family = TargetFamily::NotRecognized;
+    // The configuration's target type as it carries it (the number of NotRecognised when its
+    // table was unusable).
+    uint32_t family = FamilyNumber(TTargetFamily::NotRecognised);
 
-    static TConfigurationTakeOver TakenOver(uint32_t family) {
-        return {Outcome::TakenOver, family};
+    static TConfigurationTakeOver TakenOver(TTargetFamily family) {
+        return {Outcome::TakenOver, FamilyNumber(family)};
     }
     // A configuration of target type `family` that is not the taking family's.
     static TConfigurationTakeOver Foreign(uint32_t family) {
-        const bool known = family == TargetFamily::DP2A || family == TargetFamily::DP2B ||
-                           family == TargetFamily::DP3B;
+        const bool known = TargetFamilyFromNumber(family) != TTargetFamily::NotRecognised;
         return {known ? Outcome::OtherFamily : Outcome::NotRecognized, family};
     }
+    static TConfigurationTakeOver Foreign(TTargetFamily family) {
+        return Foreign(uint32_t{FamilyNumber(family)});
+    }
     static TConfigurationTakeOver Unusable() {
-        return {Outcome::NotRecognized, TargetFamily::NotRecognized};
+        return {Outcome::NotRecognized, FamilyNumber(TTargetFamily::NotRecognised)};
     }
     bool IsTakenOver() const { return outcome == Outcome::TakenOver; }
     bool operator==(const TConfigurationTakeOver&) const = default;
@@ -122,7 +123,7 @@ public:
     int32_t GetBurningStatus(TBurningStatusOverall& overall) const;
 
     uint8_t getNumTarget() const { return fNumTarget; }
-    uint32_t getFamily() const { return fFamilyName; }
+    TTargetFamily getFamily() const { return fFamily; }
     const std::string& getHeaderName() const { return fHeaderName; }
     const std::string& GetTargetName() const { return fTargetName; }
     TIdTablesModel& GetIDModel() { return *tableModel; }
@@ -134,8 +135,8 @@ protected:
     // Throws ImageNotAvailableError for `image` ("firmware", "patch").
     [[noreturn]] void RefuseImage(const char* image) const;
 
-    TTarget(uint8_t nTarget, uint32_t familyName, std::string targetName, std::string headerName,
-            bool triggEn, std::unique_ptr<TIdTablesModel> model);
+    TTarget(uint8_t nTarget, TTargetFamily family, std::string headerName, bool triggEn,
+            std::unique_ptr<TIdTablesModel> model);
 
     // Channel `channel`'s read IDs when the channel exists and its state is PASSED.
     const TProcessTargetSendId* ValidReadIds(int channel) const;
@@ -146,7 +147,7 @@ protected:
     std::string fHeaderName;
     std::string fTargetName;
     uint8_t fNumTarget;
-    uint32_t fFamilyName;
+    TTargetFamily fFamily;
     TBurningStatusOverall burningStatus{};
     std::unique_ptr<TIdTablesModel> tableModel;
     int32_t responseStatus = 0;

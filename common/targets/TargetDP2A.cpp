@@ -5,7 +5,7 @@
 namespace ardent {
 
 TTargetDP2A::TTargetDP2A(IMessageOutput& messages)
-    : TTarget(kChannelCount, TargetFamily::DP2A, "DP2A", "header_DP2A.hdr", true,
+    : TTarget(kChannelCount, TTargetFamily::DP2A, "header_DP2A.hdr", true,
               std::make_unique<TDP2AIdTablesModel>()),
       fPar(messages) {}
 
@@ -41,7 +41,7 @@ int TTargetDP2A::loadPAR(const std::string& fileName) {
 }
 
 TConfigurationTakeOver TTargetDP2A::LoadConigurationFile(const TConfiguration& configuration) {
-    if (configuration.GetTargetType() != TargetFamily::DP2A) {
+    if (configuration.GetTargetFamily() != TTargetFamily::DP2A) {
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }
     fPar.LoadFromConfiguration(configuration, selection);

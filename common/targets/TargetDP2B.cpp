@@ -9,7 +9,7 @@ using Row = TDP2BIdTablesModel;
 }
 
 TTargetDP2B::TTargetDP2B(IMessageOutput& messages)
-    : TTarget(kChannelCount, TargetFamily::DP2B, "DP2B", "header_DP2B.hdr", true,
+    : TTarget(kChannelCount, TTargetFamily::DP2B, "header_DP2B.hdr", true,
               std::make_unique<TDP2BIdTablesModel>()),
       fFW(messages), fPar(messages), fPatch(messages) {}
 
@@ -74,7 +74,7 @@ void TTargetDP2B::unLoadData() {
 }
 
 TConfigurationTakeOver TTargetDP2B::LoadConigurationFile(const TConfiguration& configuration) {
-    if (configuration.GetTargetType() != TargetFamily::DP2B) {
+    if (configuration.GetTargetFamily() != TTargetFamily::DP2B) {
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }
     if (!tableModel->FillFromConfiguration(configuration)) {

@@ -14,7 +14,7 @@ using Row = TDP3BIdTablesModel;
 }
 
 TTargetDP3B::TTargetDP3B(IMessageOutput& messages)
-    : TTarget(kChannelCount, TargetFamily::DP3B, "DP3B", "header_DP3B.hdr", false,
+    : TTarget(kChannelCount, TTargetFamily::DP3B, "header_DP3B.hdr", false,
               std::make_unique<TDP3BIdTablesModel>()),
       parameters(messages), patch(messages) {}
 
@@ -126,7 +126,7 @@ void TTargetDP3B::Unload() {
 }
 
 TConfigurationTakeOver TTargetDP3B::LoadConigurationFile(const TConfiguration& configuration) {
-    if (configuration.GetTargetType() != TargetFamily::DP3B) {
+    if (configuration.GetTargetFamily() != TTargetFamily::DP3B) {
         Unload();
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }

@@ -6,17 +6,22 @@
 
 namespace ardent {
 
-std::unique_ptr<TTarget> CreateTarget(uint32_t family, IMessageOutput& messages) {
+std::unique_ptr<TTarget> CreateTarget(TTargetFamily family, IMessageOutput& messages) {
     switch (family) {
-    case TargetFamily::DP2A:
+    case TTargetFamily::DP2A:
         return std::make_unique<TTargetDP2A>(messages);
-    case TargetFamily::DP2B:
+    case TTargetFamily::DP2B:
         return std::make_unique<TTargetDP2B>(messages);
-    case TargetFamily::DP3B:
+    case TTargetFamily::DP3B:
         return std::make_unique<TTargetDP3B>(messages);
-    default:
-        return nullptr;
+    case TTargetFamily::NotRecognised:
+        break;
     }
+    return nullptr;
+}
+
+std::unique_ptr<TTarget> CreateTarget(uint32_t familyNumber, IMessageOutput& messages) {
+    return CreateTarget(TargetFamilyFromNumber(familyNumber), messages);
 }
 
 } // namespace ardent

@@ -1,6 +1,6 @@
 #pragma once
-// Creates the target of a family number (1 DP2A, 2 DP2B, 3 DP3B), as both programs do when the
-// user picks a family or a configuration names one.
+// Creates the target of a family, as both programs do when the user picks a family or a
+// configuration names one.
 
 #include "targets/Target.h"
 
@@ -8,7 +8,10 @@
 
 namespace ardent {
 
-// Null for any other family number.
-std::unique_ptr<TTarget> CreateTarget(uint32_t family, IMessageOutput& messages);
+// Null for NotRecognised.
+std::unique_ptr<TTarget> CreateTarget(TTargetFamily family, IMessageOutput& messages);
+// The same for a stored family number (a configuration's TargetType, a setting); null for a
+// number that names no family.
+std::unique_ptr<TTarget> CreateTarget(uint32_t familyNumber, IMessageOutput& messages);
 
 } // namespace ardent

@@ -9,8 +9,8 @@
 // that an operation whose requests were never answered never reads as success.
 
 #include "CommandLineHandlers.h"
-#include "ExitCode.h"
 #include "OperationThread.h"
+#include "RunResult.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
@@ -136,11 +136,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int operation = data[0] % 12;
     const char* device = data[1] % 3 == 0 ? "DP2A" : data[1] % 3 == 1 ? "DP2B" : "DP3B";
     TReplayedProgrammer programmer(data + 2, size - 2);
-    TResultRecordingExchange exchange(programmer);
+    TRunResult runResult;
+    TResultRecordingExchange exchange(programmer, runResult, nullptr);
     TStringConsole console;
     TDeviceSetupHandler deviceSetup({exchange, TRequestTimeouts::CommandLine()});
-    TTargetHandler target({exchange, TRequestTimeouts::CommandLine(), TWaitClock{},
-                           [&console](std::string_view text) { console.Write(text); }});
+    TTargetHandler target({exchange, TRequestTimeouts::CommandLine()});
     TCalibrationHandler calibration({exchange, TRequestTimeouts::CommandLine()});
 
     TOperationInput input;
@@ -174,8 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default:
         break;
     }
-    ProcessExitCode() = 0;
-    TOperationThread thread("fuzz", operation, {deviceSetup, target, calibration}, input, console);
+    TOperationThread thread("fuzz", operation, {deviceSetup, target, calibration}, input, console,
+                            runResult);
     thread.Execute();
 
     const std::string& text = console.Text();

@@ -3,7 +3,7 @@
 // never longer than 12 data bytes, and nothing is sent for a refused one.
 
 #include "CalibrationHandler.h"
-#include "Options.h"
+#include "ServiceCommands.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +31,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
-    const uint16_t command = static_cast<uint16_t>(66 + data[0] % 8);
+    const uint16_t command = static_cast<uint16_t>(ardent::CMD_FIRST_SPECIAL +
+                                                   data[0] % ardent::SpecialCommandTable.size());
     std::vector<std::string> items(1);
     for (size_t i = 1; i < size; ++i) {
         if (data[i] == ',')
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             items.back().push_back(static_cast<char>(data[i]));
     }
     // The options refuse other item counts before any command runs.
-    const ardent::TSpecialCommandInfo& row = ardent::SpecialCommandTable[command - 66];
+    const ardent::TSpecialCommandInfo& row = *ardent::FindSpecialCommand(command);
     if (items.size() < row.minArgs || items.size() > row.maxArgs)
         return 0;
     TNoProgrammer programmer;

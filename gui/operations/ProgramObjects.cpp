@@ -75,8 +75,9 @@ uint32_t TProgramObjects::StoredFamilyMismatch() const {
         return 0;
     }
     const uint32_t stored = deviceSetup.GetConfigurationInfo().targetType;
-    const bool known = stored >= 1 && stored <= 3;
-    return known && stored != currentTarget->getFamily() ? stored : 0;
+    const TTargetFamily family = TargetFamilyFromNumber(stored);
+    return family != TTargetFamily::NotRecognised && family != currentTarget->getFamily() ? stored
+                                                                                           : 0;
 }
 
 TOperationContext TProgramObjects::Context(INotificationSink& sink) {

@@ -1,5 +1,6 @@
 #include "CfgFixtures.h"
 
+#include "configuration/BlockType.h"
 #include "utils/Bytes.h"
 #include "utils/Crc16.h"
 
@@ -44,12 +45,13 @@ TConfiguration CurrentFixtureConfiguration() {
     configuration.SetTargetType(2);
     configuration.SetChannel(0x0B);
     configuration.SetBaudRate(115200);
-    configuration.AddNewBlock(1, Bytes{0x00, 0x00, 0x04, 0x00, 0x34, 0x12, 0x78, 0x56});
-    configuration.AddNewBlock(2, Bytes{0x00, 0x10, 0x02, 0x00, 0xCD, 0xAB});
-    configuration.AddNewBlock(3, Bytes{0x20, 0x00, 0x02, 0x00, 0x01, 0x00});
+    configuration.AddNewBlock(BlockType::Firmware,
+                              Bytes{0x00, 0x00, 0x04, 0x00, 0x34, 0x12, 0x78, 0x56});
+    configuration.AddNewBlock(BlockType::Patch, Bytes{0x00, 0x10, 0x02, 0x00, 0xCD, 0xAB});
+    configuration.AddNewBlock(BlockType::Parameters, Bytes{0x20, 0x00, 0x02, 0x00, 0x01, 0x00});
     Bytes idTable(68, 0); // a fresh DP2B ID table: only the firmware-before compare flag set
     idTable[13] = 1;
-    configuration.AddNewBlock(4, idTable);
+    configuration.AddNewBlock(BlockType::IdTable, idTable);
     return configuration;
 }
 

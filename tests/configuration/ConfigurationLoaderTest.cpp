@@ -1,3 +1,4 @@
+#include "configuration/BlockType.h"
 #include "configuration/ConfigurationLoader.h"
 #include "CfgFixtures.h"
 #include "TestFolder.h"
@@ -32,7 +33,7 @@ TConfiguration PreviousConfiguration() {
     configuration.SetName("previous");
     configuration.SetTargetType(3);
     configuration.SetChannel(5);
-    configuration.AddNewBlock(2, Bytes{0xDE, 0xAD});
+    configuration.AddNewBlock(BlockType::Patch, Bytes{0xDE, 0xAD});
     configuration.BuildBuffer();
     return configuration;
 }
@@ -388,13 +389,13 @@ TEST(ConfigurationLoader, LegacyDp2bImageBecomesACurrentConfiguration) {
     EXPECT_EQ(configuration.GetChannel(), 0x0Fu);
     EXPECT_EQ(BlockTypes(configuration), (std::vector<uint32_t>{1, 2, 3, 4}));
     Bytes data;
-    ASSERT_TRUE(configuration.GetBlockByType(1, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::Firmware, data));
     EXPECT_EQ(data, (Bytes{1, 2, 3, 4, 5, 6}));
-    ASSERT_TRUE(configuration.GetBlockByType(2, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::Patch, data));
     EXPECT_EQ(data, (Bytes{0xD1, 0xD2, 0xD3}));
-    ASSERT_TRUE(configuration.GetBlockByType(3, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::Parameters, data));
     EXPECT_EQ(data, (Bytes{0x31, 0x32}));
-    ASSERT_TRUE(configuration.GetBlockByType(4, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::IdTable, data));
     EXPECT_EQ(data, kLegacyDp2bIdTable);
 
     // Saving it again writes a current image.
@@ -413,9 +414,9 @@ TEST(ConfigurationLoader, LegacyDp2aImageGivesItsParameterBlockAndTheIdTable) {
     EXPECT_EQ(configuration.GetChannel(), 3u);
     EXPECT_EQ(BlockTypes(configuration), (std::vector<uint32_t>{3, 4}));
     Bytes data;
-    ASSERT_TRUE(configuration.GetBlockByType(3, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::Parameters, data));
     EXPECT_EQ(data, (Bytes{0x10, 0x11, 0x12, 0x13, 0x14, 0x15}));
-    ASSERT_TRUE(configuration.GetBlockByType(4, data));
+    ASSERT_TRUE(configuration.GetBlockByType(BlockType::IdTable, data));
     EXPECT_EQ(data.size(), 68u);
     // What a legacy image does not carry stays as it was.
     EXPECT_EQ(configuration.GetHeader().ConfigVersion, TConfigurationHeader::kVersionTag);

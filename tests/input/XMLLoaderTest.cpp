@@ -1,4 +1,5 @@
 #include "input/XMLLoader.h"
+#include "configuration/BlockType.h"
 #include "utils/Errors.h"
 
 #include "InputTestSupport.h"
@@ -129,14 +130,14 @@ TEST_F(XMLLoaderTest, ImageAndAttributesComeFromOneReadingOfTheFile) {
     const std::string file =
         folder.Write("a.xml", XmlDocument(XmlRecord(3, "version=\"0x01\"", {"1"})));
     Bytes image;
-    ASSERT_EQ(loader.LoadFile(file, 3, image), 1);
+    ASSERT_EQ(loader.LoadFile(file, BlockType::Parameters, image), 1);
     folder.Write("a.xml", XmlDocument(XmlRecord(3, "version=\"0x02\"", {"1"})));
     StringList first;
-    EXPECT_EQ(loader.LoadStrListFromFile(file, first, 3), 1);
+    EXPECT_EQ(loader.LoadStrListFromFile(file, first, BlockType::Parameters), 1);
     EXPECT_EQ(first, (StringList{"RecordTypeID", "3", "version", "0x01"}));
     // Only once: a later call reads the file again.
     StringList second;
-    EXPECT_EQ(loader.LoadStrListFromFile(file, second, 3), 1);
+    EXPECT_EQ(loader.LoadStrListFromFile(file, second, BlockType::Parameters), 1);
     EXPECT_EQ(second, (StringList{"RecordTypeID", "3", "version", "0x02"}));
 }
 

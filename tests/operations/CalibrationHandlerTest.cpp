@@ -1,8 +1,8 @@
 #include "CalibrationHandler.h"
 #include "CommandLineHandlers.h"
-#include "ExitCode.h"
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 
 #include <gtest/gtest.h>
 
@@ -148,8 +148,8 @@ TEST_F(CalibrationFixture, ChecksAndPacksEachServiceCommand) {
 }
 
 TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecorded) {
-    ProcessExitCode() = 0;
-    TResultRecordingExchange recording(programmer);
+    TRunResult runResult;
+    TResultRecordingExchange recording(programmer, runResult, nullptr);
     TCalibrationHandler tool({recording, TRequestTimeouts::CommandLine()});
     programmer.serviceAnswer = {0x34, 0x12, 0x00, 0x00};
     uint32_t result = 0;
@@ -170,15 +170,7 @@ TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecord
         EXPECT_TRUE(tool.SendCalibrationCommand(68, {"3"}, result));
         EXPECT_EQ(static_cast<int32_t>(result), failures[i].second) << i;
     }
-    EXPECT_EQ(ProcessExitCode(), 0);
-}
-
-TEST(DeviceFromName, ComparesWithoutRegardToCase) {
-    EXPECT_EQ(DeviceFromName("dp3b"), 3);
-    EXPECT_EQ(DeviceFromName("Dp2B"), 2);
-    EXPECT_EQ(DeviceFromName("DP2A"), 1);
-    EXPECT_EQ(DeviceFromName("DP2A "), 255);
-    EXPECT_EQ(DeviceFromName(""), 255);
+    EXPECT_EQ(runResult.Get(), 0);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "OperationThread.h"
 #include "CommandLineHandlers.h"
-#include "ExitCode.h"
 #include "FakeProgrammer.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
 #include "configuration/Configuration.h"
 #include "utils/Files.h"
 
@@ -20,24 +20,23 @@ using Op = TOperationThread;
 
 struct OperationFixture : ::testing::Test {
     TFakeProgrammer programmer;
-    TResultRecordingExchange exchange{programmer};
+    TRunResult runResult;
+    // No controller: a request that cannot be sent finds the programmer gone.
+    TResultRecordingExchange exchange{programmer, runResult, nullptr};
     TStringConsole console;
     TDeviceSetupHandler deviceSetup{{exchange, TRequestTimeouts::CommandLine()}};
-    TTargetHandler target{{exchange, TRequestTimeouts::CommandLine(), TWaitClock{},
-                           [this](std::string_view text) { console.Write(text); }}};
+    TTargetHandler target{{exchange, TRequestTimeouts::CommandLine()}};
     TCalibrationHandler calibration{{exchange, TRequestTimeouts::CommandLine()}};
     fs::path folder = fs::temp_directory_path() / ("ardent-ops-" + std::to_string(getpid()));
 
-    OperationFixture() {
-        ProcessExitCode() = 0;
-        fs::create_directories(folder);
-    }
+    OperationFixture() { fs::create_directories(folder); }
     ~OperationFixture() override { fs::remove_all(folder); }
 
     int32_t Run(int operation, std::vector<std::string> items = {}, std::string cfgName = {},
                 uint16_t command = 0) {
         TOperationThread thread("test", operation, {deviceSetup, target, calibration},
-                                {command, std::move(cfgName), std::move(items)}, console);
+                                {command, std::move(cfgName), std::move(items)}, console,
+                                runResult);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());
@@ -151,7 +150,7 @@ TEST_F(OperationFixture, BurnTriggerQueriesOrSetsTheExternalTrigger) {
     // A failed wait leaves its reason in the run's result, but this operation keeps 255.
     programmer.faults[4] = TFault::NoReply;
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR), 255);
-    EXPECT_EQ(ProcessExitCode(), ERROR_CONN_TIMEOUT);
+    EXPECT_EQ(runResult.Get(), ERROR_CONN_TIMEOUT);
     EXPECT_EQ(console.Text(), "");
 }
 
@@ -187,7 +186,7 @@ TEST_F(OperationFixture, AFailedStoreNeverReadsAsSuccess) {
                                                 {TFault::LinkLost, ERROR_PROG_DISCONNECTED},
                                                 {TFault::NotSent, ERROR_PROG_DISCONNECTED}};
     for (const auto& [fault, result] : cases) {
-        ProcessExitCode() = 0;
+        runResult.Set(0);
         programmer.faults.clear();
         programmer.faults[programmer.requests.size() + 5] = fault;
         EXPECT_EQ(Run(Op::OP_STORE_CONFIGURATION, {}, file), result);
@@ -355,7 +354,7 @@ TEST_F(OperationFixture, ExecuteFailures) {
     programmer.burnReplyStatus = 0;
     programmer.faults[2] = TFault::NoReply;
     EXPECT_EQ(Run(Op::OP_TRIGGER), ERROR_CONN_TIMEOUT);
-    ProcessExitCode() = 0;
+    runResult.Set(0);
     programmer.faults[3] = TFault::LinkLost;
     EXPECT_EQ(Run(Op::OP_TRIGGER), ERROR_PROG_DISCONNECTED);
     EXPECT_EQ(console.Text(), "Unrecognized errors\r\n");

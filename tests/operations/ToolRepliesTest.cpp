@@ -5,10 +5,11 @@
 
 #include "CommandLineHandlers.h"
 #include "EngineProgrammer.h"
-#include "ExitCode.h"
 #include "FakeHidIntf.h"
 #include "OperationThread.h"
 #include "ResultCodes.h"
+#include "RunResult.h"
+#include "configuration/BlockType.h"
 #include "configuration/Configuration.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
@@ -34,7 +35,8 @@ struct ToolOverTransport : ::testing::Test {
         library};
     TStringConsole console;
     // The tool's waits a thousandth as long: 200 ms become 1 ms, 30 s become 30 ms.
-    TCommandLineHandlers handlers{receiveQueue, console, TWaitClock{0.001}};
+    TRunResult runResult;
+    TCommandLineHandlers handlers{controller, receiveQueue, runResult, TWaitClock{0.001}};
     fs::path folder = fs::temp_directory_path() / ("ardent-replies-" + std::to_string(getpid()));
     std::string storeFile = (folder / "store.cfg").string();
     std::string backupFile = (folder / "backup.cfg").string();
@@ -42,7 +44,6 @@ struct ToolOverTransport : ::testing::Test {
     Bytes storedImage;
 
     ToolOverTransport() {
-        ProcessExitCode() = 0;
         fs::create_directories(folder);
         library.intf.openSucceedsOnAttempt = 1;
         library.intf.device = [this](const Bytes& written) {
@@ -59,7 +60,7 @@ struct ToolOverTransport : ::testing::Test {
         Bytes firmware(100);
         for (size_t i = 0; i < firmware.size(); ++i)
             firmware[i] = static_cast<uint8_t>(i * 7 + 3);
-        configuration.AddNewBlock(1, firmware);
+        configuration.AddNewBlock(BlockType::Firmware, firmware);
         EXPECT_TRUE(configuration.GetBufferForSend(storedCrc, storedImage));
         EXPECT_GT(storedImage.size(), 2 * kPacketDataSize);
         EXPECT_LE(storedImage.size(), 3 * kPacketDataSize);
@@ -78,7 +79,7 @@ struct ToolOverTransport : ::testing::Test {
         const std::string cfgName =
             operation == Op::OP_STORE_CONFIGURATION ? storeFile : backupFile;
         TOperationThread thread("test", operation, handlers.Handlers(),
-                                {command, cfgName, std::move(items)}, console);
+                                {command, cfgName, std::move(items)}, console, runResult);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());
@@ -168,7 +169,7 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ProcessExitCode() = 0;
+        runResult.Set(0);
         receiveQueue.Clear();
         programmer.shapes.clear();
         programmer.shapes[programmer.Written() + c.request].length = c.length;
@@ -177,7 +178,7 @@ TEST_F(ToolOverTransport, AReplyShorterThanWhatItCarriesIsNoAnswer) {
 
         EXPECT_EQ(Run(c.command.operation, c.command.items), c.result);
         EXPECT_EQ(console.Text().substr(printed), c.text);
-        EXPECT_EQ(ProcessExitCode(), c.whole ? 0 : kTimeOut);
+        EXPECT_EQ(runResult.Get(), c.whole ? 0 : kTimeOut);
         EXPECT_FALSE(fs::exists(backupFile));
     }
 
@@ -264,7 +265,7 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ProcessExitCode() = 0;
+        runResult.Set(0);
         receiveQueue.Clear(); // each case on its own, whatever an earlier one left
         const size_t first = programmer.Written();
         programmer.shapes.clear();
@@ -284,6 +285,29 @@ TEST_F(ToolOverTransport, AReplyToAnEarlierRequestIsNeverTakenForTheAnswer) {
     Bytes backup;
     ASSERT_TRUE(LoadFileToBuffer(backupFile, backup));
     EXPECT_EQ(backup, storedImage);
+}
+
+// A request that does not get out is told apart by the controller the run created: while it is
+// connected the transport refused the write (a time-out, -124); once the programmer is gone it
+// is a disconnection (-123). Either is the operation's result, and nothing is printed.
+TEST_F(ToolOverTransport, AnUnsentRequestIsATimeOutWhileConnectedAndADisconnectionOnceGone) {
+    const TCommand commands[] = {kExecute, kReadId, kReadAllIds, kSetChannel};
+    library.intf.writeResult = 1; // the transport refuses every write
+    for (const TCommand& command : commands) {
+        SCOPED_TRACE(command.operation);
+        runResult.Set(0);
+        EXPECT_EQ(Run(command.operation, command.items), ERROR_CONN_TIMEOUT);
+        EXPECT_EQ(runResult.Get(), ERROR_CONN_TIMEOUT);
+    }
+    library.intf.FireDisconnected();
+    ASSERT_FALSE(controller.isConnected());
+    for (const TCommand& command : commands) {
+        SCOPED_TRACE(command.operation);
+        runResult.Set(0);
+        EXPECT_EQ(Run(command.operation, command.items), ERROR_PROG_DISCONNECTED);
+        EXPECT_EQ(runResult.Get(), ERROR_PROG_DISCONNECTED);
+    }
+    EXPECT_EQ(console.Text(), "");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "SimTestSupport.h"
 #include "UsbTiming.h"
 
+#include "configuration/BlockType.h"
 #include "configuration/Configuration.h"
 #include "targets/DP3BIdTablesModel.h"
 #include "utils/Crc16.h"
@@ -98,7 +99,7 @@ TEST(SimScenario, NamesTheLineOfTheFirstMistake) {
 
 TEST(SimImage, RefusesImagesThatAreNotWholeCurrentConfigurations) {
     TConfiguration configuration;
-    configuration.AddNewBlock(1, Bytes(20, 0x55));
+    configuration.AddNewBlock(BlockType::Firmware, Bytes(20, 0x55));
     const Bytes good = Build(configuration);
     const uint16_t crc = static_cast<uint16_t>(good[good.size() - 2] | good[good.size() - 1] << 8);
     ASSERT_EQ(CheckImage(good, crc), 0);
@@ -145,7 +146,7 @@ TEST(SimEngine, BurnedBlankChipCarriesTheExpectedIdsThenTheAfterBurningOnes) {
     table.SetValue(TDP3BIdTablesModel::kRowParameters, 1, true, 0x4321, 0);
     Bytes block;
     table.GetBuffer(block);
-    configuration.AddNewBlock(4, block);
+    configuration.AddNewBlock(BlockType::IdTable, block);
     TProgrammerEngine engine;
     ASSERT_EQ(engine.StoreImage(Build(configuration)), 0);
 
@@ -175,7 +176,7 @@ TEST(SimEngine, Dp2aParameterIdIsTheChecksumOfItsParameterImage) {
     TConfiguration configuration;
     configuration.SetTargetType(1);
     const Bytes parameters = {0x00, 0x10, 0x03, 0x00, 'a', 'b', 'c'};
-    configuration.AddNewBlock(3, parameters);
+    configuration.AddNewBlock(BlockType::Parameters, parameters);
     TProgrammerEngine engine;
     ASSERT_EQ(engine.StoreImage(Build(configuration)), 0);
     const auto info =

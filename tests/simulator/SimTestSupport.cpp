@@ -1,5 +1,6 @@
 #include "SimTestSupport.h"
 
+#include "configuration/BlockType.h"
 #include "configuration/Configuration.h"
 #include "link/SimLink.h"
 
@@ -131,7 +132,7 @@ Bytes MakeImage(size_t size, const std::string& name, uint32_t targetType, uint3
     for (size_t i = 0; i < firmware.size(); ++i) {
         firmware[i] = static_cast<uint8_t>(i * 7 + 3);
     }
-    configuration.AddNewBlock(1, firmware);
+    configuration.AddNewBlock(BlockType::Firmware, firmware);
     uint16_t crc = 0;
     Bytes image;
     configuration.GetBufferForSend(crc, image);

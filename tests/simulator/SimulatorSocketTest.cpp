@@ -2,6 +2,7 @@
 
 #include "SimTestSupport.h"
 
+#include "configuration/BlockType.h"
 #include "configuration/Configuration.h"
 #include "targets/DP2BIdTablesModel.h"
 
@@ -188,7 +189,7 @@ TEST_F(SimulatorSocket, BurnReportsEachChannelAndBurnedChipsCarryTheAfterBurning
     table.SetValue(TDP2BIdTablesModel::kRowPatch, 1, true, 0x0042, 0);
     Bytes block;
     table.GetBuffer(block);
-    configuration.AddNewBlock(4, block);
+    configuration.AddNewBlock(BlockType::IdTable, block);
     uint16_t crc = 0;
     Bytes image;
     ASSERT_TRUE(configuration.GetBufferForSend(crc, image));

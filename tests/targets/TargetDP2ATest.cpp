@@ -43,14 +43,14 @@ TEST_F(TargetDP2ATest, UnavailableImagesAndMissingFiles) {
 }
 
 TEST_F(TargetDP2ATest, ConfigurationOfItsFamilyOnly) {
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::Parameters, Bytes{0, 0xF0, 2, 0, 0x34, 0x12});
     EXPECT_EQ(target.LoadConigurationFile(configuration),
               TConfigurationTakeOver::Foreign(TargetFamily::DP2B));
     EXPECT_FALSE(target.GetPar().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 
-    configuration.SetTargetType(TargetFamily::DP2A);
+    configuration.SetTargetType(TTargetFamily::DP2A);
     EXPECT_TRUE(target.LoadConigurationFile(configuration).IsTakenOver());
     EXPECT_TRUE(target.GetPar().loaded());
     EXPECT_TRUE(target.CheckSelection(BlockType::Parameters));

@@ -93,7 +93,7 @@ TEST_F(TargetDP2BTest, ResultBitsAndBlockOrder) {
 
 TEST_F(TargetDP2BTest, ParameterObjectSelectedByConfigurationAdds32ToTheRefusal) {
     TConfiguration saved;
-    saved.SetTargetType(TargetFamily::DP2B);
+    saved.SetTargetType(TTargetFamily::DP2B);
     saved.AddNewBlock(BlockType::Parameters, target.GetPar().getBuff());
     TTargetDP2B loaded(output);
     ASSERT_TRUE(loaded.LoadConigurationFile(saved).IsTakenOver());
@@ -156,7 +156,7 @@ TEST_F(TargetDP2BTest, FirmwareWithEmbeddedParametersShowsTheirIdAfterBurning) {
 TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
     ReadChip(0);
     Select({BlockType::Firmware, BlockType::Parameters});
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 5);
 
     TTargetDP2B loaded(output);
@@ -173,13 +173,13 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
 }
 
 TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken) {
-    configuration.SetTargetType(TargetFamily::DP3B);
+    configuration.SetTargetType(TTargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
     EXPECT_EQ(target.LoadConigurationFile(configuration),
               TConfigurationTakeOver::Foreign(TargetFamily::DP3B));
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
-    configuration.SetTargetType(TargetFamily::DP2B);
+    configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::IdTable, Bytes(67, 0));
     target.SetSelection(true, BlockType::Patch);
     EXPECT_EQ(target.LoadConigurationFile(configuration), TConfigurationTakeOver::Unusable());
@@ -253,7 +253,7 @@ TEST(TargetFactory, CreatesEachFamily) {
     for (const uint32_t family : {1u, 2u, 3u}) {
         const auto target = CreateTarget(family, output);
         ASSERT_NE(target, nullptr);
-        EXPECT_EQ(target->getFamily(), family);
+        EXPECT_EQ(FamilyNumber(target->getFamily()), family);
         EXPECT_EQ(target->getNumTarget(), 4);
         EXPECT_EQ(target->getHeaderName(), "header_" + target->GetTargetName() + ".hdr");
     }

@@ -97,7 +97,7 @@ TEST_F(TargetDP3BTest, DeselectingClearsTheRows) {
 TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
     ASSERT_EQ(target.loadPAR(InputFile("dp3b_par.xml")), 0);
     ASSERT_EQ(target.loadPATCH(InputFile("dp3b_patch.xml")), 0);
-    configuration.SetTargetType(TargetFamily::DP3B);
+    configuration.SetTargetType(TTargetFamily::DP3B);
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 6);
 
     TTargetDP3B loaded(output);
@@ -107,7 +107,7 @@ TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
     EXPECT_EQ(loaded.GetIDModel().GetValue(Row::kRowPatch, 1), "0x1000000000000000");
 
     TConfiguration dp2b;
-    dp2b.SetTargetType(TargetFamily::DP2B);
+    dp2b.SetTargetType(TTargetFamily::DP2B);
     dp2b.AddNewBlock(BlockType::Patch, Bytes{1});
     EXPECT_EQ(loaded.LoadConigurationFile(dp2b),
               TConfigurationTakeOver::Foreign(TargetFamily::DP2B));
