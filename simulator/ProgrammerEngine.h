@@ -50,6 +50,9 @@ public:
     bool IsPlugged() const { return mPlugged; }
     void SetPlugged(bool plugged) { mPlugged = plugged; }
     void SetFirmwareVersion(uint32_t version) { mFirmwareVersion = version; }
+    // The link rate and the channel of the service commands a host set last.
+    uint32_t BaudRate() const { return mBaudRate; }
+    uint16_t ActiveChannel() const { return mActiveChannel; }
     void SetBurnTimeMs(uint32_t ms) { mBurnTimeMs = ms; }
     // Service commands answer `result` from now on instead of their own result; nullopt undoes it.
     void SetServiceResult(std::optional<int32_t> result) { mServiceResult = result; }

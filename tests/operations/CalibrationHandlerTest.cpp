@@ -1,6 +1,6 @@
 #include "CalibrationHandler.h"
 #include "CommandLineHandlers.h"
-#include "FakeProgrammer.h"
+#include "EngineExchange.h"
 #include "ResultCodes.h"
 #include "RunResult.h"
 
@@ -28,7 +28,7 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 }
 
 struct CalibrationFixture : ::testing::Test {
-    TFakeProgrammer programmer;
+    TEngineExchange programmer;
     TCalibrationHandler handler{{programmer, TRequestTimeouts::CommandLine()}};
 };
 
@@ -151,7 +151,7 @@ TEST_F(CalibrationFixture, TheAnswerIsTheExitCodeAndFailuresAreReturnedNotRecord
     TRunResult runResult;
     TResultRecordingExchange recording(programmer, runResult, nullptr);
     TCalibrationHandler tool({recording, TRequestTimeouts::CommandLine()});
-    programmer.serviceAnswer = {0x34, 0x12, 0x00, 0x00};
+    programmer.engine.SetServiceResult(0x1234);
     uint32_t result = 0;
     EXPECT_TRUE(tool.SendCalibrationCommand(68, {"3"}, result));
     EXPECT_EQ(result, 0x1234u);

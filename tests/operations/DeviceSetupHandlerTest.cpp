@@ -1,18 +1,23 @@
 #include "operations/DeviceSetupHandler.h"
-#include "FakeProgrammer.h"
+#include "EngineExchange.h"
+#include "SimTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 
 namespace ardent::testing {
 namespace {
 
+using simtest::ImageCrc;
+using simtest::MakeImage;
 using std::chrono::milliseconds;
 
 struct DeviceSetupFixture : ::testing::Test {
-    TFakeProgrammer programmer;
+    TEngineExchange programmer;
     TDeviceSetupHandler tool{{programmer, TRequestTimeouts::CommandLine()}};
     TDeviceSetupHandler window{{programmer, TRequestTimeouts::Windowed()}};
 
@@ -89,6 +94,8 @@ TEST_F(DeviceSetupFixture, RequestLayoutsAndWaitsOfBothPrograms) {
          100},
         {"SetActiveChannel", [](auto& h) { return h.SetActiveChannel(3); }, 11, {3, 0}, 200, 200},
     };
+    // A stored configuration, for the read.
+    ASSERT_EQ(programmer.engine.StoreImage(MakeImage(130)), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         programmer.requests.clear();
@@ -130,18 +137,22 @@ TEST_F(DeviceSetupFixture, ReplyMustMatchAndCarryStatusZero) {
 }
 
 TEST_F(DeviceSetupFixture, OutRecordsComeFromTheReply) {
-    programmer.firmwareVersion = 0x010500;
-    programmer.Hold(PatternImage(130), 0x1234, "Line 7");
+    programmer.engine.SetFirmwareVersion(0x010500);
+    const Bytes image = MakeImage(130, "Line 7");
+    ASSERT_EQ(programmer.engine.StoreImage(image), 0);
     TDeviceBurnerInfo info{};
     ASSERT_TRUE(tool.GetDeviceSetup(info));
     EXPECT_EQ(+info.firmwareVersion, 0x010500u);
+    EXPECT_STREQ(info.configName, "Line 7");
     TDeviceConfigurationStruct description{};
     ASSERT_TRUE(tool.GetConfigurationInfo(description));
-    EXPECT_EQ(+description.crc, 0x1234);
+    EXPECT_EQ(+description.crc, ImageCrc(image));
     EXPECT_EQ(+description.configSize, 130u);
     EXPECT_STREQ(description.configName, "Line 7");
     uint8_t flag = 9;
-    programmer.triggerFlag = 0;
+    // A host switched the external trigger off.
+    programmer.Ask(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::SetTriggerBehavior,
+                               std::array<uint8_t, 3>{0, 0, 1}));
     ASSERT_TRUE(tool.GetTriggerBehavior(flag));
     EXPECT_EQ(flag, 0);
 }
@@ -154,14 +165,24 @@ struct StoreCase {
 
 class StoreSequence : public DeviceSetupFixture, public ::testing::WithParamInterface<StoreCase> {};
 
+// The bytes of the data pieces sent, in order.
+Bytes SentPieces(const TEngineExchange& programmer) {
+    Bytes sent;
+    for (const TPacketFormat& request : programmer.requests)
+        if (request.header.opCode == ProgrammerOp::StoreConfigurationData)
+            sent.insert(sent.end(), request.data, request.data + request.header.dataSize);
+    return sent;
+}
+
 TEST_P(StoreSequence, AnnouncesThenSendsSixtyBytePiecesInOrder) {
     const StoreCase c = GetParam();
-    const Bytes image = PatternImage(c.size);
+    const Bytes image = MakeImage(c.size);
     std::vector<size_t> progress;
-    ASSERT_TRUE(tool.StoreConfigurationImage(image, 0xA55A, [&](size_t done, size_t total) {
-        EXPECT_EQ(total, c.size);
-        progress.push_back(done);
-    }));
+    ASSERT_TRUE(
+        tool.StoreConfigurationImage(image, ImageCrc(image), [&](size_t done, size_t total) {
+            EXPECT_EQ(total, c.size);
+            progress.push_back(done);
+        }));
     ASSERT_EQ(programmer.requests.size(), 1 + c.dataRequests);
     EXPECT_EQ(programmer.requests[0].header.opCode, ProgrammerOp::StoreConfiguration);
     EXPECT_EQ(programmer.CountRequests(MODULE_PROGRAMMER, ProgrammerOp::StoreConfigurationData),
@@ -169,8 +190,12 @@ TEST_P(StoreSequence, AnnouncesThenSendsSixtyBytePiecesInOrder) {
     if (c.dataRequests > 0) {
         EXPECT_EQ(programmer.requests.back().header.dataSize, c.lastPiece);
     }
-    EXPECT_EQ(programmer.storedImage, image);
-    EXPECT_EQ(+programmer.description.crc, 0xA55A);
+    EXPECT_EQ(SentPieces(programmer), image);
+    // The programmer took the whole image: it reads back as it was sent.
+    EXPECT_EQ(+programmer.StoredDescription().crc, ImageCrc(image));
+    Bytes readBack;
+    EXPECT_EQ(tool.ReadConfigurationImage(readBack), TDeviceSetupHandler::TReadOutcome::Read);
+    EXPECT_EQ(readBack, image);
     EXPECT_EQ(progress.size(), c.dataRequests);
     if (!progress.empty()) {
         EXPECT_EQ(progress.back(), c.size);
@@ -178,9 +203,43 @@ TEST_P(StoreSequence, AnnouncesThenSendsSixtyBytePiecesInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, StoreSequence,
-                         ::testing::Values(StoreCase{1000, 17, 40}, StoreCase{60, 1, 60},
-                                           StoreCase{61, 2, 1}, StoreCase{0, 0, 0},
-                                           StoreCase{65535, 1093, 15}));
+                         ::testing::Values(StoreCase{1000, 17, 40}, StoreCase{120, 2, 60},
+                                           StoreCase{121, 3, 1}, StoreCase{65535, 1093, 15}));
+
+// Images under the smallest one a programmer keeps: the handler still cuts them the same way.
+// The programmer refuses them; the link is made to turn each refusal into an acceptance, so the
+// whole sequence goes out.
+TEST_F(DeviceSetupFixture, ImagesBelowTheSmallestAreCutTheSameWay) {
+    const StoreCase cases[] = {{60, 1, 60}, {61, 2, 1}, {0, 0, 0}};
+    programmer.corrupt = [](const TPacketFormat&, TPacketFormat& reply) {
+        reply.header.status = 0;
+    };
+    for (const StoreCase& c : cases) {
+        SCOPED_TRACE(c.size);
+        programmer.requests.clear();
+        const Bytes image = PatternImage(c.size);
+        std::vector<size_t> progress;
+        ASSERT_TRUE(tool.StoreConfigurationImage(image, 0xA55A, [&](size_t done, size_t total) {
+            EXPECT_EQ(total, c.size);
+            progress.push_back(done);
+        }));
+        ASSERT_EQ(programmer.requests.size(), 1 + c.dataRequests);
+        const TPacketFormat& announcement = programmer.requests[0];
+        EXPECT_EQ(announcement.header.opCode, ProgrammerOp::StoreConfiguration);
+        EXPECT_EQ((Bytes(announcement.data, announcement.data + announcement.header.dataSize)),
+                  (Bytes{static_cast<uint8_t>(c.size), 0, 0, 0, 0x5A, 0xA5}));
+        if (c.dataRequests > 0) {
+            EXPECT_EQ(programmer.requests.back().header.dataSize, c.lastPiece);
+        }
+        EXPECT_EQ(SentPieces(programmer), image);
+        EXPECT_EQ(progress.size(), c.dataRequests);
+        if (!progress.empty()) {
+            EXPECT_EQ(progress.back(), c.size);
+        }
+    }
+    // None of them replaced a configuration.
+    EXPECT_EQ(+programmer.StoredDescription().configSize, 0u);
+}
 
 TEST_F(DeviceSetupFixture, StoreStopsAtTheFirstRefusedPiece) {
     programmer.faults[3] = TFault::Refuse; // the third data piece
@@ -208,13 +267,16 @@ class ReadSequence : public DeviceSetupFixture, public ::testing::WithParamInter
 
 TEST_P(ReadSequence, ReadsCeilSizeOverSixtyPiecesAndCutsTheImage) {
     const ReadCase c = GetParam();
-    programmer.Hold(PatternImage(c.size), 7);
+    const Bytes stored = c.size == 0 ? Bytes{} : MakeImage(c.size);
+    if (c.size != 0) {
+        ASSERT_EQ(programmer.engine.StoreImage(stored), 0);
+    }
     Bytes image{1, 2, 3};
     std::vector<size_t> progress;
     ASSERT_EQ(
         tool.ReadConfigurationImage(image, [&](size_t done, size_t) { progress.push_back(done); }),
         TDeviceSetupHandler::TReadOutcome::Read);
-    EXPECT_EQ(image, PatternImage(c.size));
+    EXPECT_EQ(image, stored);
     ASSERT_EQ(programmer.CountRequests(MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration),
               c.pieces);
     for (size_t k = 0; k < c.pieces; ++k) {
@@ -229,11 +291,11 @@ TEST_P(ReadSequence, ReadsCeilSizeOverSixtyPiecesAndCutsTheImage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ReadSequence,
-                         ::testing::Values(ReadCase{130, 3}, ReadCase{1000, 17}, ReadCase{60, 1},
-                                           ReadCase{61, 2}, ReadCase{0, 0}));
+                         ::testing::Values(ReadCase{130, 3}, ReadCase{1000, 17}, ReadCase{120, 2},
+                                           ReadCase{121, 3}, ReadCase{0, 0}));
 
 TEST_F(DeviceSetupFixture, ReadStopsAtTheFirstMissingPiece) {
-    programmer.Hold(PatternImage(1000), 7);
+    ASSERT_EQ(programmer.engine.StoreImage(MakeImage(1000)), 0);
     programmer.faults[3] = TFault::NoReply; // the third piece
     Bytes image{9};
     EXPECT_EQ(tool.ReadConfigurationImage(image), TDeviceSetupHandler::TReadOutcome::PieceFailed);
@@ -245,8 +307,14 @@ TEST_F(DeviceSetupFixture, ReadWithoutADescriptionOrWithAnImpossibleSizeReadsNot
     programmer.faults[0] = TFault::Refuse;
     Bytes image;
     EXPECT_EQ(tool.ReadConfigurationImage(image), TDeviceSetupHandler::TReadOutcome::InfoFailed);
-    programmer.Hold(PatternImage(10), 7);
-    programmer.description.configSize = 0xFFFFFFFF; // a garbled description
+    ASSERT_EQ(programmer.engine.StoreImage(MakeImage(130)), 0);
+    programmer.corrupt = [](const TPacketFormat& request, TPacketFormat& reply) {
+        if (request.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+            TDeviceConfigurationStruct garbled = ReadRecord<TDeviceConfigurationStruct>(reply);
+            garbled.configSize = 0xFFFFFFFF;
+            std::memcpy(reply.data, &garbled, sizeof garbled);
+        }
+    };
     EXPECT_EQ(tool.ReadConfigurationImage(image), TDeviceSetupHandler::TReadOutcome::InfoFailed);
     EXPECT_EQ(programmer.CountRequests(MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration), 0u);
 }

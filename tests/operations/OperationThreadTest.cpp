@@ -1,14 +1,19 @@
 #include "OperationThread.h"
 #include "CommandLineHandlers.h"
-#include "FakeProgrammer.h"
+#include "EngineExchange.h"
 #include "ResultCodes.h"
 #include "RunResult.h"
+#include "VirtualChip.h"
 #include "configuration/Configuration.h"
 #include "utils/Files.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <unistd.h>
 
@@ -19,7 +24,7 @@ namespace fs = std::filesystem;
 using Op = TOperationThread;
 
 struct OperationFixture : ::testing::Test {
-    TFakeProgrammer programmer;
+    TEngineExchange programmer;
     TRunResult runResult;
     // No controller: a request that cannot be sent finds the programmer gone.
     TResultRecordingExchange exchange{programmer, runResult, nullptr};
@@ -43,10 +48,12 @@ struct OperationFixture : ::testing::Test {
     }
 
     // A configuration of exactly `size` bytes (header, one firmware block, CRC).
-    static TConfiguration MakeConfiguration(size_t size) {
+    static TConfiguration MakeConfiguration(size_t size, const char* name = "Line 7",
+                                            uint32_t channels = 0x0F) {
         TConfiguration configuration;
-        configuration.SetName("Line 7");
+        configuration.SetName(name);
         configuration.SetTargetType(2);
+        configuration.SetChannel(channels);
         const size_t data = size - TConfiguration::kEmptyImageSize - TBlockHeader::kSize;
         EXPECT_TRUE(configuration.AddNewBlock(1, PatternImage(data)));
         return configuration;
@@ -57,6 +64,52 @@ struct OperationFixture : ::testing::Test {
         EXPECT_TRUE(MakeConfiguration(size).GetBufferForSend(crc, image));
         return image;
     }
+    // The programmer holds the configuration of `size` bytes; its CRC.
+    uint16_t Hold(size_t size, const char* name = "Line 7", uint32_t channels = 0x0F) {
+        uint16_t crc = 0;
+        Bytes image;
+        EXPECT_TRUE(MakeConfiguration(size, name, channels).GetBufferForSend(crc, image));
+        EXPECT_EQ(programmer.engine.StoreImage(image), 0);
+        return crc;
+    }
+    // A host set the trigger behaviour to `flag`.
+    void SetTrigger(uint8_t flag) {
+        programmer.Ask(MakeRequest(MODULE_PROGRAMMER, ProgrammerOp::SetTriggerBehavior,
+                                   std::array<uint8_t, 3>{flag, flag, flag}));
+    }
+    // The link hands the host `image` as the stored configuration instead of what the
+    // programmer holds: its description's size, and its bytes piece by piece.
+    void ServeImage(const Bytes& image) {
+        programmer.corrupt = [image, position = size_t{0}](const TPacketFormat& request,
+                                                           TPacketFormat& reply) mutable {
+            reply.header.status = 0;
+            if (request.header.opCode == ProgrammerOp::GetConfigurationInfo) {
+                TDeviceConfigurationStruct info = ReadRecord<TDeviceConfigurationStruct>(reply);
+                info.configSize = static_cast<uint32_t>(image.size());
+                std::memcpy(reply.data, &info, sizeof info);
+            } else if (request.header.opCode == ProgrammerOp::ReadConfiguration) {
+                if (request.data[0] == 1)
+                    position = 0;
+                std::memset(reply.data, 0, kPacketDataSize);
+                for (size_t i = 0; i < kPacketDataSize && position + i < image.size(); ++i)
+                    reply.data[i] = image[position + i];
+                position += kPacketDataSize;
+            }
+        };
+    }
+    // The link changes the record of every burn result.
+    void RewriteBurnResult(std::function<void(TBurningStatusOverall&)> change) {
+        programmer.corrupt = [change](const TPacketFormat& request, TPacketFormat& reply) {
+            if (request.header.module != MODULE_TARGET ||
+                request.header.opCode != TargetOp::TriggerTarget)
+                return;
+            TBurningStatusOverall status = ReadRecord<TBurningStatusOverall>(reply);
+            change(status);
+            std::memcpy(reply.data, &status, sizeof status);
+        };
+    }
+    sim::TVirtualChip& Chip(size_t channel) { return programmer.engine.Chip(channel); }
+
     // The same as a .cfg file.
     std::string WriteCfg(size_t size, const char* name = "cfg.cfg") {
         const std::string file = (folder / name).string();
@@ -67,9 +120,11 @@ struct OperationFixture : ::testing::Test {
 };
 
 TEST_F(OperationFixture, GetCrcPutsTheCrcIntoTheUpperHalf) {
-    programmer.Hold(PatternImage(100), 0x1234);
-    EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_GET_CRC)), 0x12340000u);
-    EXPECT_EQ(console.Text(), "CRC = 1234\r\nOperation completed successfully.\r\n");
+    const uint16_t crc = Hold(100);
+    EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_GET_CRC)), uint32_t{crc} << 16);
+    char line[16];
+    std::snprintf(line, sizeof line, "CRC = %04X\r\n", static_cast<unsigned>(crc));
+    EXPECT_EQ(console.Text(), std::string(line) + "Operation completed successfully.\r\n");
 }
 
 TEST_F(OperationFixture, GetNameAndGetCrcGive53WithoutADescription) {
@@ -81,9 +136,9 @@ TEST_F(OperationFixture, GetNameAndGetCrcGive53WithoutADescription) {
 }
 
 TEST_F(OperationFixture, GetNamePrintsTheStoredNameUpToItsZeroOrAllThirtyTwoCharacters) {
-    programmer.Hold(PatternImage(100), 1, "Line 7");
+    Hold(100, "Line 7");
     EXPECT_EQ(Run(Op::OP_GET_NAME), 0);
-    std::memcpy(programmer.description.configName, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", 32);
+    Hold(100, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
     EXPECT_EQ(Run(Op::OP_GET_NAME), 0);
     EXPECT_EQ(console.Text(),
               "Line 7\r\nOperation completed successfully.\r\n"
@@ -91,13 +146,13 @@ TEST_F(OperationFixture, GetNamePrintsTheStoredNameUpToItsZeroOrAllThirtyTwoChar
 }
 
 TEST_F(OperationFixture, GetFirmwareVersionWarnsBelowTheMinimum) {
-    programmer.firmwareVersion = 0x010500;
+    programmer.engine.SetFirmwareVersion(0x010500);
     EXPECT_EQ(Run(Op::OP_GET_FIRMWARE_VERSION), 0);
     EXPECT_EQ(console.Text(),
               "Firmware version is 1.5.0\r\nMinimum required FW version is 1.6.3\r\n"
               "Operation completed successfully.\r\n");
     TStringConsole fresh;
-    programmer.firmwareVersion = 0x010603;
+    programmer.engine.SetFirmwareVersion(0x010603);
     EXPECT_EQ(Run(Op::OP_GET_FIRMWARE_VERSION), 0);
     programmer.faults[2] = TFault::NoReply;
     EXPECT_EQ(Run(Op::OP_GET_FIRMWARE_VERSION), 255);
@@ -111,9 +166,11 @@ TEST_F(OperationFixture, SetBaudRateAcceptsOnlyTheFourRatesAndPrintsNothingOfIts
         EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {refused}), ERROR_UNEX_INPUT) << refused;
     EXPECT_TRUE(programmer.requests.empty());
     EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {"9600"}), 0);
-    EXPECT_EQ(programmer.baudRate, 9600u);
+    EXPECT_EQ(programmer.engine.BaudRate(), 9600u);
+    EXPECT_EQ((Bytes(programmer.requests.back().data, programmer.requests.back().data + 4)),
+              (Bytes{0x80, 0x25, 0, 0}));
     EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {"0xE100"}), 0);
-    EXPECT_EQ(programmer.baudRate, 57600u);
+    EXPECT_EQ(programmer.engine.BaudRate(), 57600u);
     programmer.faults[2] = TFault::Refuse;
     EXPECT_EQ(Run(Op::OP_SET_BAUD_RATE, {"9600"}), 255);
     EXPECT_EQ(console.Text(), "");
@@ -128,7 +185,7 @@ TEST_F(OperationFixture, SetChannelChecksTheChannelAndNeverReportsARefusalAsSucc
         EXPECT_EQ(Run(Op::OP_SET_CHANNEL, {refused}), ERROR_UNEX_INPUT) << refused;
     EXPECT_TRUE(programmer.requests.empty());
     EXPECT_EQ(Run(Op::OP_SET_CHANNEL, {"2"}), 0);
-    EXPECT_EQ(programmer.activeChannel, 1);
+    EXPECT_EQ(programmer.engine.ActiveChannel(), 1);
     programmer.faults[1] = TFault::Refuse;
     EXPECT_EQ(Run(Op::OP_SET_CHANNEL, {"3"}), 255);
     programmer.faults[2] = TFault::NoReply;
@@ -137,16 +194,16 @@ TEST_F(OperationFixture, SetChannelChecksTheChannelAndNeverReportsARefusalAsSucc
 }
 
 TEST_F(OperationFixture, BurnTriggerQueriesOrSetsTheExternalTrigger) {
-    programmer.triggerFlag = 1;
+    SetTrigger(1);
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR), 0);
-    programmer.triggerFlag = 0;
+    SetTrigger(0);
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR), 1);
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR, {"ENABLE"}), 0);
-    EXPECT_EQ(programmer.triggerFlag, 1);
+    EXPECT_TRUE(programmer.engine.ExternalTriggerArmed());
     EXPECT_EQ((Bytes(programmer.requests.back().data, programmer.requests.back().data + 3)),
               (Bytes{1, 1, 1}));
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR, {"disable"}), 0);
-    EXPECT_EQ(programmer.triggerFlag, 0);
+    EXPECT_FALSE(programmer.engine.ExternalTriggerArmed());
     // A failed wait leaves its reason in the run's result, but this operation keeps 255.
     programmer.faults[4] = TFault::NoReply;
     EXPECT_EQ(Run(Op::OP_TRIGGER_BEHAVIOR), 255);
@@ -162,7 +219,7 @@ TEST_F(OperationFixture, StoreSendsTheFileInSixtyBytePieces) {
               17u);
     Bytes onDisk;
     ASSERT_TRUE(LoadFileToBuffer(file, onDisk));
-    EXPECT_EQ(programmer.storedImage, onDisk);
+    EXPECT_EQ(programmer.StoredImage(), onDisk);
     EXPECT_EQ(console.Text(), "Operation completed successfully.\r\n");
 }
 
@@ -197,7 +254,7 @@ TEST_F(OperationFixture, AFailedStoreNeverReadsAsSuccess) {
 }
 
 TEST_F(OperationFixture, BackupWritesExactlyTheStoredImage) {
-    programmer.Hold(ValidImage(130), 1);
+    Hold(130);
     const std::string file = (folder / "backup.cfg").string();
     EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), 0);
     EXPECT_EQ(programmer.CountRequests(MODULE_PROGRAMMER, ProgrammerOp::ReadConfiguration), 3u);
@@ -227,7 +284,8 @@ TEST_F(OperationFixture, BackupOfNoOrADamagedImageLeavesTheFileAsItWas) {
     const Bytes kept = ValidImage(300);
     ASSERT_TRUE(SaveBufferToFile(file, kept));
     for (const auto& c : cases) {
-        programmer.Hold(c.image, 1);
+        // The programmer keeps none of these: the link hands them over as if it held them.
+        ServeImage(c.image);
         EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), ERROR_CFG_NOT_LOADED) << c.what;
         Bytes onDisk;
         ASSERT_TRUE(LoadFileToBuffer(file, onDisk));
@@ -245,7 +303,7 @@ TEST_F(OperationFixture, BackupOfNoOrADamagedImageLeavesTheFileAsItWas) {
 }
 
 TEST_F(OperationFixture, BackupFailures) {
-    programmer.Hold(ValidImage(130), 1);
+    Hold(130);
     const std::string file = (folder / "backup.cfg").string();
     programmer.faults[0] = TFault::Refuse; // no description: 53, nothing printed
     EXPECT_EQ(Run(Op::OP_READ_CONFIGURATION, {}, file), 53);
@@ -262,15 +320,20 @@ TEST_F(OperationFixture, BackupFailures) {
 }
 
 TEST_F(OperationFixture, ReadIdOfOneChannel) {
-    programmer.channels[1].channelState = CHANNEL_PASSED;
-    programmer.channels[1].dp2BIds = {1, 2, 3, 4, 5, 6};
+    sim::TChipIds& ids = Chip(1).Ids();
+    ids.deviceID = 1;
+    ids.firmwareID = 2;
+    ids.customerID = 3;
+    ids.patchID = 4;
+    ids.parameterID = 5;
+    ids.romID = 6;
     EXPECT_EQ(Run(Op::OP_READ_ID, {"DP2B", "2"}), 0);
     const TPacketFormat& request = programmer.requests.at(0);
     EXPECT_EQ((Bytes(request.data, request.data + 4)), (Bytes{1, 2, 1, 1}));
     EXPECT_EQ(console.Text(),
               "Channel[2]:  0x00000001 0x0000000000000002 0x00000003 0x0004 0x0005 0x0006\r\n");
 
-    programmer.channels[2] = Failed(4);
+    Chip(2) = sim::TVirtualChip::Absent(); // answers SYNC (4)
     EXPECT_EQ(Run(Op::OP_READ_ID, {"dp3b", "3"}), -252);
     for (const std::vector<std::string>& refused : {std::vector<std::string>{"DP4X", "2"},
                                                     {"DP2B", "5"},
@@ -284,10 +347,18 @@ TEST_F(OperationFixture, ReadIdOfOneChannel) {
 }
 
 TEST_F(OperationFixture, DetectIdReadsAllFourChannelsAndMarksTheFailedOnes) {
-    for (auto& channel : programmer.channels)
-        channel.channelState = CHANNEL_PASSED;
-    programmer.channels[0] = Failed(4);
-    programmer.channels[2] = Failed(61);
+    Chip(0) = sim::TVirtualChip::Absent(); // answers SYNC (4)
+    // No chip of the programmer's answers CRC_NOT_CORRECT to an ID read; the link makes the
+    // third channel's reply say so.
+    programmer.corrupt = [](const TPacketFormat& request, TPacketFormat& reply) {
+        if (request.header.opCode != TargetOp::ReadID || request.data[0] != 2)
+            return;
+        TProcessTargetSendId ids{};
+        ids.channelNumber = 2;
+        ids.channelState = CHANNEL_FAILED;
+        ids.channelErrorCode = 61;
+        std::memcpy(reply.data, &ids, sizeof ids);
+    };
     EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_DETECT_ID, {"DP3B"})), 0xFFFF0005u);
     ASSERT_EQ(programmer.requests.size(), 4u);
     for (uint8_t channel = 0; channel < 4; ++channel) {
@@ -307,19 +378,17 @@ TEST_F(OperationFixture, DetectIdReadsAllFourChannelsAndMarksTheFailedOnes) {
 }
 
 TEST_F(OperationFixture, ExecutePacksOneByteResultPerChannel) {
-    auto& channels = programmer.burnStatus.channels;
-    channels[0].state = CHANNEL_PASSED;
-    channels[1].state = CHANNEL_PASSED;
-    channels[2].state = CHANNEL_INACTIVE;
-    channels[3].state = CHANNEL_FAILED;
-    channels[3].errorCode = 7;
+    // Channels 1, 2 and 4 selected; the fourth chip fails with STOP_APP.
+    Hold(130, "Line 7", 0x0B);
+    Chip(3).SetVerdicts({{sim::TBurnVerdict::Kind::Fail, 7}});
     EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), 0x072D0000u);
     EXPECT_EQ(console.Text(),
               "Status channel [1] : OK\r\nStatus channel [2] : OK\r\n"
               "Status channel [3] : INACTIVE\r\nStatus channel [4] : Error = STOP_APP\r\n");
     EXPECT_EQ(programmer.requests.at(0).data[0], 0);
 
-    channels[0].state = 0; // no verdict
+    // The first channel's state comes back as no verdict.
+    RewriteBurnResult([](TBurningStatusOverall& status) { status.channels[0].state = 0; });
     EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), 0x072D00FFu);
 }
 
@@ -329,29 +398,26 @@ TEST_F(OperationFixture, ExecuteHoldsACodeOfTwoBytesInItsChannelsByte) {
         {254, 0x000000FEu},    {255, 0x000000FFu},    {256, 0x000000FFu},
         {0x012C, 0x000000FFu}, {0xFFFF, 0x000000FFu},
     };
-    auto& channels = programmer.burnStatus.channels;
-    for (auto& channel : channels)
-        channel.state = CHANNEL_PASSED;
-    channels[0].state = CHANNEL_FAILED;
+    Hold(130);
     for (const auto& [code, result] : cases) {
-        channels[0].errorCode = code;
+        Chip(0).SetVerdicts({{sim::TBurnVerdict::Kind::Fail, code}});
         EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), result) << code;
     }
     // The same in the top channel, whose spill would leave the 32 bits altogether.
-    channels[0].state = CHANNEL_PASSED;
-    channels[3].state = CHANNEL_FAILED;
-    channels[3].errorCode = 0x0107;
+    Chip(0).SetVerdicts({sim::TBurnVerdict{}});
+    Chip(3).SetVerdicts({{sim::TBurnVerdict::Kind::Fail, 0x0107}});
     EXPECT_EQ(static_cast<uint32_t>(Run(Op::OP_TRIGGER)), 0xFF000000u);
 }
 
 TEST_F(OperationFixture, ExecuteFailures) {
-    programmer.burnStatus.overallErrorCode = 200;
+    // An overall code the programmer never gives.
+    Hold(130);
+    RewriteBurnResult([](TBurningStatusOverall& status) { status.overallErrorCode = 200; });
     EXPECT_EQ(Run(Op::OP_TRIGGER), 200);
     EXPECT_EQ(console.Text(), "Unrecognized errors\r\n");
     // The programmer did not execute the burn: never 0, nothing printed.
-    programmer.burnReplyStatus = 1;
+    programmer.faults[1] = TFault::Refuse;
     EXPECT_EQ(Run(Op::OP_TRIGGER), 255);
-    programmer.burnReplyStatus = 0;
     programmer.faults[2] = TFault::NoReply;
     EXPECT_EQ(Run(Op::OP_TRIGGER), ERROR_CONN_TIMEOUT);
     runResult.Set(0);
@@ -361,7 +427,7 @@ TEST_F(OperationFixture, ExecuteFailures) {
 }
 
 TEST_F(OperationFixture, SpecialCommandResultIsTheAnswerOrTheRefusal) {
-    programmer.serviceAnswer = {0x34, 0x12, 0, 0};
+    programmer.engine.SetServiceResult(0x1234);
     EXPECT_EQ(Run(Op::OP_SPECIAL_COMMAND, {"12.5"}, {}, 67), 0x1234);
     EXPECT_EQ(Run(Op::OP_SPECIAL_COMMAND, {"DP3B", "1"}, {}, 71), ERROR_DEVICE_NOT_SUPPORTED);
     EXPECT_EQ(console.Text(), "");

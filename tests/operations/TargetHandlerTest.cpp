@@ -1,21 +1,27 @@
 #include "operations/TargetHandler.h"
-#include "FakeProgrammer.h"
+#include "EngineExchange.h"
+#include "SimTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace ardent::testing {
 namespace {
 
+using simtest::ImageCrc;
+using simtest::MakeImage;
 using std::chrono::milliseconds;
 
 struct TargetFixture : ::testing::Test {
-    TFakeProgrammer programmer;
+    TEngineExchange programmer;
+
+    // The programmer holds a configuration for all four channels.
+    TargetFixture() { EXPECT_EQ(programmer.engine.StoreImage(MakeImage(130)), 0); }
     TTargetHandler tool{{programmer, TRequestTimeouts::CommandLine()}};
     TTargetHandler window{{programmer, TRequestTimeouts::Windowed()}};
 };
 
 TEST_F(TargetFixture, ReadIdGivesAnyAnswerWithItsRecord) {
-    programmer.channels[1] = Failed(4);
+    programmer.engine.Chip(1) = sim::TVirtualChip::Absent(); // answers SYNC (4)
     programmer.faults[0] = TFault::Refuse; // a non-zero status is still an answer to show
     const TReadIDRequest request{1, 2, 1, 1};
     TTargetIdReply reply = tool.ReadID(request);
@@ -39,7 +45,6 @@ TEST_F(TargetFixture, ReadIdGivesAnyAnswerWithItsRecord) {
 }
 
 TEST_F(TargetFixture, ToolTriggerHandsTheBurnOverAndWaitsTheToolsWait) {
-    programmer.burnStatus.channels[0].state = CHANNEL_PASSED;
     ASSERT_TRUE(tool.TriggerTarget(kToolTriggerByte));
     TBurningStatusOverall status{};
     EXPECT_EQ(tool.WaitTriggerStatus(status), 0);
@@ -50,7 +55,7 @@ TEST_F(TargetFixture, ToolTriggerHandsTheBurnOverAndWaitsTheToolsWait) {
     EXPECT_EQ(sent.data[0], 0);
     EXPECT_EQ(programmer.waits.at(0), milliseconds(30000));
 
-    programmer.burnReplyStatus = 3; // burn not executed
+    programmer.engine.Faults().StatusNext(3, 1); // burn not executed
     ASSERT_TRUE(tool.TriggerTarget(kToolTriggerByte));
     EXPECT_EQ(tool.WaitTriggerStatus(status), 3);
     // A refusal is an answer: nothing is noted.
@@ -67,8 +72,8 @@ TEST_F(TargetFixture, TriggerFailuresWithoutAnswerAreNoted) {
 }
 
 TEST_F(TargetFixture, WindowTriggerOnlyHandsTheRequestOverThenWaitsForTheBurnResult) {
-    programmer.burnReplyStatus = 5;
-    programmer.burnStatus.channels[3].errorCode = 77;
+    programmer.engine.Faults().StatusNext(5, 1);
+    programmer.engine.Chip(3).SetVerdicts({{sim::TBurnVerdict::Kind::Fail, 77}});
     ASSERT_TRUE(window.TriggerTarget(1));
     EXPECT_TRUE(programmer.waits.empty());
     EXPECT_EQ(programmer.requests.at(0).data[0], 1);
@@ -89,8 +94,7 @@ TEST_F(TargetFixture, WindowTriggerOnlyHandsTheRequestOverThenWaitsForTheBurnRes
 }
 
 TEST_F(TargetFixture, WindowReadsDemandStatusZero) {
-    programmer.channels[0] = Passed();
-    programmer.channels[0].dp2AIds.parameterID = 0x55;
+    programmer.engine.Chip(0).Ids().parameterID = 0x55;
     TProcessTargetSendId ids{};
     EXPECT_TRUE(window.ReadID({0, 1, 1, 1}, ids));
     EXPECT_EQ(+ids.dp2AIds.parameterID, 0x55);

@@ -1,10 +1,23 @@
 #include "TargetReport.h"
-#include "FakeProgrammer.h"
+#include "protocol/PacketFormat.h"
 
 #include <gtest/gtest.h>
 
 namespace ardent::testing {
 namespace {
+
+// The reply record of a channel that passed (IDs all zero) or failed with `code`.
+TProcessTargetSendId Passed() {
+    TProcessTargetSendId ids{};
+    ids.channelState = CHANNEL_PASSED;
+    return ids;
+}
+TProcessTargetSendId Failed(uint16_t code) {
+    TProcessTargetSendId ids{};
+    ids.channelState = CHANNEL_FAILED;
+    ids.channelErrorCode = code;
+    return ids;
+}
 
 TEST(TargetReport, ReadIdLinesOfEachFamily) {
     struct Case {
