@@ -7,6 +7,7 @@
 #include "MainPanel.h"
 #include "MessageBox.h"
 #include "configuration/ConfigurationLoader.h"
+#include "targets/ConfigurationDraft.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +19,12 @@
 #include <QTableWidget>
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace ardent {
 
 class TTarget;
-struct TConfigurationTakeOver;
 
 class TExpertPanel : public TMainPanel {
     Q_OBJECT
@@ -82,15 +84,14 @@ protected:
     void paintCHSel();
     void clearFileIndicators();
     void setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button);
-    void fillConfigurationHeader();
-    // The program-wide configuration built afresh from the panel and the current target, as
-    // Save and Store send it; the target's result bits.
-    int assembleConfiguration();
-    // False when the header or the target's result does not make a configuration; writes why.
-    bool validateConfiguration(int result);
+    // The panel's part of a configuration: name, rate, channels and the ticked files.
+    TDraftHeader DraftHeader() const;
+    // Builds the program-wide configuration afresh from the panel and the current target, as
+    // Save and Store send it; false, with the lines that say why, when it makes none.
+    bool assembleAndCheckConfiguration();
+    // Writes each of `lines` as a line of its own.
+    void WriteLines(const std::vector<std::string>& lines);
     void showConfiguration();
-    // The line for a configuration the target did not take over (another or an unknown family).
-    void reportTargetMismatch(const TConfigurationTakeOver& result);
     // Colours a load button's text (green and bold: its file is loaded), for the enabled states
     // only, so that a disabled button still looks disabled.
     static void SetLoadedLook(QPushButton& button, bool loaded);
