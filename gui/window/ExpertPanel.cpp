@@ -507,6 +507,14 @@ void TExpertPanel::SetValueCell(QTableWidget& grid, int row, int column, const Q
     grid.item(row, column)->setToolTip(text);
 }
 
+void TExpertPanel::PaintModelGrid(QTableWidget& grid, const TIdTablesModel& model) {
+    for (int r = 1; r <= model.GetNumRow() && r < grid.rowCount(); ++r) {
+        for (int c = 1; c <= model.GetNumColumn() && c < grid.columnCount(); ++c) {
+            SetValueCell(grid, r, c, QString::fromStdString(model.GetValue(r - 1, c - 1)));
+        }
+    }
+}
+
 void TExpertPanel::ShowTransferProgress(int percent) {
     progressBar->setValue(percent);
     progressBar->setVisible(percent < 100);

@@ -24,6 +24,7 @@
 
 namespace ardent {
 
+class TIdTablesModel;
 class TTarget;
 
 class TExpertPanel : public TMainPanel {
@@ -113,6 +114,9 @@ protected:
     static void SetCell(QTableWidget& grid, int row, int column, const QString& text);
     // A value cell: its tool tip holds the whole value, also where the column cuts it.
     static void SetValueCell(QTableWidget& grid, int row, int column, const QString& text);
+    // The whole ID table in the grid below its headings: the model's cell (r, c) in the grid's
+    // (r + 1, c + 1), as far as the grid reaches.
+    static void PaintModelGrid(QTableWidget& grid, const TIdTablesModel& model);
 
     QString sHEXfile;
     QString fOpenFilter;
