@@ -1,10 +1,21 @@
 #include "targets/ConfigurationDraft.h"
 
 #include "configuration/Configuration.h"
+#include "input/DP3BMessages.h"
 
 #include <initializer_list>
 
 namespace ardent {
+
+namespace {
+
+// Codes a DP3B record may end with and still count as read (3: the record is absent).
+bool AcceptableXmlCode(int code) {
+    return code == DP3BCode::Ok || code == DP3BCode::ParseFailed ||
+           code == DP3BCode::NoPatchOrParameters || code == DP3BCode::FirmwareVersionsDiffer;
+}
+
+} // namespace
 
 int AssembleConfiguration(TConfiguration& configuration, TTarget* target,
                           const TDraftHeader& header) {
@@ -85,6 +96,33 @@ std::vector<std::string> TDraftReload::Lines(std::string_view what) const {
         break;
     }
     return {"Target type is not recognized."};
+}
+
+std::string LoadXmlInputFile(TTarget& target, const std::string& file) {
+    target.unLoadData();
+    std::string message;
+    const int parameters = target.loadPAR(file);
+    if (!AcceptableXmlCode(parameters)) {
+        message +=
+            "Parameters record in XML file " + std::string(GetDP3BMessage(parameters)) + "\n\r";
+    }
+    const int patch = target.loadPATCH(file);
+    if (!AcceptableXmlCode(patch)) {
+        message += "Patch record in XML file " + std::string(GetDP3BMessage(patch)) + "\n\r";
+    }
+    if (patch == DP3BCode::ParseFailed || patch == DP3BCode::FirmwareVersionsDiffer) {
+        message = GetDP3BMessage(patch);
+    } else if (parameters == DP3BCode::NoPatchOrParameters &&
+               patch == DP3BCode::NoPatchOrParameters) {
+        message = GetDP3BMessage(DP3BCode::NoPatchOrParameters);
+    }
+    const auto spoils = [](int code) {
+        return code != DP3BCode::Ok && code != DP3BCode::NoPatchOrParameters;
+    };
+    if (spoils(patch) || spoils(parameters)) {
+        target.unLoadData();
+    }
+    return message;
 }
 
 TDraftReload TakeOverConfiguration(const TConfiguration& configuration, TTarget* target) {

@@ -77,4 +77,10 @@ private:
 // Hands the loaded `configuration` to `target` (none: not recognised).
 TDraftReload TakeOverConfiguration(const TConfiguration& configuration, TTarget* target);
 
+// Loads a DP3B XML file's parameters and patch into `target`, which drops what it held before;
+// a file with any record in error leaves nothing loaded. The text for the engineer (records in
+// error, each line ending in LF CR, or the one message that says it all); empty when there is
+// none. A file that cannot be read or holds no number where one belongs throws, as the loads do.
+std::string LoadXmlInputFile(TTarget& target, const std::string& file);
+
 } // namespace ardent

@@ -4,6 +4,7 @@
 #include "TargetTestSupport.h"
 #include "targets/TargetDP2A.h"
 #include "targets/TargetDP2B.h"
+#include "targets/TargetDP3B.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,33 @@ TEST(ConfigurationDraft, TakeOverAsksTheTarget) {
     EXPECT_EQ(foreign.family(), 3u);
     EXPECT_EQ(TakeOverConfiguration(configuration, nullptr).outcome(),
               TDraftReload::Outcome::NotRecognized);
+}
+
+TEST(ConfigurationDraft, XmlInputLoadsBothRecordsOrSaysWhyNot) {
+    struct Case {
+        const char* file;
+        std::string message;
+        bool parameters; // selected afterwards
+        bool patch;
+    };
+    const Case cases[] = {
+        {"dp3b_patch_par.xml", "", true, true},
+        // No patch record: the parameters alone are loaded, without a word.
+        {"dp3b_par.xml", "", true, false},
+        // Neither record can be parsed: the one message, and nothing stays.
+        {"dp3b_broken.xml", "Fail parsing XML file.", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        RecordingOutput output;
+        TTargetDP3B target{output};
+        // What was loaded before goes whatever the file holds.
+        ASSERT_EQ(target.loadPAR(InputFile("dp3b_patch_par.xml")), 0);
+        ASSERT_EQ(target.loadPATCH(InputFile("dp3b_patch_par.xml")), 0);
+        EXPECT_EQ(LoadXmlInputFile(target, InputFile(c.file)), c.message);
+        EXPECT_EQ(target.CheckSelection(BlockType::Parameters), c.parameters);
+        EXPECT_EQ(target.CheckSelection(BlockType::Patch), c.patch);
+    }
 }
 
 } // namespace
