@@ -5,6 +5,7 @@
 #include "operations/DeviceSetupThread.h"
 #include "operations/ProgramObjects.h"
 #include "operations/TargetThread.h"
+#include "targets/ConfigurationDraft.h"
 #include "targets/Target.h"
 #include "utils/Errors.h"
 #include "utils/Text.h"
@@ -288,58 +289,38 @@ bool TExpertPanel::HasBaudRate() const {
     return comboBox_BaudRate->currentIndex() >= 0 && ok;
 }
 
-void TExpertPanel::fillConfigurationHeader() {
-    TConfiguration& configuration = fHost.app.configuration;
+TDraftHeader TExpertPanel::DraftHeader() const {
+    TDraftHeader header;
+    header.name = edtConfigurationName->text().toStdString();
     if (HasBaudRate()) {
-        configuration.SetBaudRate(comboBox_BaudRate->currentText().toUInt());
+        header.baudRate = comboBox_BaudRate->currentText().toUInt();
     }
-    configuration.SetChannel(channelSelection);
-    if (fHost.app.currentTarget) {
-        configuration.SetTargetType(fHost.app.currentTarget->getFamily());
-    }
-    configuration.SetName(edtConfigurationName->text().toStdString());
+    header.channels = channelSelection;
+    header.firmware = chkSelFw->isChecked();
+    header.parameters = chkSelPar->isChecked();
+    header.patch = chkSelPatch->isChecked();
+    return header;
 }
 
-bool TExpertPanel::validateConfiguration(int result) {
-    bool valid = true;
-    if (!chkSelFw->isChecked() && !chkSelPar->isChecked() && !chkSelPatch->isChecked()) {
-        addLines(QStringLiteral("Check files selection."), false);
-        addLines(QStringLiteral("At least one input file must be selected."), false);
-        valid = false;
-    }
-    if (fHost.app.configuration.GetChannel() == 0) {
-        addLines(QStringLiteral("Check channel selection."), false);
-        addLines(QStringLiteral("At least one channel must be selected."), false);
-        valid = false;
-    }
-    if (result == AddResult::NoIdsRead) {
-        addLines(QStringLiteral("You must first read IDs from target device."), false);
-        valid = false;
-    } else if ((result & AddResult::FirmwareIdNotZero) != 0) {
-        addLines(QStringLiteral("Before burn FW ID must be 0"), false);
-        valid = false;
-    }
-    // A rate missing from the list would be written as whatever the configuration held before.
-    if (!HasBaudRate()) {
-        addLines(QStringLiteral("Select a baud rate from the list."), false);
-        valid = false;
-    }
-    const int blocks = AddResult::Firmware | AddResult::Patch | AddResult::Parameters;
-    return valid && (result & blocks) != 0;
+bool TExpertPanel::assembleAndCheckConfiguration() {
+    const TDraftHeader header = DraftHeader();
+    const int result =
+        AssembleConfiguration(fHost.app.configuration, fHost.app.currentTarget.get(), header);
+    const TDraftCheck check = CheckConfiguration(header, result);
+    WriteLines(check.lines);
+    return check.usable;
 }
 
-int TExpertPanel::assembleConfiguration() {
-    TProgramObjects& app = fHost.app;
-    app.configuration.ClearAllBlocks();
-    fillConfigurationHeader();
-    return app.currentTarget ? app.currentTarget->addTargetDataToConfiguration(app.configuration)
-                             : 0;
+void TExpertPanel::WriteLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        addLines(QString::fromStdString(line), false);
+    }
 }
 
 void TExpertPanel::btnSaveCfgClick() {
     clearMsgBox();
     TProgramObjects& app = fHost.app;
-    if (!validateConfiguration(assembleConfiguration())) {
+    if (!assembleAndCheckConfiguration()) {
         addLines(QStringLiteral("Can't save config file."), false);
         return;
     }
@@ -374,7 +355,7 @@ void TExpertPanel::btnStoreCfgClick() {
     }
     addLines(QStringLiteral("Store configuration started..."), false);
     TProgramObjects& app = fHost.app;
-    if (!validateConfiguration(assembleConfiguration())) {
+    if (!assembleAndCheckConfiguration()) {
         buttEnable();
         addLines(QStringLiteral("Can't store config file."), false);
         return;
@@ -423,27 +404,18 @@ void TExpertPanel::btnReadCfgClick() {
 
 void TExpertPanel::ReloadConfiguration() {
     clearFileIndicators();
-    const auto& target = fHost.app.currentTarget;
-    const TConfigurationTakeOver result =
-        target ? target->LoadConigurationFile(fHost.app.configuration)
-               : TConfigurationTakeOver::Unusable();
-    if (result.IsTakenOver()) {
-        addLines(QStringLiteral("Config file is ok!"), false);
+    const TDraftReload reload =
+        TakeOverConfiguration(fHost.app.configuration, fHost.app.currentTarget.get());
+    WriteLines(reload.Lines({}));
+    if (reload.IsTakenOver()) {
         paintIdTable();
         updateSelection();
-    } else {
-        reportTargetMismatch(result);
     }
     showConfiguration();
 }
 
 void TExpertPanel::ReportUnusableConfiguration(const QString& what, TLoadVerdict verdict) {
-    const std::string_view why = LoadVerdictText(verdict);
-    addLines(what + QStringLiteral(" is not usable: ") +
-                 QString::fromLatin1(why.data(), static_cast<qsizetype>(why.size())) +
-                 QStringLiteral("."),
-             false);
-    addLines(QStringLiteral("The configuration shown is still the previous one."), false);
+    WriteLines(TDraftReload::Refused(verdict).Lines(what.toStdString()));
 }
 
 void TExpertPanel::showConfiguration() {
@@ -454,26 +426,6 @@ void TExpertPanel::showConfiguration() {
     comboBox_BaudRate->setCurrentIndex(
         comboBox_BaudRate->findText(QString::number(configuration.GetBaudRate())));
     channelSelection = configuration.GetChannel();
-}
-
-void TExpertPanel::reportTargetMismatch(const TConfigurationTakeOver& result) {
-    if (result.outcome != TConfigurationTakeOver::Outcome::OtherFamily) {
-        addLines(QStringLiteral("Target type is not recognized."), false);
-        return;
-    }
-    switch (result.family) {
-    case 1:
-        addLines(QStringLiteral("Please select DP2A as target device and reload CFG file"), false);
-        break;
-    case 2:
-        addLines(QStringLiteral("Please select DP2B as target device and reload CFG file"), false);
-        break;
-    case 3:
-        addLines(QStringLiteral("Please select DP3B as target device and reload CFG file"), false);
-        break;
-    default:
-        break;
-    }
 }
 
 void TExpertPanel::comboBox_BaudRateChange() {
@@ -553,6 +505,14 @@ void TExpertPanel::SetCell(QTableWidget& grid, int row, int column, const QStrin
 void TExpertPanel::SetValueCell(QTableWidget& grid, int row, int column, const QString& text) {
     SetCell(grid, row, column, text);
     grid.item(row, column)->setToolTip(text);
+}
+
+void TExpertPanel::PaintModelGrid(QTableWidget& grid, const TIdTablesModel& model) {
+    for (int r = 1; r <= model.GetNumRow() && r < grid.rowCount(); ++r) {
+        for (int c = 1; c <= model.GetNumColumn() && c < grid.columnCount(); ++c) {
+            SetValueCell(grid, r, c, QString::fromStdString(model.GetValue(r - 1, c - 1)));
+        }
+    }
 }
 
 void TExpertPanel::ShowTransferProgress(int percent) {

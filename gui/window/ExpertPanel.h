@@ -7,6 +7,7 @@
 #include "MainPanel.h"
 #include "MessageBox.h"
 #include "configuration/ConfigurationLoader.h"
+#include "targets/ConfigurationDraft.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +19,13 @@
 #include <QTableWidget>
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace ardent {
 
+class TIdTablesModel;
 class TTarget;
-struct TConfigurationTakeOver;
 
 class TExpertPanel : public TMainPanel {
     Q_OBJECT
@@ -82,15 +85,14 @@ protected:
     void paintCHSel();
     void clearFileIndicators();
     void setFileIndicator(bool loaded, QCheckBox& box, QPushButton& button);
-    void fillConfigurationHeader();
-    // The program-wide configuration built afresh from the panel and the current target, as
-    // Save and Store send it; the target's result bits.
-    int assembleConfiguration();
-    // False when the header or the target's result does not make a configuration; writes why.
-    bool validateConfiguration(int result);
+    // The panel's part of a configuration: name, rate, channels and the ticked files.
+    TDraftHeader DraftHeader() const;
+    // Builds the program-wide configuration afresh from the panel and the current target, as
+    // Save and Store send it; false, with the lines that say why, when it makes none.
+    bool assembleAndCheckConfiguration();
+    // Writes each of `lines` as a line of its own.
+    void WriteLines(const std::vector<std::string>& lines);
     void showConfiguration();
-    // The line for a configuration the target did not take over (another or an unknown family).
-    void reportTargetMismatch(const TConfigurationTakeOver& result);
     // Colours a load button's text (green and bold: its file is loaded), for the enabled states
     // only, so that a disabled button still looks disabled.
     static void SetLoadedLook(QPushButton& button, bool loaded);
@@ -112,6 +114,9 @@ protected:
     static void SetCell(QTableWidget& grid, int row, int column, const QString& text);
     // A value cell: its tool tip holds the whole value, also where the column cuts it.
     static void SetValueCell(QTableWidget& grid, int row, int column, const QString& text);
+    // The whole ID table in the grid below its headings: the model's cell (r, c) in the grid's
+    // (r + 1, c + 1), as far as the grid reaches.
+    static void PaintModelGrid(QTableWidget& grid, const TIdTablesModel& model);
 
     QString sHEXfile;
     QString fOpenFilter;

@@ -56,12 +56,7 @@ void TExpertPanelDP2A::paintIdTable() {
     if (fHost.app.TargetBusy()) {
         return; // a flow may be writing the table; its notification repaints
     }
-    for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
-        for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
-            SetValueCell(*strngrd1, r, c,
-                         QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
-        }
-    }
+    PaintModelGrid(*strngrd1, *tableModel);
 }
 
 void TExpertPanelDP2A::updateSelection() {

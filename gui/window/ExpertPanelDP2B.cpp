@@ -96,12 +96,7 @@ void TExpertPanelDP2B::paintIdTable() {
     if (fHost.app.TargetBusy()) {
         return; // a flow may be writing the table; its notification repaints
     }
-    for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
-        for (int c = 1; c <= tableModel->GetNumColumn() && c < strngrd1->columnCount(); ++c) {
-            SetValueCell(*strngrd1, r, c,
-                         QString::fromStdString(tableModel->GetValue(r - 1, c - 1)));
-        }
-    }
+    PaintModelGrid(*strngrd1, *tableModel);
     for (int i = 0; i < 6 && i < tableModel->GetNumRow(); ++i) {
         checkBoxList[static_cast<size_t>(i)]->setChecked(tableModel->GetCompare(i));
     }

@@ -1,26 +1,12 @@
 #include "ExpertPanelDP3B.h"
 
 #include "Dialogs.h"
-#include "input/DP3BMessages.h"
 #include "operations/ProgramObjects.h"
 #include "operations/TargetThread.h"
+#include "targets/ConfigurationDraft.h"
 #include "targets/Target.h"
 
 namespace ardent {
-
-namespace {
-
-QString MessageText(int code) {
-    const std::string_view text = GetDP3BMessage(code);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Codes a record may end with and still count as read (3: the record is absent).
-bool Acceptable(int code) {
-    return code == 0 || code == 1 || code == 3 || code == 6;
-}
-
-} // namespace
 
 TExpertPanelDP3B::TExpertPanelDP3B(QWidget* parent, TPanelHost& host)
     : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
@@ -110,30 +96,10 @@ void TExpertPanelDP3B::btnLoadXmlClick() {
 }
 
 void TExpertPanelDP3B::LoadXmlFile(const std::string& file) {
-    TTarget& target = *fHost.app.currentTarget;
-    target.unLoadData();
-    QString message;
-    const int a = target.loadPAR(file);
-    if (!Acceptable(a)) {
-        message += QStringLiteral("Parameters record in XML file ") + MessageText(a) +
-                   QStringLiteral("\n\r");
-    }
-    const int b = target.loadPATCH(file);
-    if (!Acceptable(b)) {
-        message +=
-            QStringLiteral("Patch record in XML file ") + MessageText(b) + QStringLiteral("\n\r");
-    }
-    if (b == 1 || b == 6) {
-        message = MessageText(b);
-    } else if (a == 3 && b == 3) {
-        message = MessageText(3);
-    }
-    if ((b != 0 && b != 3) || (a != 0 && a != 3)) {
-        target.unLoadData();
-    }
+    const std::string message = LoadXmlInputFile(*fHost.app.currentTarget, file);
     updateSelection();
-    if (!message.isEmpty()) {
-        fHost.dialogs.Information(this, message);
+    if (!message.empty()) {
+        fHost.dialogs.Information(this, QString::fromLatin1(message.c_str()));
     }
 }
 
