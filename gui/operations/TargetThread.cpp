@@ -56,7 +56,8 @@ bool TTargetThread::Start(TOperationRunner& runner, const std::string& name,
 }
 
 void TTargetThread::Execute() {
-    bool result = false;
+    // A flow that ends in an error still posts the notification it stands for.
+    TFlowOutcome outcome{Announces(fOperation), false};
     if (fContext.targetFlowsRunning != nullptr) {
         ++*fContext.targetFlowsRunning;
     }
@@ -68,20 +69,34 @@ void TTargetThread::Execute() {
             fContext.targetHandler.ClearQueueBeforeOperation();
         }
         try {
-            result = RunFlow();
+            outcome = RunFlow();
         } catch (const std::exception&) {
             // An error inside a flow ends it as a failure the window hears of, never the program.
-            result = false;
+            outcome.ok = false;
         }
     }
     // Done with the target before the window hears of it.
     if (fContext.targetFlowsRunning != nullptr) {
         --*fContext.targetFlowsRunning;
     }
-    fContext.sink.PostNotification(msgType, result ? 1 : 0);
+    fContext.sink.Post(outcome.notification, outcome.ok ? 1 : 0);
 }
 
-bool TTargetThread::RunFlow() {
+TNotification TTargetThread::Announces(int operation) {
+    switch (operation) {
+    case Trigger:
+    case ExternalTrigger:
+        return TNotification::BurnReported;
+    case ReadFirstChannel:
+        return TNotification::FirstChannelRead;
+    case DetectAllChannels:
+        return TNotification::ChannelsDetected;
+    default:
+        return TNotification::NoAction;
+    }
+}
+
+TFlowOutcome TTargetThread::RunFlow() {
     switch (fOperation) {
     case Trigger:
         return DoTrigger();
@@ -92,26 +107,31 @@ bool TTargetThread::RunFlow() {
     case DetectAllChannels:
         return DoDetectAllChannels();
     default:
-        return false;
+        return {TNotification::NoAction, false};
     }
 }
 
-bool TTargetThread::DoTrigger() {
-    if (!fContext.targetHandler.TriggerTarget(1)) {
-        return false; // msgType stays 0: nothing was burned
+TFlowOutcome TTargetThread::DoTrigger() {
+    bool handedOver = false;
+    try {
+        handedOver = fContext.targetHandler.TriggerTarget(1);
+    } catch (const std::exception&) {
+        handedOver = false;
+    }
+    if (!handedOver) {
+        return {TNotification::NoAction, false}; // nothing was burned: no burn to report
     }
     return DoExternalTrigger();
 }
 
-bool TTargetThread::DoExternalTrigger() {
-    msgType = 10;
+TFlowOutcome TTargetThread::DoExternalTrigger() {
     TBurningStatusOverall status{};
     const int32_t response = fContext.targetHandler.WaitTriggerStatus(status);
     fTarget->SetBurningStatus(response, status);
     if (response == 0 && fLogger && fLogger->isStarted()) {
         LogBurnedChannels(status);
     }
-    return response == 0;
+    return {TNotification::BurnReported, response == 0};
 }
 
 void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
@@ -127,18 +147,16 @@ void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
     }
 }
 
-bool TTargetThread::DoReadFirstChannel() {
-    msgType = 4;
+TFlowOutcome TTargetThread::DoReadFirstChannel() {
     const TReadIDRequest request{0, static_cast<uint8_t>(fTarget->getFamily()), 1, 1};
     TProcessTargetSendId reply{};
     const bool read = fContext.targetHandler.ReadID(request, reply);
     fTarget->setReadID(reply);
     fTarget->SetTableIDsFromDevice();
-    return read && reply.channelState == CHANNEL_PASSED;
+    return {TNotification::FirstChannelRead, read && reply.channelState == CHANNEL_PASSED};
 }
 
-bool TTargetThread::DoDetectAllChannels() {
-    msgType = 5;
+TFlowOutcome TTargetThread::DoDetectAllChannels() {
     std::vector<TProcessTargetSendId> received;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
         const TReadIDRequest request{channel, static_cast<uint8_t>(fTarget->getFamily()),
@@ -153,7 +171,7 @@ bool TTargetThread::DoDetectAllChannels() {
     for (const auto& reply : received) {
         fTarget->setReadID(reply);
     }
-    return received.size() == kChannelCount;
+    return {TNotification::ChannelsDetected, received.size() == kChannelCount};
 }
 
 } // namespace ardent

@@ -432,82 +432,112 @@ void TOTP::customEvent(QEvent* event) {
     QMainWindow::customEvent(event);
 }
 
-void TOTP::MyHandler(uint16_t code, uint8_t result) {
+void TOTP::MyHandler(TNotification notification, uint8_t result) {
     if (!appRun || currentPanel == nullptr) {
         return;
     }
-    const QString word = result == 0 ? QStringLiteral("FAIL") : QStringLiteral("OK");
-    switch (code) {
-    case 1:
-        initializationDone();
-        fInitialised = true;
-        if (!appRun) {
-            return;
-        }
-        currentPanel->addLines(QStringLiteral("Initialization is over."), false);
+    const bool ok = result != 0;
+    switch (notification) {
+    case TNotification::Initialized:
+        OnInitialized();
         break;
-    case 2:
-        expertPanel->ShowTransferProgress(100);
-        currentPanel->addLines(word, true);
-        if (result != 0) {
-            expertPanel->ReloadConfiguration();
-        } else {
-            currentPanel->addLines(QStringLiteral("Can't read config file."), false);
-            ReportRefusedImport();
-        }
+    case TNotification::ConfigurationRead:
+        OnConfigurationRead(ok);
         break;
-    case 3:
-        expertPanel->ShowTransferProgress(100);
-        if (result != 0) {
-            checkStoredFamily(); // may make the panels anew
-            if (!appRun) {
-                return;
-            }
-        }
-        currentPanel->addLines(result != 0 ? QStringLiteral("Store operation success.")
-                                           : QStringLiteral("Store operation failed."),
-                               false);
+    case TNotification::ConfigurationStored:
+        OnConfigurationStored(ok);
         break;
-    case 4:
-    case 7:
-        currentPanel->addLines(word, true);
+    case TNotification::FirstChannelRead:
+    case TNotification::BaudRateSet:
+        AddResultWord(ok);
         break;
-    case 5:
-        currentPanel->addLines(word, true);
-        if (result != 0) {
-            currentPanel->SetDetectStatus();
-            fFormDetect->FillDetectWindow(*fApp.currentTarget);
-        }
+    case TNotification::ChannelsDetected:
+        OnChannelsDetected(ok);
         break;
-    case 6:
-        fApp.deviceSetup.SetUSBConnectionStatus(true);
-        currentPanel->InitializationFromDevice();
+    case TNotification::Connected:
+        OnConnected();
         break;
-    case 8:
+    case TNotification::Disconnected:
         ProgrammerDisconnected();
         break;
-    case 10:
-        currentPanel->BurnReported();
-        currentPanel->SetBurningStatus();
-        fApp.currentTarget->setTriggEn(true);
-        ReportLogWriteError();
-        if (!appRun) {
-            return;
-        }
+    case TNotification::BurnReported:
+        OnBurnReported();
         break;
-    case 14:
+    case TNotification::ExternalTrigger:
         currentPanel->ExternalTriggerPressed();
         break;
-    case NOTIFY_TRANSFER_PROGRESS:
+    case TNotification::TransferProgress:
         expertPanel->ShowTransferProgress(result);
         return; // progress repaints only its bar
-    default:
+    case TNotification::NoAction:
+    case TNotification::SdCardChanged:
         break;
+    }
+    // A handler may have closed the window (a box answered by quitting).
+    if (!appRun) {
+        return;
     }
     // Every line of the next burn names what the programmer holds now.
     fApp.RefreshLoggerSetup();
     RepaintStatusBar();
     currentPanel->paintAgain();
+}
+
+void TOTP::AddResultWord(bool ok) {
+    currentPanel->addLines(ok ? QStringLiteral("OK") : QStringLiteral("FAIL"), true);
+}
+
+void TOTP::OnInitialized() {
+    initializationDone();
+    fInitialised = true;
+    if (!appRun) {
+        return;
+    }
+    currentPanel->addLines(QStringLiteral("Initialization is over."), false);
+}
+
+void TOTP::OnConfigurationRead(bool ok) {
+    expertPanel->ShowTransferProgress(100);
+    AddResultWord(ok);
+    if (ok) {
+        expertPanel->ReloadConfiguration();
+    } else {
+        currentPanel->addLines(QStringLiteral("Can't read config file."), false);
+        ReportRefusedImport();
+    }
+}
+
+void TOTP::OnConfigurationStored(bool ok) {
+    expertPanel->ShowTransferProgress(100);
+    if (ok) {
+        checkStoredFamily(); // may make the panels anew
+        if (!appRun) {
+            return;
+        }
+    }
+    currentPanel->addLines(ok ? QStringLiteral("Store operation success.")
+                              : QStringLiteral("Store operation failed."),
+                           false);
+}
+
+void TOTP::OnChannelsDetected(bool ok) {
+    AddResultWord(ok);
+    if (ok) {
+        currentPanel->SetDetectStatus();
+        fFormDetect->FillDetectWindow(*fApp.currentTarget);
+    }
+}
+
+void TOTP::OnConnected() {
+    fApp.deviceSetup.SetUSBConnectionStatus(true);
+    currentPanel->InitializationFromDevice();
+}
+
+void TOTP::OnBurnReported() {
+    currentPanel->BurnReported();
+    currentPanel->SetBurningStatus();
+    fApp.currentTarget->setTriggEn(true);
+    ReportLogWriteError();
 }
 
 void TOTP::FormClose() {
