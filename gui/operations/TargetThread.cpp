@@ -114,7 +114,7 @@ TFlowOutcome TTargetThread::RunFlow() {
 TFlowOutcome TTargetThread::DoTrigger() {
     bool handedOver = false;
     try {
-        handedOver = fContext.targetHandler.TriggerTarget(1);
+        handedOver = fContext.targetHandler.TriggerTarget(kWindowedTriggerByte);
     } catch (const std::exception&) {
         handedOver = false;
     }
@@ -148,25 +148,27 @@ void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
 }
 
 TFlowOutcome TTargetThread::DoReadFirstChannel() {
-    const TReadIDRequest request{0, static_cast<uint8_t>(fTarget->getFamily()), 1, 1};
-    TProcessTargetSendId reply{};
-    const bool read = fContext.targetHandler.ReadID(request, reply);
+    const TReadIDRequest request{0, FamilyNumber(fTarget->getFamily()), 1, 1};
+    const TTargetIdReply answer = fContext.targetHandler.ReadID(request);
+    // A refused read shows as a zero record, like no read at all.
+    const TProcessTargetSendId reply = answer.Executed() ? answer.ids : TProcessTargetSendId{};
     fTarget->setReadID(reply);
     fTarget->SetTableIDsFromDevice();
-    return {TNotification::FirstChannelRead, read && reply.channelState == CHANNEL_PASSED};
+    return {TNotification::FirstChannelRead,
+            answer.Executed() && reply.channelState == CHANNEL_PASSED};
 }
 
 TFlowOutcome TTargetThread::DoDetectAllChannels() {
     std::vector<TProcessTargetSendId> received;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-        const TReadIDRequest request{channel, static_cast<uint8_t>(fTarget->getFamily()),
+        const TReadIDRequest request{channel, FamilyNumber(fTarget->getFamily()),
                                      static_cast<uint8_t>(channel == 0 ? 1 : 0),
                                      static_cast<uint8_t>(channel == 3 ? 1 : 0)};
-        TProcessTargetSendId reply{};
-        if (!fContext.targetHandler.ReadID(request, reply)) {
+        const TTargetIdReply answer = fContext.targetHandler.ReadID(request);
+        if (!answer.Executed()) {
             break;
         }
-        received.push_back(reply);
+        received.push_back(answer.ids);
     }
     for (const auto& reply : received) {
         fTarget->setReadID(reply);

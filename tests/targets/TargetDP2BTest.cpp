@@ -176,7 +176,7 @@ TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken)
     configuration.SetTargetType(TTargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
     EXPECT_EQ(target.LoadConigurationFile(configuration),
-              TConfigurationTakeOver::Foreign(TargetFamily::DP3B));
+              TConfigurationTakeOver::Foreign(TTargetFamily::DP3B));
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
     configuration.SetTargetType(TTargetFamily::DP2B);
