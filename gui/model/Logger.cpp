@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "SettingsModel.h"
 #include "utils/Files.h"
+#include "utils/TargetFamily.h"
 #include "utils/Text.h"
 #include "utils/VersionText.h"
 
@@ -89,16 +90,8 @@ TLoggerEnvironment TLoggerEnvironment::Default() {
 }
 
 std::string TargetTypeName(uint32_t family) {
-    switch (family) {
-    case 1:
-        return "DP2A";
-    case 2:
-        return "DP2B";
-    case 3:
-        return "DP3B";
-    default:
-        return "unknown";
-    }
+    const std::string_view name = TargetFamilyName(TargetFamilyFromNumber(family));
+    return name.empty() ? std::string("unknown") : std::string(name);
 }
 
 std::string HexDigits(uint64_t value, int digits) {

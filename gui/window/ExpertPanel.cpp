@@ -461,18 +461,11 @@ void TExpertPanel::reportTargetMismatch(const TConfigurationTakeOver& result) {
         addLines(QStringLiteral("Target type is not recognized."), false);
         return;
     }
-    switch (result.family) {
-    case 1:
-        addLines(QStringLiteral("Please select DP2A as target device and reload CFG file"), false);
-        break;
-    case 2:
-        addLines(QStringLiteral("Please select DP2B as target device and reload CFG file"), false);
-        break;
-    case 3:
-        addLines(QStringLiteral("Please select DP3B as target device and reload CFG file"), false);
-        break;
-    default:
-        break;
+    const std::string_view name = TargetFamilyName(TargetFamilyFromNumber(result.family));
+    if (!name.empty()) {
+        addLines(QStringLiteral("Please select %1 as target device and reload CFG file")
+                     .arg(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()))),
+                 false);
     }
 }
 

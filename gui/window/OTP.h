@@ -6,6 +6,7 @@
 #include "PanelHost.h"
 #include "input/MessageOutput.h"
 #include "protocol/NotificationSink.h"
+#include "utils/TargetFamily.h"
 
 #include <QActionGroup>
 #include <QLabel>
@@ -44,10 +45,10 @@ public:
     // Handles one notification and its result byte (0 failed, else succeeded; the percent of a
     // transfer's progress).
     void MyHandler(TNotification notification, uint8_t result);
-    void createTarget(int type);
-    void createPanels(int type);
+    void createTarget(TTargetFamily family);
+    void createPanels(TTargetFamily family);
     void showPanel(TMainPanel* panel);
-    void setSelectedTarget(QAction* item, int type);
+    void setSelectedTarget(QAction* item, TTargetFamily family);
     void initializationDone();
     void showSettings();
     void startLogger();
