@@ -336,7 +336,7 @@ void TLogger::NoteLostLine(const std::string& reason) {
 }
 
 bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
-                      std::span<const uint8_t> ids) {
+                      const TProcessTargetSendId* ids) {
     if (channelStatus.channelNo >= 4 || channelStatus.state == CHANNEL_INACTIVE) {
         return true;
     }
@@ -474,6 +474,6 @@ std::string TLogger::LogFilePath() const {
 }
 
 void TLogger::addIdsInLogFIle(std::string& /*line*/, bool /*pass*/,
-                              std::span<const uint8_t> /*ids*/) const {}
+                              const TProcessTargetSendId* /*ids*/) const {}
 
 } // namespace ardent

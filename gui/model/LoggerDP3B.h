@@ -11,7 +11,8 @@ public:
     uint32_t LoggedFamily() const override { return 3; }
 
 protected:
-    void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;
+    void addIdsInLogFIle(std::string& line, bool pass,
+                         const TProcessTargetSendId* ids) const override;
 };
 
 } // namespace ardent

@@ -7,7 +7,6 @@
 #include "targets/Target.h"
 
 #include <mutex>
-#include <span>
 #include <vector>
 
 namespace ardent {
@@ -16,12 +15,6 @@ namespace {
 // Two target flows never run at the same time.
 std::mutex gTargetMutex;
 
-// The ID part of a read-ID or log-information reply (its bytes from offset 4).
-std::span<const uint8_t> IdBytes(const TProcessTargetSendId& reply) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&reply);
-    return {bytes + offsetof(TProcessTargetSendId, dp2BIds),
-            sizeof(reply) - offsetof(TProcessTargetSendId, dp2BIds)};
-}
 // Empties the queue except for burn results (module 2, opCode 2), which stay in order.
 void ClearQueueKeepingBurnResults(TThreadSafeQueue<TPacketFormat>& queue) {
     std::vector<TPacketFormat> results;
@@ -143,7 +136,7 @@ void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
             idsReadable = fContext.targetHandler.GetLoggerInformation(channel, reply);
         }
         // The burn result itself is known; only the IDs may be missing.
-        fLogger->SetLine(verdict, idsReadable ? IdBytes(reply) : std::span<const uint8_t>());
+        fLogger->SetLine(verdict, idsReadable ? &reply : nullptr);
     }
 }
 
