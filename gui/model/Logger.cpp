@@ -343,7 +343,8 @@ bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
     std::lock_guard lock(fLock);
     if (!FamilyMatchesLocked()) {
         NoteLostLine("The programmer holds a " + TargetTypeName(fStoredFamily) +
-                     " configuration, but this log is for " + TargetTypeName(LoggedFamily()) +
+                     " configuration, but this log is for " +
+                     TargetTypeName(FamilyNumber(LoggedFamily())) +
                      ": the burn was not logged. Select " + TargetTypeName(fStoredFamily) +
                      " in the Target menu (expert mode).");
         return false;
@@ -444,8 +445,8 @@ bool TLogger::ReadyForFile() const {
 }
 
 bool TLogger::FamilyMatchesLocked() const {
-    const bool known = fStoredFamily >= 1 && fStoredFamily <= 3;
-    return !known || fStoredFamily == LoggedFamily();
+    const TTargetFamily stored = TargetFamilyFromNumber(fStoredFamily);
+    return stored == TTargetFamily::NotRecognised || stored == LoggedFamily();
 }
 
 bool TLogger::isStarted() const {

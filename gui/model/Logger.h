@@ -5,6 +5,7 @@
 // holds burn lines is ever emptied.
 
 #include "protocol/PacketFormat.h"
+#include "utils/TargetFamily.h"
 
 #include <array>
 #include <chrono>
@@ -79,7 +80,7 @@ public:
     // Name, firmware version and family of what the programmer holds now.
     void SetProgrammerSetup(const TProgrammerSetup& setup);
     // The target type whose ID columns and header this log writes.
-    virtual uint32_t LoggedFamily() const { return 1; }
+    virtual TTargetFamily LoggedFamily() const { return TTargetFamily::DP2A; }
     // False while the programmer holds a configuration of another family than LoggedFamily.
     bool FamilyMatches() const;
     bool isStarted() const;

@@ -8,7 +8,7 @@ namespace ardent {
 class TLoggerDP2B : public TLogger {
 public:
     using TLogger::TLogger;
-    uint32_t LoggedFamily() const override { return 2; }
+    TTargetFamily LoggedFamily() const override { return TTargetFamily::DP2B; }
 
 protected:
     void addIdsInLogFIle(std::string& line, bool pass,

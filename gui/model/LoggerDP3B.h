@@ -8,7 +8,7 @@ namespace ardent {
 class TLoggerDP3B : public TLogger {
 public:
     using TLogger::TLogger;
-    uint32_t LoggedFamily() const override { return 3; }
+    TTargetFamily LoggedFamily() const override { return TTargetFamily::DP3B; }
 
 protected:
     void addIdsInLogFIle(std::string& line, bool pass,

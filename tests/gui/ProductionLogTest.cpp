@@ -371,7 +371,7 @@ private slots:
                              "target is DP2B. Switch the target to DP3B?"});
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
         QCOMPARE(fWindow->StatusText(0), QString("DP3B"));
-        QCOMPARE(fFixture->app->currentLogger->LoggedFamily(), 3u);
+        QCOMPARE(static_cast<int>(FamilyNumber(fFixture->app->currentLogger->LoggedFamily())), 3);
         QCOMPARE(fWindow->ExpertPanel()->MessageBox().Text(),
                  QString("Store operation success.\r\n"));
         fFixture->dialogs.boxes.clear();
