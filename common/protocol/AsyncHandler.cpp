@@ -4,16 +4,16 @@
 
 namespace ardent {
 
-int TAsyncHandler::ParseResponse(const TPacketFormat& packet) const {
+TNotification TAsyncHandler::ParseResponse(const TPacketFormat& packet) const {
     switch (packet.header.opCode) {
     case EventOp::ExternalTriggerEvent:
-        return NOTIFY_EXTERNAL_TRIGGER;
+        return TNotification::ExternalTrigger;
     case EventOp::SdCardEvent:
         if (fSdCardListener)
             fSdCardListener(packet.data[0]);
-        return NOTIFY_SD_CARD;
+        return TNotification::SdCardChanged;
     default:
-        return NOTIFY_UNKNOWN_EVENT;
+        return TNotification::NoAction;
     }
 }
 

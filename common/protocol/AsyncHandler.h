@@ -2,6 +2,7 @@
 // TAsyncHandler: interprets the programmer's unsolicited event reports (module 5) for the
 // windowed program and names the notification each one raises.
 
+#include "protocol/NotificationSink.h"
 #include "protocol/PacketFormat.h"
 
 #include <cstdint>
@@ -18,9 +19,9 @@ public:
     explicit TAsyncHandler(SdCardListener sdCardListener = {})
         : fSdCardListener(std::move(sdCardListener)) {}
 
-    // ExternalTriggerEvent: NOTIFY_EXTERNAL_TRIGGER. SdCardEvent: passes data[0] to the
-    // listener, then NOTIFY_SD_CARD. Any other opCode: NOTIFY_UNKNOWN_EVENT.
-    int ParseResponse(const TPacketFormat& packet) const;
+    // ExternalTriggerEvent: ExternalTrigger. SdCardEvent: passes data[0] to the listener, then
+    // SdCardChanged. Any other opCode: NoAction.
+    TNotification ParseResponse(const TPacketFormat& packet) const;
 
 private:
     SdCardListener fSdCardListener;

@@ -42,15 +42,15 @@ void TReadThread::DispatchPacket(const TArrayByte& bytes) {
         fHandlerQueues.target.Put(packet);
         break;
     case MODULE_EVENT:
-        msgHandler.PostNotification(fAsyncHandler.ParseResponse(packet), 0);
+        msgHandler.Post(fAsyncHandler.ParseResponse(packet), 0);
         break;
     case MARKER_DISCONNECTED:
         fHandlerQueues.deviceSetup.Put(packet);
         fHandlerQueues.target.Put(packet);
-        msgHandler.PostNotification(NOTIFY_DISCONNECTED, 0);
+        msgHandler.Post(TNotification::Disconnected, 0);
         break;
     case MARKER_CONNECTED:
-        msgHandler.PostNotification(NOTIFY_CONNECTED, 0);
+        msgHandler.Post(TNotification::Connected, 0);
         break;
     default:
         break;

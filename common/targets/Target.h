@@ -20,11 +20,6 @@ namespace ardent {
 
 class TConfiguration;
 
-// Shorthand for the families, as the windowed program spells them (TargetFamily::DP2A).
-namespace TargetFamily {
-using enum TTargetFamily;
-} // namespace TargetFamily
-
 // What a target made of a configuration handed to it. Only a configuration taken over is a
 // success; every other outcome says why, so that no value reads as both.
 struct TConfigurationTakeOver {

@@ -46,7 +46,7 @@ TConfigurationTakeOver TTargetDP2A::LoadConigurationFile(const TConfiguration& c
     }
     fPar.LoadFromConfiguration(configuration, selection);
     RefreshParameterIdAfter();
-    return TConfigurationTakeOver::TakenOver(TargetFamily::DP2A);
+    return TConfigurationTakeOver::TakenOver(TTargetFamily::DP2A);
 }
 
 void TTargetDP2A::SetTableIDsFromDevice() {

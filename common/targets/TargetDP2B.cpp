@@ -85,7 +85,7 @@ TConfigurationTakeOver TTargetDP2B::LoadConigurationFile(const TConfiguration& c
     fFW.LoadFromConfiguration(configuration, selection);
     fPar.LoadFromConfiguration(configuration, selection);
     fPatch.LoadFromConfiguration(configuration, selection);
-    return TConfigurationTakeOver::TakenOver(TargetFamily::DP2B);
+    return TConfigurationTakeOver::TakenOver(TTargetFamily::DP2B);
 }
 
 void TTargetDP2B::SetSelection(bool select, int bit) {

@@ -141,7 +141,7 @@ TConfigurationTakeOver TTargetDP3B::LoadConigurationFile(const TConfiguration& c
         Unload();
         return TConfigurationTakeOver::Unusable();
     }
-    return TConfigurationTakeOver::TakenOver(TargetFamily::DP3B);
+    return TConfigurationTakeOver::TakenOver(TTargetFamily::DP3B);
 }
 
 } // namespace ardent

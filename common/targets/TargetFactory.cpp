@@ -20,8 +20,4 @@ std::unique_ptr<TTarget> CreateTarget(TTargetFamily family, IMessageOutput& mess
     return nullptr;
 }
 
-std::unique_ptr<TTarget> CreateTarget(uint32_t familyNumber, IMessageOutput& messages) {
-    return CreateTarget(TargetFamilyFromNumber(familyNumber), messages);
-}
-
 } // namespace ardent

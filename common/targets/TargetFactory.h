@@ -10,8 +10,5 @@ namespace ardent {
 
 // Null for NotRecognised.
 std::unique_ptr<TTarget> CreateTarget(TTargetFamily family, IMessageOutput& messages);
-// The same for a stored family number (a configuration's TargetType, a setting); null for a
-// number that names no family.
-std::unique_ptr<TTarget> CreateTarget(uint32_t familyNumber, IMessageOutput& messages);
 
 } // namespace ardent

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "SettingsModel.h"
 #include "utils/Files.h"
+#include "utils/TargetFamily.h"
 #include "utils/Text.h"
 #include "utils/VersionText.h"
 
@@ -89,16 +90,8 @@ TLoggerEnvironment TLoggerEnvironment::Default() {
 }
 
 std::string TargetTypeName(uint32_t family) {
-    switch (family) {
-    case 1:
-        return "DP2A";
-    case 2:
-        return "DP2B";
-    case 3:
-        return "DP3B";
-    default:
-        return "unknown";
-    }
+    const std::string_view name = TargetFamilyName(TargetFamilyFromNumber(family));
+    return name.empty() ? std::string("unknown") : std::string(name);
 }
 
 std::string HexDigits(uint64_t value, int digits) {
@@ -343,14 +336,15 @@ void TLogger::NoteLostLine(const std::string& reason) {
 }
 
 bool TLogger::SetLine(const TBurningStatusChannelSingle& channelStatus,
-                      std::span<const uint8_t> ids) {
+                      const TProcessTargetSendId* ids) {
     if (channelStatus.channelNo >= 4 || channelStatus.state == CHANNEL_INACTIVE) {
         return true;
     }
     std::lock_guard lock(fLock);
     if (!FamilyMatchesLocked()) {
         NoteLostLine("The programmer holds a " + TargetTypeName(fStoredFamily) +
-                     " configuration, but this log is for " + TargetTypeName(LoggedFamily()) +
+                     " configuration, but this log is for " +
+                     TargetTypeName(FamilyNumber(LoggedFamily())) +
                      ": the burn was not logged. Select " + TargetTypeName(fStoredFamily) +
                      " in the Target menu (expert mode).");
         return false;
@@ -451,8 +445,8 @@ bool TLogger::ReadyForFile() const {
 }
 
 bool TLogger::FamilyMatchesLocked() const {
-    const bool known = fStoredFamily >= 1 && fStoredFamily <= 3;
-    return !known || fStoredFamily == LoggedFamily();
+    const TTargetFamily stored = TargetFamilyFromNumber(fStoredFamily);
+    return stored == TTargetFamily::NotRecognised || stored == LoggedFamily();
 }
 
 bool TLogger::isStarted() const {
@@ -481,6 +475,6 @@ std::string TLogger::LogFilePath() const {
 }
 
 void TLogger::addIdsInLogFIle(std::string& /*line*/, bool /*pass*/,
-                              std::span<const uint8_t> /*ids*/) const {}
+                              const TProcessTargetSendId* /*ids*/) const {}
 
 } // namespace ardent

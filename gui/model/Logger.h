@@ -5,13 +5,13 @@
 // holds burn lines is ever emptied.
 
 #include "protocol/PacketFormat.h"
+#include "utils/TargetFamily.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <span>
 #include <string>
 #include <sys/types.h>
 
@@ -63,13 +63,13 @@ public:
     // file that holds nothing else. Any other file is left as it is and the next free name
     // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
     void CreateNewConfigFile();
-    // Writes the line of one channel. `ids` is the ID part of the programmer's log information
-    // (offset 4 of the reply); an empty span writes empty ID columns, so a channel whose IDs could
-    // not be read is still logged. Inactive channels and channels >= 4 write nothing. False when
-    // a line was due but is not on disk (no file, a write failure, or a configuration of another
-    // family than this log's columns); TakeWriteError says why. A file that could not be opened
-    // or written is tried again by the next line.
-    bool SetLine(const TBurningStatusChannelSingle& channelStatus, std::span<const uint8_t> ids);
+    // Writes the line of one channel. `ids` is the programmer's log information for the channel;
+    // null writes empty ID columns, so a channel whose IDs could not be read is still logged.
+    // Inactive channels and channels >= 4 write nothing. False when a line was due but is not on
+    // disk (no file, a write failure, or a configuration of another family than this log's
+    // columns); TakeWriteError says why. A file that could not be opened or written is tried again
+    // by the next line.
+    bool SetLine(const TBurningStatusChannelSingle& channelStatus, const TProcessTargetSendId* ids);
 
     bool setKey(const std::string& key, int index);
     std::string getSerKey(int i) const;
@@ -80,7 +80,7 @@ public:
     // Name, firmware version and family of what the programmer holds now.
     void SetProgrammerSetup(const TProgrammerSetup& setup);
     // The target type whose ID columns and header this log writes.
-    virtual uint32_t LoggedFamily() const { return 1; }
+    virtual TTargetFamily LoggedFamily() const { return TTargetFamily::DP2A; }
     // False while the programmer holds a configuration of another family than LoggedFamily.
     bool FamilyMatches() const;
     bool isStarted() const;
@@ -94,8 +94,9 @@ public:
     const std::string& HeaderName() const { return fHdrName; }
 
 protected:
-    // Appends the family's ID columns, each followed by a comma; `ids` empty: empty columns.
-    virtual void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const;
+    // Appends the family's ID columns, each followed by a comma; `ids` null: empty columns.
+    virtual void addIdsInLogFIle(std::string& line, bool pass,
+                                 const TProcessTargetSendId* ids) const;
 
 private:
     // The settings that decide the log file, as taken from the settings model.

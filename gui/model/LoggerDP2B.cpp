@@ -1,17 +1,14 @@
 #include "LoggerDP2B.h"
 
-#include <cstring>
-
 namespace ardent {
 
 void TLoggerDP2B::addIdsInLogFIle(std::string& line, bool /*pass*/,
-                                  std::span<const uint8_t> ids) const {
-    if (ids.size() < sizeof(TChannelDP2BId)) {
+                                  const TProcessTargetSendId* ids) const {
+    if (ids == nullptr) {
         line += ",,,,,,";
         return;
     }
-    TChannelDP2BId id{};
-    std::memcpy(&id, ids.data(), sizeof(id));
+    const TChannelDP2BId& id = ids->dp2BIds;
     line += HexColumn(id.deviceID, 8);
     line += HexColumn(id.firmwareID, 16);
     line += HexColumn(id.customerID, 8);

@@ -8,10 +8,11 @@ namespace ardent {
 class TLoggerDP2B : public TLogger {
 public:
     using TLogger::TLogger;
-    uint32_t LoggedFamily() const override { return 2; }
+    TTargetFamily LoggedFamily() const override { return TTargetFamily::DP2B; }
 
 protected:
-    void addIdsInLogFIle(std::string& line, bool pass, std::span<const uint8_t> ids) const override;
+    void addIdsInLogFIle(std::string& line, bool pass,
+                         const TProcessTargetSendId* ids) const override;
 };
 
 } // namespace ardent

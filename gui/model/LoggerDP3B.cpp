@@ -1,18 +1,16 @@
 #include "LoggerDP3B.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace ardent {
 
 void TLoggerDP3B::addIdsInLogFIle(std::string& line, bool /*pass*/,
-                                  std::span<const uint8_t> ids) const {
-    if (ids.size() < sizeof(TChannelDP3BId)) {
+                                  const TProcessTargetSendId* ids) const {
+    if (ids == nullptr) {
         line += ",,,";
         return;
     }
-    TChannelDP3BId id{};
-    std::memcpy(&id, ids.data(), sizeof(id));
+    const TChannelDP3BId& id = ids->dp3BIds;
     line += HexColumn(id.chipId, 16);
     // The programmer may announce more bytes than the field holds; only the field is shown.
     const size_t count = std::min<size_t>(id.firmwareIdSize, sizeof(id.firmwareID));

@@ -30,21 +30,37 @@ bool TDeviceSetupThread::Start(TOperationRunner& runner, const std::string& name
 }
 
 void TDeviceSetupThread::Execute() {
-    bool result = false;
+    // A flow that ends in an error still posts the notification it stands for.
+    TFlowOutcome outcome{Announces(fOperation), false};
     {
         std::lock_guard lock(gDeviceSetupMutex);
         fContext.setupHandler.ClearQueueBeforeOperation();
         try {
-            result = RunFlow();
+            outcome = RunFlow();
         } catch (const std::exception&) {
             // An error inside a flow ends it as a failure the window hears of, never the program.
-            result = false;
+            outcome.ok = false;
         }
     }
-    fContext.sink.PostNotification(msgType, result ? 1 : 0);
+    fContext.sink.Post(outcome.notification, outcome.ok ? 1 : 0);
 }
 
-bool TDeviceSetupThread::RunFlow() {
+TNotification TDeviceSetupThread::Announces(int operation) {
+    switch (operation) {
+    case SetBaudRate:
+        return TNotification::BaudRateSet;
+    case Initialization:
+        return TNotification::Initialized;
+    case StoreConfiguration:
+        return TNotification::ConfigurationStored;
+    case ReadConfiguration:
+        return TNotification::ConfigurationRead;
+    default:
+        return TNotification::NoAction;
+    }
+}
+
+TFlowOutcome TDeviceSetupThread::RunFlow() {
     switch (fOperation) {
     case SetBaudRate:
         return DoSetBaudRate();
@@ -57,41 +73,39 @@ bool TDeviceSetupThread::RunFlow() {
     case ReadConfiguration:
         return DoReadConfiguration();
     default:
-        return false;
+        return {TNotification::NoAction, false};
     }
 }
 
-bool TDeviceSetupThread::DoSetBaudRate() {
-    msgType = 7;
-    return fContext.setupHandler.SetBaudRate(fContext.deviceSetup.GetBaudRate());
+TFlowOutcome TDeviceSetupThread::DoSetBaudRate() {
+    return {TNotification::BaudRateSet,
+            fContext.setupHandler.SetBaudRate(fContext.deviceSetup.GetBaudRate())};
 }
 
-bool TDeviceSetupThread::DoInitialization() {
-    msgType = 1;
+TFlowOutcome TDeviceSetupThread::DoInitialization() {
+    const TNotification done = Announces(Initialization);
     TDeviceBurnerInfo burnerInfo{};
     if (!fContext.setupHandler.GetDeviceSetup(burnerInfo)) {
-        return false;
+        return {done, false};
     }
     fContext.deviceSetup.SetBurnerInfo(true, burnerInfo);
     // Firmware older than the host works with keeps its external trigger off: every burn the
     // window cannot start (and log) itself would go unlogged.
     const uint8_t externalTrigger = fContext.deviceSetup.CheckFwVersion() ? 1 : 0;
     if (!fContext.setupHandler.SetTriggerBehavior(externalTrigger, 1, 1)) {
-        return false;
+        return {done, false};
     }
     TDeviceConfigurationStruct info{};
     const bool read = fContext.setupHandler.GetConfigurationInfo(info);
     fContext.deviceSetup.SetConfigurationInfo(read, info);
-    return read;
+    return {done, read};
 }
 
-bool TDeviceSetupThread::DoSetTriggerBehavior() {
-    msgType = 0;
-    return fContext.setupHandler.SetTriggerBehavior(0, 0, 1);
+TFlowOutcome TDeviceSetupThread::DoSetTriggerBehavior() {
+    return {TNotification::NoAction, fContext.setupHandler.SetTriggerBehavior(0, 0, 1)};
 }
 
-bool TDeviceSetupThread::DoStoreConfiguration() {
-    msgType = 3;
+TFlowOutcome TDeviceSetupThread::DoStoreConfiguration() {
     uint16_t crc = 0;
     Bytes image;
     const bool stored =
@@ -100,11 +114,10 @@ bool TDeviceSetupThread::DoStoreConfiguration() {
     TDeviceConfigurationStruct info{};
     fContext.setupHandler.GetConfigurationInfo(info);
     fContext.deviceSetup.SetConfigurationInfo(stored, info);
-    return stored;
+    return {TNotification::ConfigurationStored, stored};
 }
 
-bool TDeviceSetupThread::DoReadConfiguration() {
-    msgType = 2;
+TFlowOutcome TDeviceSetupThread::DoReadConfiguration() {
     Bytes image;
     TLoadVerdict verdict = TLoadVerdict::Loaded;
     const bool read = fContext.setupHandler.ReadConfigurationImage(image, fContext.progress) ==
@@ -117,7 +130,7 @@ bool TDeviceSetupThread::DoReadConfiguration() {
     if (fContext.importVerdict != nullptr) {
         *fContext.importVerdict = verdict;
     }
-    return read && verdict == TLoadVerdict::Loaded;
+    return {TNotification::ConfigurationRead, read && verdict == TLoadVerdict::Loaded};
 }
 
 } // namespace ardent

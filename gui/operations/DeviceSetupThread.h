@@ -5,6 +5,7 @@
 // posted at its end.
 
 #include "OperationContext.h"
+#include "protocol/NotificationSink.h"
 
 #include <cstdint>
 #include <string>
@@ -16,20 +17,19 @@ class TOperationRunner;
 class TDeviceSetupThread {
 public:
     enum Operation : int {
-        SetBaudRate = 0,        // posts 7
-        Initialization = 1,     // posts 1
-        SetTriggerBehavior = 2, // posts 0
-        StoreConfiguration = 3, // posts 3
-        ReadConfiguration = 4,  // posts 2
+        SetBaudRate = 0,        // BaudRateSet
+        Initialization = 1,     // Initialized
+        SetTriggerBehavior = 2, // NoAction
+        StoreConfiguration = 3, // ConfigurationStored
+        ReadConfiguration = 4,  // ConfigurationRead
     };
     static bool IsValidOperation(int operation) { return operation >= 0 && operation <= 4; }
 
     TDeviceSetupThread(std::string name, const TOperationContext& context, int operation);
 
     // The thread body: takes the class's mutex, empties the handler's queue, runs the flow,
-    // releases the mutex and posts (msgType, result).
+    // releases the mutex and posts the flow's notification and result.
     void Execute();
-    uint16_t MessageType() const { return msgType; }
 
     // Runs a new thread with the flow `operation`; false when the operation is not valid or the
     // runner no longer accepts work.
@@ -37,18 +37,19 @@ public:
                       const TOperationContext& context, int operation);
 
 private:
-    // The selected flow; its boolean is the result.
-    bool RunFlow();
-    bool DoSetBaudRate();
-    bool DoInitialization();
-    bool DoSetTriggerBehavior();
-    bool DoStoreConfiguration();
-    bool DoReadConfiguration();
+    // The notification the flow of `operation` posts, also when it ends in an error.
+    static TNotification Announces(int operation);
+    // The selected flow and how it ended.
+    TFlowOutcome RunFlow();
+    TFlowOutcome DoSetBaudRate();
+    TFlowOutcome DoInitialization();
+    TFlowOutcome DoSetTriggerBehavior();
+    TFlowOutcome DoStoreConfiguration();
+    TFlowOutcome DoReadConfiguration();
 
     std::string name;
     TOperationContext fContext;
     int fOperation;
-    uint16_t msgType = 0;
 };
 
 } // namespace ardent

@@ -1,5 +1,6 @@
 #include "ProgramObjects.h"
 
+#include "protocol/NotificationSink.h"
 #include "protocol/WindowedHidVariant.h"
 #include "targets/Target.h"
 
@@ -87,7 +88,7 @@ TOperationContext TProgramObjects::Context(INotificationSink& sink) {
         const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
         if (percent != *lastPercent) {
             *lastPercent = percent;
-            sink.PostNotification(NOTIFY_TRANSFER_PROGRESS, percent);
+            sink.Post(TNotification::TransferProgress, percent);
         }
     };
     TOperationContext context{deviceSetup, setupHandler, targetHandler, configuration, sink};

@@ -27,9 +27,6 @@ namespace ardent {
 
 class TTarget;
 
-// The notification code the window reserves for the progress of a store or read.
-inline constexpr int NOTIFY_TRANSFER_PROGRESS = 16;
-
 struct TProgramOptions {
     std::string settingsFile;
     // Shortens the handlers' waits (tests, dry runs); the real waits by default.
@@ -69,7 +66,7 @@ public:
     // The loader's verdict on the image the last configuration read brought from the programmer.
     TLoadVerdict LastImportVerdict() const { return importVerdict.load(); }
     // The context of an operation that notifies `sink`; stores and reads also post their
-    // progress there (NOTIFY_TRANSFER_PROGRESS with the percent as result).
+    // progress there (TransferProgress with the percent as result).
     TOperationContext Context(INotificationSink& sink);
 
     const TProgramOptions options;

@@ -7,7 +7,6 @@
 #include "targets/Target.h"
 
 #include <mutex>
-#include <span>
 #include <vector>
 
 namespace ardent {
@@ -16,12 +15,6 @@ namespace {
 // Two target flows never run at the same time.
 std::mutex gTargetMutex;
 
-// The ID part of a read-ID or log-information reply (its bytes from offset 4).
-std::span<const uint8_t> IdBytes(const TProcessTargetSendId& reply) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&reply);
-    return {bytes + offsetof(TProcessTargetSendId, dp2BIds),
-            sizeof(reply) - offsetof(TProcessTargetSendId, dp2BIds)};
-}
 // Empties the queue except for burn results (module 2, opCode 2), which stay in order.
 void ClearQueueKeepingBurnResults(TThreadSafeQueue<TPacketFormat>& queue) {
     std::vector<TPacketFormat> results;
@@ -56,7 +49,8 @@ bool TTargetThread::Start(TOperationRunner& runner, const std::string& name,
 }
 
 void TTargetThread::Execute() {
-    bool result = false;
+    // A flow that ends in an error still posts the notification it stands for.
+    TFlowOutcome outcome{Announces(fOperation), false};
     if (fContext.targetFlowsRunning != nullptr) {
         ++*fContext.targetFlowsRunning;
     }
@@ -68,20 +62,34 @@ void TTargetThread::Execute() {
             fContext.targetHandler.ClearQueueBeforeOperation();
         }
         try {
-            result = RunFlow();
+            outcome = RunFlow();
         } catch (const std::exception&) {
             // An error inside a flow ends it as a failure the window hears of, never the program.
-            result = false;
+            outcome.ok = false;
         }
     }
     // Done with the target before the window hears of it.
     if (fContext.targetFlowsRunning != nullptr) {
         --*fContext.targetFlowsRunning;
     }
-    fContext.sink.PostNotification(msgType, result ? 1 : 0);
+    fContext.sink.Post(outcome.notification, outcome.ok ? 1 : 0);
 }
 
-bool TTargetThread::RunFlow() {
+TNotification TTargetThread::Announces(int operation) {
+    switch (operation) {
+    case Trigger:
+    case ExternalTrigger:
+        return TNotification::BurnReported;
+    case ReadFirstChannel:
+        return TNotification::FirstChannelRead;
+    case DetectAllChannels:
+        return TNotification::ChannelsDetected;
+    default:
+        return TNotification::NoAction;
+    }
+}
+
+TFlowOutcome TTargetThread::RunFlow() {
     switch (fOperation) {
     case Trigger:
         return DoTrigger();
@@ -92,26 +100,31 @@ bool TTargetThread::RunFlow() {
     case DetectAllChannels:
         return DoDetectAllChannels();
     default:
-        return false;
+        return {TNotification::NoAction, false};
     }
 }
 
-bool TTargetThread::DoTrigger() {
-    if (!fContext.targetHandler.TriggerTarget(1)) {
-        return false; // msgType stays 0: nothing was burned
+TFlowOutcome TTargetThread::DoTrigger() {
+    bool handedOver = false;
+    try {
+        handedOver = fContext.targetHandler.TriggerTarget(kWindowedTriggerByte);
+    } catch (const std::exception&) {
+        handedOver = false;
+    }
+    if (!handedOver) {
+        return {TNotification::NoAction, false}; // nothing was burned: no burn to report
     }
     return DoExternalTrigger();
 }
 
-bool TTargetThread::DoExternalTrigger() {
-    msgType = 10;
+TFlowOutcome TTargetThread::DoExternalTrigger() {
     TBurningStatusOverall status{};
     const int32_t response = fContext.targetHandler.WaitTriggerStatus(status);
     fTarget->SetBurningStatus(response, status);
     if (response == 0 && fLogger && fLogger->isStarted()) {
         LogBurnedChannels(status);
     }
-    return response == 0;
+    return {TNotification::BurnReported, response == 0};
 }
 
 void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
@@ -123,37 +136,37 @@ void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
             idsReadable = fContext.targetHandler.GetLoggerInformation(channel, reply);
         }
         // The burn result itself is known; only the IDs may be missing.
-        fLogger->SetLine(verdict, idsReadable ? IdBytes(reply) : std::span<const uint8_t>());
+        fLogger->SetLine(verdict, idsReadable ? &reply : nullptr);
     }
 }
 
-bool TTargetThread::DoReadFirstChannel() {
-    msgType = 4;
-    const TReadIDRequest request{0, static_cast<uint8_t>(fTarget->getFamily()), 1, 1};
-    TProcessTargetSendId reply{};
-    const bool read = fContext.targetHandler.ReadID(request, reply);
+TFlowOutcome TTargetThread::DoReadFirstChannel() {
+    const TReadIDRequest request{0, FamilyNumber(fTarget->getFamily()), 1, 1};
+    const TTargetIdReply answer = fContext.targetHandler.ReadID(request);
+    // A refused read shows as a zero record, like no read at all.
+    const TProcessTargetSendId reply = answer.Executed() ? answer.ids : TProcessTargetSendId{};
     fTarget->setReadID(reply);
     fTarget->SetTableIDsFromDevice();
-    return read && reply.channelState == CHANNEL_PASSED;
+    return {TNotification::FirstChannelRead,
+            answer.Executed() && reply.channelState == CHANNEL_PASSED};
 }
 
-bool TTargetThread::DoDetectAllChannels() {
-    msgType = 5;
+TFlowOutcome TTargetThread::DoDetectAllChannels() {
     std::vector<TProcessTargetSendId> received;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
-        const TReadIDRequest request{channel, static_cast<uint8_t>(fTarget->getFamily()),
+        const TReadIDRequest request{channel, FamilyNumber(fTarget->getFamily()),
                                      static_cast<uint8_t>(channel == 0 ? 1 : 0),
                                      static_cast<uint8_t>(channel == 3 ? 1 : 0)};
-        TProcessTargetSendId reply{};
-        if (!fContext.targetHandler.ReadID(request, reply)) {
+        const TTargetIdReply answer = fContext.targetHandler.ReadID(request);
+        if (!answer.Executed()) {
             break;
         }
-        received.push_back(reply);
+        received.push_back(answer.ids);
     }
     for (const auto& reply : received) {
         fTarget->setReadID(reply);
     }
-    return received.size() == kChannelCount;
+    return {TNotification::ChannelsDetected, received.size() == kChannelCount};
 }
 
 } // namespace ardent

@@ -5,6 +5,7 @@
 // a family change in the window cannot free them under it.
 
 #include "OperationContext.h"
+#include "protocol/NotificationSink.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,10 +20,10 @@ class TTarget;
 class TTargetThread {
 public:
     enum Operation : int {
-        Trigger = 0,           // posts 10 (0 when the request could not be handed over)
-        ExternalTrigger = 1,   // posts 10
-        ReadFirstChannel = 2,  // posts 4
-        DetectAllChannels = 3, // posts 5
+        Trigger = 0,           // BurnReported (NoAction when the request could not be handed over)
+        ExternalTrigger = 1,   // BurnReported
+        ReadFirstChannel = 2,  // FirstChannelRead
+        DetectAllChannels = 3, // ChannelsDetected
     };
     static bool IsValidOperation(int operation) { return operation >= 0 && operation <= 3; }
 
@@ -30,21 +31,23 @@ public:
                   std::shared_ptr<TTarget> target, std::shared_ptr<TLogger> logger);
 
     // The thread body: takes the class's mutex, empties the handler's queue, runs the flow,
-    // releases the mutex and posts (msgType, result).
+    // releases the mutex and posts the flow's notification and result.
     void Execute();
-    uint16_t MessageType() const { return msgType; }
 
     static bool Start(TOperationRunner& runner, const std::string& name,
                       const TOperationContext& context, int operation,
                       std::shared_ptr<TTarget> target, std::shared_ptr<TLogger> logger);
 
 private:
-    // The selected flow; its boolean is the result.
-    bool RunFlow();
-    bool DoTrigger();
-    bool DoExternalTrigger();
-    bool DoReadFirstChannel();
-    bool DoDetectAllChannels();
+    // The notification the flow of `operation` posts, also when it ends in an error after the
+    // burn request was handed over.
+    static TNotification Announces(int operation);
+    // The selected flow and how it ended.
+    TFlowOutcome RunFlow();
+    TFlowOutcome DoTrigger();
+    TFlowOutcome DoExternalTrigger();
+    TFlowOutcome DoReadFirstChannel();
+    TFlowOutcome DoDetectAllChannels();
     // One log line per burned channel; a channel whose IDs cannot be read is logged with empty
     // ID columns, and so is every channel after it (the programmer may have gone away).
     void LogBurnedChannels(const TBurningStatusOverall& status);
@@ -54,7 +57,6 @@ private:
     int fOperation;
     std::shared_ptr<TTarget> fTarget;
     std::shared_ptr<TLogger> fLogger;
-    uint16_t msgType = 0;
 };
 
 } // namespace ardent

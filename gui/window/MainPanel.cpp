@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "operations/DeviceSetupThread.h"
+#include "operations/PacketExchange.h"
 #include "operations/ProgramObjects.h"
 #include "operations/TargetThread.h"
 #include "targets/Target.h"
@@ -228,14 +229,14 @@ void TMainPanel::SetBurningStatus() {
     const int32_t response = target->GetBurningStatus(status);
     // No result arrived (the wait ran out, or the programmer went away): its zero record holds
     // no verdicts, and the chips may or may not have been burned.
-    if (response == kNoBurnResult) {
+    if (response == kResultNoAnswer) {
         if (!fBurnTimeoutReported) {
             ReportUnknownBurnResult(QString::fromLatin1(kNoBurnResultLine));
         }
         fBurnTimeoutReported = false;
         return;
     }
-    if (response == kLinkLostBurnResult) {
+    if (response == kResultLinkLost) {
         ReportUnknownBurnResult(QString::fromLatin1(kLinkLostDuringBurnLine));
         return;
     }

@@ -18,9 +18,6 @@ class TMainPanel : public QFrame {
 public:
     // How long an operation may run before the panel gives up on its notification.
     static constexpr int kOperationGuardMs = 30000;
-    // Response statuses of a burn wait that carry no result.
-    static constexpr int32_t kNoBurnResult = -124;
-    static constexpr int32_t kLinkLostBurnResult = -123;
 
     TMainPanel(QWidget* parent, TPanelHost& host);
 

@@ -15,7 +15,7 @@ public:
     static QEvent::Type EventType();
     TNotificationEvent(int code, int result) : QEvent(EventType()), fCode(code), fResult(result) {}
     // The main window reads 16 bits of the code and one byte of the result.
-    uint16_t Code() const { return static_cast<uint16_t>(fCode); }
+    TNotification Code() const { return static_cast<TNotification>(static_cast<uint16_t>(fCode)); }
     uint8_t Result() const { return static_cast<uint8_t>(fResult); }
 
 private:

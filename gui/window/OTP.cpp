@@ -33,13 +33,13 @@ namespace {
 
 constexpr int kWindowWidth = 613;
 
-std::shared_ptr<TLogger> CreateLogger(int type, const std::string& header,
+std::shared_ptr<TLogger> CreateLogger(TTargetFamily family, const std::string& header,
                                       const TSettingsModel& settings,
                                       const TLoggerEnvironment& environment) {
-    switch (type) {
-    case 2:
+    switch (family) {
+    case TTargetFamily::DP2B:
         return std::make_shared<TLoggerDP2B>(header, settings, environment);
-    case 3:
+    case TTargetFamily::DP3B:
         return std::make_shared<TLoggerDP3B>(header, settings, environment);
     default:
         return std::make_shared<TLogger>(header, settings, environment);
@@ -71,12 +71,13 @@ TOTP::TOTP(TProgramObjects& app, IDialogs& dialogs)
     fPanelArea = new QWidget(this);
     setCentralWidget(fPanelArea);
     Settings = new TSettings(this, *fApp.settings, fDialogs);
-    int type = fApp.settings->GetTargetType();
-    if (type < 1 || type > 3) {
-        type = 1; // a family this program does not know: the first one
+    TTargetFamily family =
+        TargetFamilyFromNumber(static_cast<uint32_t>(fApp.settings->GetTargetType()));
+    if (family == TTargetFamily::NotRecognised) {
+        family = TTargetFamily::DP2A; // a family this program does not know: the first one
     }
-    createTarget(type);
-    createPanels(type);
+    createTarget(family);
+    createPanels(family);
 
     fFormDetect = new TFormDetect(this);
     fFormAbout = new TForm_About(this);
@@ -115,18 +116,21 @@ void TOTP::CreateMenu() {
     connect(mniExpert1, &QAction::triggered, this, &TOTP::mniExpert1Click);
 
     mniTarget1 = menuBar()->addMenu(QStringLiteral("Target"));
-    const char* names[3] = {"DP2A based", "DP2B based", "DP3B based"};
     // One radio group (drawn as radio items): selecting the checked item again leaves it
     // checked, and setSelectedTarget puts the check back where it was when a panel is busy.
     auto* group = new QActionGroup(this);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (int i = 0; i < 3; ++i) {
-        QAction* item = mniTarget1->addAction(QString::fromLatin1(names[i]));
+        const TTargetFamily family = TargetFamilyFromNumber(static_cast<uint32_t>(i + 1));
+        const std::string_view name = TargetFamilyName(family);
+        QAction* item = mniTarget1->addAction(
+            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
+            QStringLiteral(" based"));
         item->setCheckable(true);
         group->addAction(item);
         fTargetItems[static_cast<size_t>(i)] = item;
         connect(item, &QAction::triggered, this,
-                [this, item, i] { setSelectedTarget(item, i + 1); });
+                [this, item, family] { setSelectedTarget(item, family); });
     }
     mniTarget1->setEnabled(false);
 
@@ -174,13 +178,13 @@ void TOTP::RepaintStatusBar() {
         DrawPicture(fShowsUsb ? TPicture::UsbConnected : TPicture::UsbNotConnected));
 }
 
-void TOTP::createTarget(int type) {
+void TOTP::createTarget(TTargetFamily family) {
     fApp.currentTarget.reset();
     fApp.currentLogger.reset();
-    fApp.currentTarget = std::shared_ptr<TTarget>(CreateTarget(static_cast<uint32_t>(type), *this));
-    fApp.currentLogger = CreateLogger(type, fApp.currentTarget->getHeaderName(), *fApp.settings,
+    fApp.currentTarget = std::shared_ptr<TTarget>(CreateTarget(family, *this));
+    fApp.currentLogger = CreateLogger(family, fApp.currentTarget->getHeaderName(), *fApp.settings,
                                       fApp.options.logEnvironment);
-    fApp.settings->SetTargetType(type);
+    fApp.settings->SetTargetType(FamilyNumber(family));
     fStatusPanels[0]->setText(QString::fromStdString(fApp.currentTarget->GetTargetName()));
     startLogger();
 }
@@ -192,15 +196,15 @@ void TOTP::startLogger() {
     fApp.StartLogger(fApp.settings->GetConfiguration().loggerEnabled);
 }
 
-void TOTP::createPanels(int type) {
+void TOTP::createPanels(TTargetFamily family) {
     currentPanel = nullptr;
     DiscardPanels();
     operatorPanel = new TOperatorPanelLogger(fPanelArea, *fHost);
-    switch (type) {
-    case 2:
+    switch (family) {
+    case TTargetFamily::DP2B:
         expertPanel = new TExpertPanelDP2B(fPanelArea, *fHost);
         break;
-    case 3:
+    case TTargetFamily::DP3B:
         expertPanel = new TExpertPanelDP3B(fPanelArea, *fHost);
         break;
     default:
@@ -269,7 +273,7 @@ void TOTP::mniExpert1Click() {
     }
 }
 
-void TOTP::setSelectedTarget(QAction* item, int type) {
+void TOTP::setSelectedTarget(QAction* item, TTargetFamily family) {
     if (item == fCheckedTarget) {
         item->setChecked(true);
         return;
@@ -282,8 +286,8 @@ void TOTP::setSelectedTarget(QAction* item, int type) {
         }
         return;
     }
-    createTarget(type);
-    createPanels(type);
+    createTarget(family);
+    createPanels(family);
     showPanel(expertPanel);
     markTargetChecked(item);
 }
@@ -320,8 +324,8 @@ void TOTP::checkStoredFamily() {
     }
     // The operator stays in the mode at hand; only the family's objects are made anew.
     const bool expert = currentPanel == expertPanel;
-    createTarget(static_cast<int>(stored));
-    createPanels(static_cast<int>(stored));
+    createTarget(TargetFamilyFromNumber(stored));
+    createPanels(TargetFamilyFromNumber(stored));
     showPanel(expert ? static_cast<TMainPanel*>(expertPanel)
                      : static_cast<TMainPanel*>(operatorPanel));
     markTargetChecked(fTargetItems[stored - 1]);
@@ -432,82 +436,112 @@ void TOTP::customEvent(QEvent* event) {
     QMainWindow::customEvent(event);
 }
 
-void TOTP::MyHandler(uint16_t code, uint8_t result) {
+void TOTP::MyHandler(TNotification notification, uint8_t result) {
     if (!appRun || currentPanel == nullptr) {
         return;
     }
-    const QString word = result == 0 ? QStringLiteral("FAIL") : QStringLiteral("OK");
-    switch (code) {
-    case 1:
-        initializationDone();
-        fInitialised = true;
-        if (!appRun) {
-            return;
-        }
-        currentPanel->addLines(QStringLiteral("Initialization is over."), false);
+    const bool ok = result != 0;
+    switch (notification) {
+    case TNotification::Initialized:
+        OnInitialized();
         break;
-    case 2:
-        expertPanel->ShowTransferProgress(100);
-        currentPanel->addLines(word, true);
-        if (result != 0) {
-            expertPanel->ReloadConfiguration();
-        } else {
-            currentPanel->addLines(QStringLiteral("Can't read config file."), false);
-            ReportRefusedImport();
-        }
+    case TNotification::ConfigurationRead:
+        OnConfigurationRead(ok);
         break;
-    case 3:
-        expertPanel->ShowTransferProgress(100);
-        if (result != 0) {
-            checkStoredFamily(); // may make the panels anew
-            if (!appRun) {
-                return;
-            }
-        }
-        currentPanel->addLines(result != 0 ? QStringLiteral("Store operation success.")
-                                           : QStringLiteral("Store operation failed."),
-                               false);
+    case TNotification::ConfigurationStored:
+        OnConfigurationStored(ok);
         break;
-    case 4:
-    case 7:
-        currentPanel->addLines(word, true);
+    case TNotification::FirstChannelRead:
+    case TNotification::BaudRateSet:
+        AddResultWord(ok);
         break;
-    case 5:
-        currentPanel->addLines(word, true);
-        if (result != 0) {
-            currentPanel->SetDetectStatus();
-            fFormDetect->FillDetectWindow(*fApp.currentTarget);
-        }
+    case TNotification::ChannelsDetected:
+        OnChannelsDetected(ok);
         break;
-    case 6:
-        fApp.deviceSetup.SetUSBConnectionStatus(true);
-        currentPanel->InitializationFromDevice();
+    case TNotification::Connected:
+        OnConnected();
         break;
-    case 8:
+    case TNotification::Disconnected:
         ProgrammerDisconnected();
         break;
-    case 10:
-        currentPanel->BurnReported();
-        currentPanel->SetBurningStatus();
-        fApp.currentTarget->setTriggEn(true);
-        ReportLogWriteError();
-        if (!appRun) {
-            return;
-        }
+    case TNotification::BurnReported:
+        OnBurnReported();
         break;
-    case 14:
+    case TNotification::ExternalTrigger:
         currentPanel->ExternalTriggerPressed();
         break;
-    case NOTIFY_TRANSFER_PROGRESS:
+    case TNotification::TransferProgress:
         expertPanel->ShowTransferProgress(result);
         return; // progress repaints only its bar
-    default:
+    case TNotification::NoAction:
+    case TNotification::SdCardChanged:
         break;
+    }
+    // A handler may have closed the window (a box answered by quitting).
+    if (!appRun) {
+        return;
     }
     // Every line of the next burn names what the programmer holds now.
     fApp.RefreshLoggerSetup();
     RepaintStatusBar();
     currentPanel->paintAgain();
+}
+
+void TOTP::AddResultWord(bool ok) {
+    currentPanel->addLines(ok ? QStringLiteral("OK") : QStringLiteral("FAIL"), true);
+}
+
+void TOTP::OnInitialized() {
+    initializationDone();
+    fInitialised = true;
+    if (!appRun) {
+        return;
+    }
+    currentPanel->addLines(QStringLiteral("Initialization is over."), false);
+}
+
+void TOTP::OnConfigurationRead(bool ok) {
+    expertPanel->ShowTransferProgress(100);
+    AddResultWord(ok);
+    if (ok) {
+        expertPanel->ReloadConfiguration();
+    } else {
+        currentPanel->addLines(QStringLiteral("Can't read config file."), false);
+        ReportRefusedImport();
+    }
+}
+
+void TOTP::OnConfigurationStored(bool ok) {
+    expertPanel->ShowTransferProgress(100);
+    if (ok) {
+        checkStoredFamily(); // may make the panels anew
+        if (!appRun) {
+            return;
+        }
+    }
+    currentPanel->addLines(ok ? QStringLiteral("Store operation success.")
+                              : QStringLiteral("Store operation failed."),
+                           false);
+}
+
+void TOTP::OnChannelsDetected(bool ok) {
+    AddResultWord(ok);
+    if (ok) {
+        currentPanel->SetDetectStatus();
+        fFormDetect->FillDetectWindow(*fApp.currentTarget);
+    }
+}
+
+void TOTP::OnConnected() {
+    fApp.deviceSetup.SetUSBConnectionStatus(true);
+    currentPanel->InitializationFromDevice();
+}
+
+void TOTP::OnBurnReported() {
+    currentPanel->BurnReported();
+    currentPanel->SetBurningStatus();
+    fApp.currentTarget->setTriggEn(true);
+    ReportLogWriteError();
 }
 
 void TOTP::FormClose() {

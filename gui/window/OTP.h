@@ -5,6 +5,8 @@
 
 #include "PanelHost.h"
 #include "input/MessageOutput.h"
+#include "protocol/NotificationSink.h"
+#include "utils/TargetFamily.h"
 
 #include <QActionGroup>
 #include <QLabel>
@@ -40,12 +42,13 @@ public:
     // The sink the receive thread and the operations post to.
     INotificationSink& Sink();
 
-    // Handles one notification (code, result byte).
-    void MyHandler(uint16_t code, uint8_t result);
-    void createTarget(int type);
-    void createPanels(int type);
+    // Handles one notification and its result byte (0 failed, else succeeded; the percent of a
+    // transfer's progress).
+    void MyHandler(TNotification notification, uint8_t result);
+    void createTarget(TTargetFamily family);
+    void createPanels(TTargetFamily family);
     void showPanel(TMainPanel* panel);
-    void setSelectedTarget(QAction* item, int type);
+    void setSelectedTarget(QAction* item, TTargetFamily family);
     void initializationDone();
     void showSettings();
     void startLogger();
@@ -73,7 +76,7 @@ public:
     TForm_About& AboutWindow() { return *fFormAbout; }
     TForm1& HelpWindow() { return *fForm1; }
     bool AppRunning() const { return appRun; }
-    // Notification 1 (initialization finished) has been handled.
+    // The notification that the initialization ended has been handled.
     bool Initialised() const { return fInitialised; }
 
 public slots:
@@ -103,9 +106,19 @@ private:
     void ReportLogWriteError();
     // Initialization found firmware older than the host works with: the operator is told.
     void WarnOutdatedFirmware();
-    // Notification 8: nothing known about the programmer is kept.
+    // One method per notification.
+    void OnInitialized();
+    void OnConfigurationRead(bool ok);
+    void OnConfigurationStored(bool ok);
+    void OnChannelsDetected(bool ok);
+    void OnConnected();
+    void OnBurnReported();
+    // The programmer went away: nothing known about it is kept.
     void ProgrammerDisconnected();
-    // Notification 2 failed: why, when the programmer's image came but could not be used.
+    // "OK" or "FAIL" after the line of the operation that ended.
+    void AddResultWord(bool ok);
+    // Reading the configuration failed: why, when the programmer's image came but could not be
+    // used.
     void ReportRefusedImport();
 
     TProgramObjects& fApp;

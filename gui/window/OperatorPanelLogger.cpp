@@ -162,7 +162,7 @@ void TOperatorPanelLogger::showCrc() {
     edt1->hide();
     lblPar->hide();
     const auto& target = fHost.app.currentTarget;
-    if (target && target->getFamily() == TargetFamily::DP2A &&
+    if (target && target->getFamily() == TTargetFamily::DP2A &&
         fHost.app.deviceSetup.GetUSBConnectionStatus()) {
         edt1->show();
         lblPar->show();

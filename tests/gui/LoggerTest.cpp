@@ -14,7 +14,6 @@
 #include "TestFiles.h"
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
@@ -44,11 +43,10 @@ TBurningStatusChannelSingle Channel(uint8_t no, uint8_t state, uint16_t error = 
     return TBurningStatusChannelSingle{no, state, error, 0};
 }
 
-std::vector<uint8_t> Dp2bIds() {
-    TChannelDP2BId id{0xABCD, 0x1234, 1, 0x10, 0x20, 0x30};
-    std::vector<uint8_t> bytes(31, 0);
-    std::memcpy(bytes.data(), &id, sizeof(id));
-    return bytes;
+TProcessTargetSendId Dp2bIds() {
+    TProcessTargetSendId reply{};
+    reply.dp2BIds = TChannelDP2BId{0xABCD, 0x1234, 1, 0x10, 0x20, 0x30};
+    return reply;
 }
 
 } // namespace
@@ -80,7 +78,7 @@ private slots:
         logger.StartLogging(true);
         QVERIFY(logger.isCreated() && logger.isStarted());
         const auto ids = Dp2bIds();
-        QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), ids));
+        QVERIFY(logger.SetLine(Channel(1, CHANNEL_PASSED), &ids));
         QCOMPARE(ReadAll(LogPath("logfile")),
                  kHeader + "\r\n2024/03/05,LOT7,S0002,CH2,0000ABCD,0000000000001234,00000001,"
                            "0010,0020,0030,1.6.3,2024/03/05 14:07:09,PSU_A,PASS");
@@ -138,11 +136,11 @@ private slots:
         id.firmwareID[0] = 0x0A;
         id.firmwareID[1] = 0x0B;
         id.firmwareID[2] = 0x0C;
-        std::vector<uint8_t> bytes(31);
-        std::memcpy(bytes.data(), &id, sizeof(id));
+        TProcessTargetSendId reply{};
+        reply.dp3BIds = id;
         TLoggerDP3B logger("header_DP3B.hdr", *fSettings, Env());
         logger.StartLogging(true);
-        QVERIFY(logger.SetLine(Channel(3, CHANNEL_PASSED), bytes));
+        QVERIFY(logger.SetLine(Channel(3, CHANNEL_PASSED), &reply));
         QCOMPARE(ReadAll(LogPath("logfile")),
                  kHeader + "\r\n2024/03/05,,,CH4," + columns + ",2024/03/05 14:07:09,,PASS");
     }
@@ -531,7 +529,7 @@ private slots:
         logger.SetProgrammerSetup({"PSU_A", 0x010700, stored});
         logger.StartLogging(true);
         const auto ids = Dp2bIds();
-        QCOMPARE(logger.SetLine(Channel(0, CHANNEL_PASSED), ids), reason.isEmpty());
+        QCOMPARE(logger.SetLine(Channel(0, CHANNEL_PASSED), &ids), reason.isEmpty());
         QCOMPARE(logger.FamilyMatches(), reason.isEmpty());
         QCOMPARE(QString::fromStdString(logger.TakeWriteError()), reason);
         QCOMPARE(ReadAll(LogPath("logfile")).count("CH1"), reason.isEmpty() ? 1 : 0);

@@ -400,10 +400,7 @@ private slots:
         context.progress(1, 300); // still 0 %
         context.progress(150, 300);
         context.progress(300, 300);
-        QCOMPARE(fSink->Posted(),
-                 (std::vector<std::pair<int, int>>{{NOTIFY_TRANSFER_PROGRESS, 0},
-                                                   {NOTIFY_TRANSFER_PROGRESS, 50},
-                                                   {NOTIFY_TRANSFER_PROGRESS, 100}}));
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{16, 0}, {16, 50}, {16, 100}}));
     }
 
     void shutdownWakesABurnThatWaits() {

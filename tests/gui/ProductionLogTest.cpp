@@ -365,17 +365,18 @@ private slots:
         stored.targetType = 3;
         stored.chSelection = 1;
         fFixture->app->deviceSetup.SetConfigurationInfo(true, stored);
-        fWindow->MyHandler(3, 1);
+        fWindow->MyHandler(TNotification::ConfigurationStored, 1);
         QCOMPARE(fFixture->dialogs.boxes,
                  QStringList{"confirm: The configuration in the programmer is for DP3B, but the "
                              "target is DP2B. Switch the target to DP3B?"});
         QCOMPARE(fWindow->CurrentPanel(), static_cast<TMainPanel*>(fWindow->ExpertPanel()));
         QCOMPARE(fWindow->StatusText(0), QString("DP3B"));
-        QCOMPARE(fFixture->app->currentLogger->LoggedFamily(), 3u);
+        QCOMPARE(static_cast<int>(FamilyNumber(fFixture->app->currentLogger->LoggedFamily())), 3);
         QCOMPARE(fWindow->ExpertPanel()->MessageBox().Text(),
                  QString("Store operation success.\r\n"));
         fFixture->dialogs.boxes.clear();
-        fWindow->MyHandler(3, 1); // the families match now: nothing asked
+        // The families match now: nothing asked.
+        fWindow->MyHandler(TNotification::ConfigurationStored, 1);
         QVERIFY(fFixture->dialogs.boxes.isEmpty());
     }
 

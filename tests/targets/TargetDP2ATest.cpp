@@ -46,7 +46,7 @@ TEST_F(TargetDP2ATest, ConfigurationOfItsFamilyOnly) {
     configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::Parameters, Bytes{0, 0xF0, 2, 0, 0x34, 0x12});
     EXPECT_EQ(target.LoadConigurationFile(configuration),
-              TConfigurationTakeOver::Foreign(TargetFamily::DP2B));
+              TConfigurationTakeOver::Foreign(TTargetFamily::DP2B));
     EXPECT_FALSE(target.GetPar().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 

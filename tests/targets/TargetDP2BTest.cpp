@@ -176,7 +176,7 @@ TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken)
     configuration.SetTargetType(TTargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
     EXPECT_EQ(target.LoadConigurationFile(configuration),
-              TConfigurationTakeOver::Foreign(TargetFamily::DP3B));
+              TConfigurationTakeOver::Foreign(TTargetFamily::DP3B));
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
     configuration.SetTargetType(TTargetFamily::DP2B);
@@ -233,7 +233,7 @@ TEST(TargetFamilies, TakeOverOnlyTheirOwnConfigurations) {
     RecordingOutput output;
     for (const uint32_t family : {1u, 2u, 3u}) {
         for (const uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 255u}) {
-            const auto target = CreateTarget(family, output);
+            const auto target = CreateTarget(TargetFamilyFromNumber(family), output);
             TConfiguration configuration;
             configuration.SetTargetType(type);
             const TConfigurationTakeOver result = target->LoadConigurationFile(configuration);
@@ -250,18 +250,22 @@ TEST(TargetFamilies, TakeOverOnlyTheirOwnConfigurations) {
 
 TEST(TargetFactory, CreatesEachFamily) {
     RecordingOutput output;
+    // The numbers a configuration or a setting stores.
+    const auto fromNumber = [&output](uint32_t number) {
+        return CreateTarget(TargetFamilyFromNumber(number), output);
+    };
     for (const uint32_t family : {1u, 2u, 3u}) {
-        const auto target = CreateTarget(family, output);
+        const auto target = fromNumber(family);
         ASSERT_NE(target, nullptr);
         EXPECT_EQ(FamilyNumber(target->getFamily()), family);
         EXPECT_EQ(target->getNumTarget(), 4);
         EXPECT_EQ(target->getHeaderName(), "header_" + target->GetTargetName() + ".hdr");
     }
-    EXPECT_TRUE(CreateTarget(1, output)->getTriggEn());
-    EXPECT_TRUE(CreateTarget(2, output)->getTriggEn());
-    EXPECT_FALSE(CreateTarget(3, output)->getTriggEn());
-    EXPECT_EQ(CreateTarget(0, output), nullptr);
-    EXPECT_EQ(CreateTarget(255, output), nullptr);
+    EXPECT_TRUE(fromNumber(1)->getTriggEn());
+    EXPECT_TRUE(fromNumber(2)->getTriggEn());
+    EXPECT_FALSE(fromNumber(3)->getTriggEn());
+    EXPECT_EQ(fromNumber(0), nullptr);
+    EXPECT_EQ(fromNumber(255), nullptr);
 }
 
 } // namespace

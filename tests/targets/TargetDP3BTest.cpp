@@ -110,7 +110,7 @@ TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
     dp2b.SetTargetType(TTargetFamily::DP2B);
     dp2b.AddNewBlock(BlockType::Patch, Bytes{1});
     EXPECT_EQ(loaded.LoadConigurationFile(dp2b),
-              TConfigurationTakeOver::Foreign(TargetFamily::DP2B));
+              TConfigurationTakeOver::Foreign(TTargetFamily::DP2B));
     EXPECT_EQ(loaded.GetSelection(), 0u);
     EXPECT_FALSE(loaded.GetPatch().loaded());
     EXPECT_FALSE(loaded.GetParameters().loaded());
