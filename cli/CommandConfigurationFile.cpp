@@ -27,7 +27,7 @@ int32_t TCommandConfigurationFile::Execute() {
     case FILE_CMD_PATCH:
         return handler.writePatchToSTDOut();
     case FILE_CMD_ALL:
-        return handler.writeAllParamters();
+        return handler.writeAllParameters();
     case FILE_CMD_UPDATE_CHANNEL: {
         const auto channel = fParameters.find("channel");
         return handler.updateChannel(fName, channel == fParameters.end() ? std::string()

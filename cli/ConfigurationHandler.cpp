@@ -43,7 +43,7 @@ bool TConfigurationHandler::LoadTarget() {
     TConsoleMessages messages(fConsole);
     mTarget = CreateTarget(mConfigurationFile.GetTargetFamily(), messages);
     // A family the tool does not know has no ID table to show.
-    return mTarget && mTarget->LoadConigurationFile(mConfigurationFile).IsTakenOver();
+    return mTarget && mTarget->LoadConfigurationFile(mConfigurationFile).IsTakenOver();
 }
 
 std::string TConfigurationHandler::GetNameText() {
@@ -112,7 +112,7 @@ int32_t TConfigurationHandler::writePatchToSTDOut() {
     return OutputResult();
 }
 
-int32_t TConfigurationHandler::writeAllParamters() {
+int32_t TConfigurationHandler::writeAllParameters() {
     fConsole.WriteLine("NAME : " + GetNameText());
     fConsole.WriteLine("CHANNEL : " + GetChannelText());
     fConsole.WriteLine("APARAM CHECKSUM : " + GetIdText("Parameters"));

@@ -32,7 +32,7 @@ public:
     int32_t writeChannelToSTDout();
     int32_t writeParametersToSTDOut();
     int32_t writePatchToSTDOut();
-    int32_t writeAllParamters();
+    int32_t writeAllParameters();
 
     // -fileUpdateChannel: sets the channel selection `channelSelection` (1 to 15, decimal or
     // hexadecimal) and rewrites `fileName` atomically in the current layout. 0, or

@@ -127,7 +127,7 @@ bool TCreateConfigurationFile::loadFiles() {
     // target compares the two only when the parameters are loaded first; here the patch comes
     // first, so the pair is compared once both are in.
     if (!mPatch.empty() && !mParameter.empty() &&
-        mTarget->GetPatch().GetFirwareVersion() != mTarget->GetParameters().GetFirwareVersion()) {
+        mTarget->GetPatch().GetFirmwareVersion() != mTarget->GetParameters().GetFirmwareVersion()) {
         return acceptLoadCode(DP3BCode::FirmwareVersionsDiffer);
     }
     const int added = mTarget->addTargetDataToConfiguration(mConfiguration);

@@ -2,16 +2,16 @@
 // objects, main window and its dialogs, transport (controller, receive queue, receive and send
 // threads), one connect, event loop; at the end the transport stops before the objects go.
 
+#include "flows/ProgramObjects.h"
 #include "model/AppPaths.h"
-#include "operations/ProgramObjects.h"
 #include "operations/WaitClock.h"
+#include "window/AboutWindow.h"
+#include "window/DetectedIdsWindow.h"
 #include "window/Dialogs.h"
 #include "window/ExpertPanel.h"
-#include "window/Form1.h"
-#include "window/FormDetect.h"
-#include "window/Form_About.h"
 #include "window/GuardedApplication.h"
-#include "window/OTP.h"
+#include "window/HelpWindow.h"
+#include "window/MainWindow.h"
 #include "window/OperatorPanelLogger.h"
 #include "window/Settings.h"
 #include "window/SingleInstance.h"
@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
     IDialogs& dialogs = grab.isEmpty() ? static_cast<IDialogs&>(realDialogs) : grabDialogs;
     int status = 0;
     {
-        TOTP window(app, dialogs);
+        TMainWindow window(app, dialogs);
         application.SetErrorReport(
             [&dialogs, &window](const QString& text) { dialogs.Error(&window, text); });
         instance.Listen([&window] {

@@ -23,7 +23,7 @@ public:
     uint16_t getCrc() const override;
 
     uint16_t GetParamID() const { return paramID; }
-    const std::string& GetFirwareVersion() const { return firmwareVersion; }
+    const std::string& GetFirmwareVersion() const { return firmwareVersion; }
 
     // The checksum itself, for any bytes.
     static uint16_t CrcCcittFalse(std::span<const uint8_t> data);

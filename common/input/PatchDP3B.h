@@ -19,7 +19,7 @@ public:
     int storeBuff(const std::string& fName) override;
 
     uint64_t GetPatchID() const { return patchID; }
-    const std::string& GetFirwareVersion() const { return firmwareVersion; }
+    const std::string& GetFirmwareVersion() const { return firmwareVersion; }
 
 private:
     uint64_t patchID = 0;

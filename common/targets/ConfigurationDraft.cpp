@@ -127,7 +127,7 @@ std::string LoadXmlInputFile(TTarget& target, const std::string& file) {
 
 TDraftReload TakeOverConfiguration(const TConfiguration& configuration, TTarget* target) {
     return TDraftReload::FromTakeOver(target != nullptr
-                                          ? target->LoadConigurationFile(configuration)
+                                          ? target->LoadConfigurationFile(configuration)
                                           : TConfigurationTakeOver::Unusable());
 }
 

@@ -102,7 +102,7 @@ public:
     virtual int loadPATCH(const std::string& fileName) = 0;
     // Takes a configuration of the family over (ID table, data, selection); a configuration of
     // any other target type, or whose table the family cannot use, is not taken.
-    virtual TConfigurationTakeOver LoadConigurationFile(const TConfiguration& configuration) = 0;
+    virtual TConfigurationTakeOver LoadConfigurationFile(const TConfiguration& configuration) = 0;
     // Sets or clears bit `bit` (a block type) of the selection; families refresh their table.
     virtual void SetSelection(bool select, int bit);
     // Copies IDs read from the chip into the table (families that have any).

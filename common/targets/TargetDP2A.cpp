@@ -40,7 +40,7 @@ int TTargetDP2A::loadPAR(const std::string& fileName) {
     return result;
 }
 
-TConfigurationTakeOver TTargetDP2A::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP2A::LoadConfigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetFamily() != TTargetFamily::DP2A) {
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }

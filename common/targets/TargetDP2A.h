@@ -22,7 +22,7 @@ public:
     // The parameter object's storeBuff result; the table's after-burning ID follows the image.
     int loadPAR(const std::string& fileName) override;
     int loadPATCH(const std::string&) override { RefuseImage("patch"); }
-    TConfigurationTakeOver LoadConigurationFile(const TConfiguration& configuration) override;
+    TConfigurationTakeOver LoadConfigurationFile(const TConfiguration& configuration) override;
     void SetTableIDsFromDevice() override;
 
     const TParDP2A& GetPar() const { return fPar; }

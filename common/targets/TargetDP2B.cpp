@@ -73,7 +73,7 @@ void TTargetDP2B::unLoadData() {
     fPatch.resetBuf();
 }
 
-TConfigurationTakeOver TTargetDP2B::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP2B::LoadConfigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetFamily() != TTargetFamily::DP2B) {
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());
     }

@@ -28,7 +28,7 @@ public:
     int loadPATCH(const std::string& fileName) override { return fPatch.storeBuff(fileName); }
     // 0 when taken over; the configuration's TargetType for another family; 255 when its ID
     // table block is damaged (nothing is then loaded or selected).
-    TConfigurationTakeOver LoadConigurationFile(const TConfiguration& configuration) override;
+    TConfigurationTakeOver LoadConfigurationFile(const TConfiguration& configuration) override;
     // Updates the selection, then rebuilds the table from the chip's IDs and the selected
     // images' IDs.
     void SetSelection(bool select, int bit) override;

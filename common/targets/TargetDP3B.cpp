@@ -86,19 +86,19 @@ int TTargetDP3B::loadPATCH(const std::string& fileName) {
 
 bool TTargetDP3B::CheckFirmwareVersions() const {
     return !CheckSelection(BlockType::Parameters) ||
-           parameters.GetFirwareVersion() == patch.GetFirwareVersion();
+           parameters.GetFirmwareVersion() == patch.GetFirmwareVersion();
 }
 
 void TTargetDP3B::SetTableModelIDSFromFile() {
     if (patch.loaded()) {
         tableModel->SetValue64(Row::kRowPatch, 1, false, patch.GetPatchID());
         tableModel->SetValue64(Row::kRowPatch, 0, true, 0);
-        tableModel->SetValue(Row::kRowFirmware, 0, false, patch.GetFirwareVersion());
+        tableModel->SetValue(Row::kRowFirmware, 0, false, patch.GetFirmwareVersion());
         SetSelection(true, BlockType::Patch);
     }
     if (parameters.loaded()) {
         tableModel->SetValue(Row::kRowParameters, 1, false, parameters.GetParamID(), 0);
-        tableModel->SetValue(Row::kRowFirmware, 0, false, parameters.GetFirwareVersion());
+        tableModel->SetValue(Row::kRowFirmware, 0, false, parameters.GetFirmwareVersion());
         SetSelection(true, BlockType::Parameters);
     }
 }
@@ -125,7 +125,7 @@ void TTargetDP3B::Unload() {
     ClearSelection();
 }
 
-TConfigurationTakeOver TTargetDP3B::LoadConigurationFile(const TConfiguration& configuration) {
+TConfigurationTakeOver TTargetDP3B::LoadConfigurationFile(const TConfiguration& configuration) {
     if (configuration.GetTargetFamily() != TTargetFamily::DP3B) {
         Unload();
         return TConfigurationTakeOver::Foreign(configuration.GetTargetType());

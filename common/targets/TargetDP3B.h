@@ -28,7 +28,7 @@ public:
     int loadPATCH(const std::string& fileName) override;
     // 0 when taken over; another family's TargetType, or 255 when taking it over failed: then
     // nothing is loaded or selected.
-    TConfigurationTakeOver LoadConigurationFile(const TConfiguration& configuration) override;
+    TConfigurationTakeOver LoadConfigurationFile(const TConfiguration& configuration) override;
     void SetSelection(bool select, int bit) override;
     // Copies the IDs of the loaded images into the table and selects those images.
     void SetTableModelIDSFromFile();

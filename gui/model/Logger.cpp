@@ -166,14 +166,14 @@ void TLogger::StartLogging(bool start) {
         return;
     }
     if (!wasStarted || fFilePath.empty() || CurrentRule() != fFileRule) {
-        CreateNewConfigFileLocked();
+        StartNewLogFileLocked();
     }
 }
 
-void TLogger::CreateNewConfigFile() {
+void TLogger::StartNewLogFile() {
     std::lock_guard lock(fLock);
     TakeSettings();
-    CreateNewConfigFileLocked();
+    StartNewLogFileLocked();
 }
 
 bool TLogger::ReadHeader(std::string& header) {
@@ -186,7 +186,7 @@ bool TLogger::ReadHeader(std::string& header) {
     return true;
 }
 
-void TLogger::CreateNewConfigFileLocked() {
+void TLogger::StartNewLogFileLocked() {
     ForgetFile();
     fIsCreate = false;
     fCreateError.clear();
@@ -313,7 +313,7 @@ bool TLogger::WriteAll(const std::string& text) {
 
 bool TLogger::EnsureFile() {
     if (fFilePath.empty() || CurrentRule() != fFileRule) {
-        CreateNewConfigFileLocked();
+        StartNewLogFileLocked();
         return fIsCreate;
     }
     if (fFileStream >= 0 && SameFile(fFileStream, fFilePath)) {
@@ -417,7 +417,7 @@ void TLogger::SetCfgNameLocked(const std::string& name) {
     cfgName = ShowableText(name);
     fSetupKnown = true;
     if (LoggingStarted && ReadyForFile() && (fFilePath.empty() || CurrentRule() != fFileRule)) {
-        CreateNewConfigFileLocked();
+        StartNewLogFileLocked();
     }
 }
 

@@ -51,7 +51,7 @@ public:
     TLogger(const TLogger&) = delete;
     TLogger& operator=(const TLogger&) = delete;
 
-    // StartLogging and CreateNewConfigFile read the settings model: they belong to the thread
+    // StartLogging and StartNewLogFile read the settings model: they belong to the thread
     // that changes it (the window's); lines only use what they took from it.
     // false: stop (the file stays open). true while stopped: open a new file, then started
     // whether or not the file could be opened; before the programmer's setup is known (setCfgName
@@ -62,7 +62,7 @@ public:
     // under this family's header: with "append" into a file that starts with it, without into a
     // file that holds nothing else. Any other file is left as it is and the next free name
     // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
-    void CreateNewConfigFile();
+    void StartNewLogFile();
     // Writes the line of one channel. `ids` is the programmer's log information for the channel;
     // null writes empty ID columns, so a channel whose IDs could not be read is still logged.
     // Inactive channels and channels >= 4 write nothing. False when a line was due but is not on
@@ -123,7 +123,7 @@ private:
     bool ReadyForFile() const;
     void CloseStream();
     void ForgetFile();
-    void CreateNewConfigFileLocked();
+    void StartNewLogFileLocked();
     // The file the current rule names is open and still at its path; opens or makes it if not.
     bool EnsureFile();
     // Opens `path` for lines; a new or empty file gets the header first.

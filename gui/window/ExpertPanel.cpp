@@ -2,9 +2,9 @@
 
 #include "Dialogs.h"
 #include "configuration/ConfigurationLoader.h"
-#include "operations/DeviceSetupThread.h"
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
+#include "flows/DeviceSetupThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "targets/ConfigurationDraft.h"
 #include "targets/Target.h"
 #include "utils/Errors.h"
@@ -51,26 +51,26 @@ TExpertPanel::TExpertPanel(QWidget* parent, TPanelHost& host) : TMainPanel(paren
     btnStoreCfg = Button(grpSetup, QStringLiteral("Store"), QRect(78, 48, 64, 24));
     btnSaveCfg = Button(grpSetup, QStringLiteral("Save"), QRect(148, 48, 64, 24));
 
-    grp1 = Group(this, QStringLiteral("Load Files"), QRect(8, 86, 220, 100));
-    lbl1 = Label(grp1, QStringLiteral("Firmware"), 8, 24);
-    lbl3 = Label(grp1, QStringLiteral("Parameters"), 8, 48);
-    lbl2 = Label(grp1, QStringLiteral("Patch"), 8, 72);
-    btnLoadFW = Button(grp1, QStringLiteral("load"), QRect(90, 20, 64, 22));
-    btnLoadPar = Button(grp1, QStringLiteral("load"), QRect(90, 44, 64, 22));
-    btnLoadPatch = Button(grp1, QStringLiteral("load"), QRect(90, 68, 64, 22));
-    chkSelFw = new QCheckBox(grp1);
+    dataFilesGroup = Group(this, QStringLiteral("Load Files"), QRect(8, 86, 220, 100));
+    firmwareLabel = Label(dataFilesGroup, QStringLiteral("Firmware"), 8, 24);
+    parametersLabel = Label(dataFilesGroup, QStringLiteral("Parameters"), 8, 48);
+    patchLabel = Label(dataFilesGroup, QStringLiteral("Patch"), 8, 72);
+    btnLoadFW = Button(dataFilesGroup, QStringLiteral("load"), QRect(90, 20, 64, 22));
+    btnLoadPar = Button(dataFilesGroup, QStringLiteral("load"), QRect(90, 44, 64, 22));
+    btnLoadPatch = Button(dataFilesGroup, QStringLiteral("load"), QRect(90, 68, 64, 22));
+    chkSelFw = new QCheckBox(dataFilesGroup);
     chkSelFw->move(170, 23);
-    chkSelPar = new QCheckBox(grp1);
+    chkSelPar = new QCheckBox(dataFilesGroup);
     chkSelPar->move(170, 47);
-    chkSelPatch = new QCheckBox(grp1);
+    chkSelPatch = new QCheckBox(dataFilesGroup);
     chkSelPatch->move(170, 71);
     for (QCheckBox* box : {chkSelFw, chkSelPar, chkSelPatch}) {
         box->setEnabled(false);
     }
 
-    GroupBox1 = Group(this, QStringLiteral("Channel Selection"), QRect(8, 190, 220, 48));
+    channelGroup = Group(this, QStringLiteral("Channel Selection"), QRect(8, 190, 220, 48));
     for (int i = 0; i < 4; ++i) {
-        auto* box = new QCheckBox(QStringLiteral("CH%1").arg(i + 1), GroupBox1);
+        auto* box = new QCheckBox(QStringLiteral("CH%1").arg(i + 1), channelGroup);
         box->move(8 + 52 * i, 22);
         chkCH[static_cast<size_t>(i)] = box;
         connect(box, &QCheckBox::clicked, this, [this, i](bool checked) {
@@ -80,14 +80,14 @@ TExpertPanel::TExpertPanel(QWidget* parent, TPanelHost& host) : TMainPanel(paren
     }
     chkCH[0]->setChecked(true);
 
-    grp4 = Group(this, QStringLiteral("Baud rate"), QRect(8, 242, 220, 50));
-    comboBox_BaudRate = new QComboBox(grp4);
+    baudRateGroup = Group(this, QStringLiteral("Baud rate"), QRect(8, 242, 220, 50));
+    comboBox_BaudRate = new QComboBox(baudRateGroup);
     comboBox_BaudRate->setGeometry(8, 20, 110, 22);
     comboBox_BaudRate->addItems({QStringLiteral("9600"), QStringLiteral("19200"),
                                  QStringLiteral("38400"), QStringLiteral("57600"),
                                  QStringLiteral("105000")});
     comboBox_BaudRate->setCurrentIndex(0);
-    btnSendBR = Button(grp4, QStringLiteral("Set BR"), QRect(126, 19, 86, 24));
+    btnSendBR = Button(baudRateGroup, QStringLiteral("Set BR"), QRect(126, 19, 86, 24));
 
     grpSetupInProgrammer =
         Group(this, QStringLiteral("Configuration In Programmer"), QRect(8, 296, 220, 56));
@@ -113,8 +113,8 @@ TExpertPanel::TExpertPanel(QWidget* parent, TPanelHost& host) : TMainPanel(paren
 
     grpIds = Group(this, QStringLiteral("IDs"), QRect(236, 4, 369, 130));
     grpMessages = Group(this, QStringLiteral("Messages"), QRect(236, 138, 369, 260));
-    mmo1 = new TMessageBox(grpMessages);
-    mmo1->setGeometry(8, 20, 353, 232);
+    messages = new TMessageBox(grpMessages);
+    messages->setGeometry(8, 20, 353, 232);
 
     connect(btnLoadCfg, &QPushButton::clicked, this, &TExpertPanel::btnLoadCfgClick);
     connect(btnSaveCfg, &QPushButton::clicked, this, &TExpertPanel::btnSaveCfgClick);
@@ -131,19 +131,19 @@ TExpertPanel::TExpertPanel(QWidget* parent, TPanelHost& host) : TMainPanel(paren
 
 void TExpertPanel::addLines(const QString& text, bool append) {
     if (!append) {
-        mmo1->AddLine(text);
+        messages->AddLine(text);
         return;
     }
-    QString all = mmo1->Text();
+    QString all = messages->Text();
     all.chop(2);
-    mmo1->SetText(all + text);
+    messages->SetText(all + text);
 }
 
 void TExpertPanel::clearMsgBox() {
-    mmo1->Clear();
+    messages->Clear();
 }
 
-void TExpertPanel::enDisButtons(bool enable) {
+void TExpertPanel::setButtonsEnabled(bool enable) {
     for (QPushButton* button :
          {btnStoreCfg, btnReadCfg, btnSendBR, btnLoadPar, btnLoadCfg, btnSaveCfg, btnTrigger}) {
         button->setEnabled(enable);
@@ -153,7 +153,7 @@ void TExpertPanel::enDisButtons(bool enable) {
 void TExpertPanel::paintAgain() {
     buttEnable();
     paintCHSel();
-    const QString name = QString::fromLatin1(fHost.app.deviceSetup.GetConfiguratioName().c_str());
+    const QString name = QString::fromLatin1(fHost.app.deviceSetup.GetConfigurationName().c_str());
     edtConfigurationNameInProgrammer->setText(name);
     edtConfigurationNameInProgrammer->setToolTip(name);
 }
@@ -224,9 +224,9 @@ void TExpertPanel::clearFileIndicators() {
     setFileIndicator(false, *chkSelPatch, *btnLoadPatch);
     setFileIndicator(false, *chkSelPar, *btnLoadPar);
     setFileIndicator(false, *chkSelFw, *btnLoadFW);
-    lbl1->setToolTip(QString());
-    lbl2->setToolTip(QString());
-    lbl3->setToolTip(QString());
+    firmwareLabel->setToolTip(QString());
+    patchLabel->setToolTip(QString());
+    parametersLabel->setToolTip(QString());
 }
 
 void TExpertPanel::discardLoadedConfiguration() {
@@ -461,7 +461,7 @@ void TExpertPanel::PlaceRightColumn(int idsHeight, int bottom) {
     grpIds->setGeometry(236, 4, 369, idsHeight);
     const int top = idsHeight + 8;
     grpMessages->setGeometry(236, top, 369, bottom - top);
-    mmo1->setGeometry(8, 20, 353, bottom - top - 28);
+    messages->setGeometry(8, 20, 353, bottom - top - 28);
 }
 
 QTableWidget* TExpertPanel::MakeGrid(QWidget* parent, int rows, const QList<int>& widths,

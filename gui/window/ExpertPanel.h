@@ -33,7 +33,7 @@ public:
     TExpertPanel(QWidget* parent, TPanelHost& host);
 
     void paintAgain() override;
-    void enDisButtons(bool enable) override;
+    void setButtonsEnabled(bool enable) override;
     // Own message box: a line by the panels' rule; append true drops the last two characters
     // (the closing line break of a line the program wrote) and continues the line.
     void addLines(const QString& text, bool append) override;
@@ -49,7 +49,7 @@ public:
     // Progress of a store or an import, in percent.
     void ShowTransferProgress(int percent);
 
-    const TMessageBox& MessageBox() const { return *mmo1; }
+    const TMessageBox& MessageBox() const { return *messages; }
     QLineEdit& ConfigurationName() { return *edtConfigurationName; }
     QComboBox& BaudRateList() { return *comboBox_BaudRate; }
     QCheckBox& ChannelBox(int channel) { return *chkCH[static_cast<size_t>(channel)]; }
@@ -129,19 +129,19 @@ protected:
     QPushButton* btnLoadCfg;
     QPushButton* btnStoreCfg;
     QPushButton* btnSaveCfg;
-    QGroupBox* grp1;
-    QLabel* lbl1;
-    QLabel* lbl3;
-    QLabel* lbl2;
+    QGroupBox* dataFilesGroup;
+    QLabel* firmwareLabel;
+    QLabel* parametersLabel;
+    QLabel* patchLabel;
     QPushButton* btnLoadFW;
     QPushButton* btnLoadPar;
     QPushButton* btnLoadPatch;
     QCheckBox* chkSelFw;
     QCheckBox* chkSelPar;
     QCheckBox* chkSelPatch;
-    QGroupBox* GroupBox1;
+    QGroupBox* channelGroup;
     std::array<QCheckBox*, 4> chkCH{};
-    QGroupBox* grp4;
+    QGroupBox* baudRateGroup;
     QComboBox* comboBox_BaudRate;
     QPushButton* btnSendBR;
     QGroupBox* grpSetupInProgrammer;
@@ -150,7 +150,7 @@ protected:
     QPushButton* btnTrigger;
     QGroupBox* grpIds;
     QGroupBox* grpMessages;
-    TMessageBox* mmo1;
+    TMessageBox* messages;
     QProgressBar* progressBar;
 };
 

@@ -1,7 +1,7 @@
 #include "ExpertPanelDP2A.h"
 
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "targets/Target.h"
 
 namespace ardent {
@@ -9,11 +9,11 @@ namespace ardent {
 TExpertPanelDP2A::TExpertPanelDP2A(QWidget* parent, TPanelHost& host)
     : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
     fHeight = 450;
-    grp1->setTitle(QStringLiteral("Data files"));
+    dataFilesGroup->setTitle(QStringLiteral("Data files"));
     btnLoadCfg->setText(QStringLiteral("Load "));
     btnReadCfg->setText(QStringLiteral("Import "));
     grpSetupInProgrammer->setTitle(QStringLiteral("Configuration in programmer"));
-    for (QWidget* hidden : {static_cast<QWidget*>(lbl1), static_cast<QWidget*>(lbl2),
+    for (QWidget* hidden : {static_cast<QWidget*>(firmwareLabel), static_cast<QWidget*>(patchLabel),
                             static_cast<QWidget*>(btnLoadFW), static_cast<QWidget*>(btnLoadPatch),
                             static_cast<QWidget*>(chkSelFw), static_cast<QWidget*>(chkSelPatch)}) {
         hidden->hide();
@@ -22,16 +22,16 @@ TExpertPanelDP2A::TExpertPanelDP2A(QWidget* parent, TPanelHost& host)
     btnLoadPatch->setEnabled(false);
 
     PlaceRightColumn(112, 398);
-    strngrd1 = MakeGrid(grpIds, 2, {72, 118, 118, 37}, 22); // "Parameters" fits in 72
-    strngrd1->setRowHeight(1, 35);
-    strngrd1->resize(strngrd1->width(), 22 + 35 + 2);
-    strngrd1->move(8, 20);
+    idGrid = MakeGrid(grpIds, 2, {72, 118, 118, 37}, 22); // "Parameters" fits in 72
+    idGrid->setRowHeight(1, 35);
+    idGrid->resize(idGrid->width(), 22 + 35 + 2);
+    idGrid->move(8, 20);
     const QStringList headings = {QStringLiteral("ID"), QStringLiteral("Before burn"),
                                   QStringLiteral("After burn"), QStringLiteral("Com")};
     for (int c = 0; c < 4; ++c) {
-        SetCell(*strngrd1, 0, c, headings[c]);
+        SetCell(*idGrid, 0, c, headings[c]);
     }
-    SetCell(*strngrd1, 1, 0, QStringLiteral("Parameters"));
+    SetCell(*idGrid, 1, 0, QStringLiteral("Parameters"));
     auto* compare = new QCheckBox(grpIds);
     compare->move(8 + 72 + 118 + 118 + 12, 20 + 22 + 10);
     compare->setChecked(true);
@@ -56,7 +56,7 @@ void TExpertPanelDP2A::paintIdTable() {
     if (fHost.app.TargetBusy()) {
         return; // a flow may be writing the table; its notification repaints
     }
-    PaintModelGrid(*strngrd1, *tableModel);
+    PaintModelGrid(*idGrid, *tableModel);
 }
 
 void TExpertPanelDP2A::updateSelection() {

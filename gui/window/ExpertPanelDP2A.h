@@ -16,7 +16,7 @@ public:
     void paintAgain() override;
     void paintIdTable() override;
     void updateSelection() override;
-    QTableWidget& Grid() { return *strngrd1; }
+    QTableWidget& Grid() { return *idGrid; }
 
 public slots:
     void chkSelParClick();
@@ -24,7 +24,7 @@ public slots:
 
 private:
     TIdTablesModel* tableModel;
-    QTableWidget* strngrd1;
+    QTableWidget* idGrid;
     QPushButton* btnReadId;
     QPushButton* btnDetect;
 };

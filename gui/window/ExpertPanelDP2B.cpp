@@ -1,7 +1,7 @@
 #include "ExpertPanelDP2B.h"
 
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "targets/Target.h"
 
 #include <algorithm>
@@ -33,7 +33,7 @@ int WidestIdWidth(const QFontMetrics& metrics) {
 TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
     fHeight = 515;
-    grp1->setTitle(QStringLiteral("Data files"));
+    dataFilesGroup->setTitle(QStringLiteral("Data files"));
     grpSetupInProgrammer->setTitle(QStringLiteral("Configuration in programmer"));
 
     PlaceRightColumn(222, 463);
@@ -48,19 +48,19 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     const int room = grpIds->width() - 2 * kGroupMargin - kGridFrame - nameWidth - compareWidth;
     const int valueWidth =
         std::min(room / 2, std::max(kLeastValueWidth, WidestIdWidth(metrics) + kCellPadding));
-    strngrd1 = MakeGrid(grpIds, 7, {nameWidth, valueWidth, valueWidth, compareWidth}, kRowHeight);
-    strngrd1->move((grpIds->width() - strngrd1->width()) / 2, 20);
-    const int compareX = strngrd1->x() + 1 + nameWidth + 2 * valueWidth;
+    idGrid = MakeGrid(grpIds, 7, {nameWidth, valueWidth, valueWidth, compareWidth}, kRowHeight);
+    idGrid->move((grpIds->width() - idGrid->width()) / 2, 20);
+    const int compareX = idGrid->x() + 1 + nameWidth + 2 * valueWidth;
     const QStringList headings = {QStringLiteral("ID"), QStringLiteral("Before burn"),
                                   QStringLiteral("After burn"), QStringLiteral("Com")};
     const QStringList rows = {QStringLiteral("Device"),   QStringLiteral("FW"),
                               QStringLiteral("Customer"), QStringLiteral("Patch"),
                               QStringLiteral("Param"),    QStringLiteral("ROM")};
     for (int c = 0; c < 4; ++c) {
-        SetCell(*strngrd1, 0, c, headings[c]);
+        SetCell(*idGrid, 0, c, headings[c]);
     }
     for (int r = 0; r < 6; ++r) {
-        SetCell(*strngrd1, r + 1, 0, rows[r]);
+        SetCell(*idGrid, r + 1, 0, rows[r]);
         auto* box = new QCheckBox(grpIds);
         box->move(compareX + (compareWidth - box->sizeHint().width()) / 2,
                   20 + kRowHeight * (r + 1) + 3);
@@ -83,7 +83,7 @@ TExpertPanelDP2B::TExpertPanelDP2B(QWidget* parent, TPanelHost& host)
     connect(chkSelFw, &QCheckBox::clicked, this, &TExpertPanelDP2B::chkSelFWClick);
     connect(chkSelPar, &QCheckBox::clicked, this, &TExpertPanelDP2B::chkSlParClick);
     connect(chkSelPatch, &QCheckBox::clicked, this, &TExpertPanelDP2B::chkSelPatchClick);
-    connect(strngrd1, &QTableWidget::cellClicked, this, &TExpertPanelDP2B::strngrd1SelectCell);
+    connect(idGrid, &QTableWidget::cellClicked, this, &TExpertPanelDP2B::idGridCellClicked);
     paintIdTable();
 }
 
@@ -96,7 +96,7 @@ void TExpertPanelDP2B::paintIdTable() {
     if (fHost.app.TargetBusy()) {
         return; // a flow may be writing the table; its notification repaints
     }
-    PaintModelGrid(*strngrd1, *tableModel);
+    PaintModelGrid(*idGrid, *tableModel);
     for (int i = 0; i < 6 && i < tableModel->GetNumRow(); ++i) {
         checkBoxList[static_cast<size_t>(i)]->setChecked(tableModel->GetCompare(i));
     }
@@ -153,12 +153,12 @@ void TExpertPanelDP2B::chkBoxCompareClick(int row, bool checked) {
     tableModel->SetCompare(row, 1, checked);
 }
 
-void TExpertPanelDP2B::strngrd1SelectCell(int row, int column) {
+void TExpertPanelDP2B::idGridCellClicked(int row, int column) {
     // The chip's own IDs before burning may be typed over to try a value; the table keeps its
     // values, and the next repaint shows them again.
     const bool editable = column == 1 && (row == 1 || row == 2 || row == 3 || row == 6);
-    strngrd1->setEditTriggers(editable ? QAbstractItemView::AllEditTriggers
-                                       : QAbstractItemView::NoEditTriggers);
+    idGrid->setEditTriggers(editable ? QAbstractItemView::AllEditTriggers
+                                     : QAbstractItemView::NoEditTriggers);
 }
 
 void TExpertPanelDP2B::btnReadIDClick() {
@@ -169,8 +169,8 @@ void TExpertPanelDP2B::btnDetectDevicesClick() {
     SendTargetCommand(TTargetThread::DetectAllChannels);
 }
 
-void TExpertPanelDP2B::enDisButtons(bool enable) {
-    TExpertPanel::enDisButtons(enable);
+void TExpertPanelDP2B::setButtonsEnabled(bool enable) {
+    TExpertPanel::setButtonsEnabled(enable);
     for (QPushButton* button : {btnLoadFW, btnLoadPatch, btnDetectDevices, btnReadID}) {
         button->setEnabled(enable);
     }

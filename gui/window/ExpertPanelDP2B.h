@@ -16,8 +16,8 @@ public:
     void paintAgain() override;
     void paintIdTable() override;
     void updateSelection() override;
-    void enDisButtons(bool enable) override;
-    QTableWidget& Grid() { return *strngrd1; }
+    void setButtonsEnabled(bool enable) override;
+    QTableWidget& Grid() { return *idGrid; }
     QCheckBox& CompareBox(int row) { return *checkBoxList[static_cast<size_t>(row)]; }
 
 public slots:
@@ -26,13 +26,13 @@ public slots:
     void chkSelPatchClick();
     void btnReadIDClick();
     void btnDetectDevicesClick();
-    void strngrd1SelectCell(int row, int column);
+    void idGridCellClicked(int row, int column);
 
 private:
     void chkBoxCompareClick(int row, bool checked);
 
     TIdTablesModel* tableModel;
-    QTableWidget* strngrd1;
+    QTableWidget* idGrid;
     std::array<QCheckBox*, 6> checkBoxList{};
     QPushButton* btnReadID;
     QPushButton* btnDetectDevices;

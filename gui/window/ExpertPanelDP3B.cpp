@@ -1,8 +1,8 @@
 #include "ExpertPanelDP3B.h"
 
 #include "Dialogs.h"
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "targets/ConfigurationDraft.h"
 #include "targets/Target.h"
 
@@ -11,35 +11,35 @@ namespace ardent {
 TExpertPanelDP3B::TExpertPanelDP3B(QWidget* parent, TPanelHost& host)
     : TExpertPanel(parent, host), tableModel(&host.app.currentTarget->GetIDModel()) {
     fHeight = 455;
-    for (QWidget* hidden : {static_cast<QWidget*>(lbl1), static_cast<QWidget*>(btnLoadFW),
+    for (QWidget* hidden : {static_cast<QWidget*>(firmwareLabel), static_cast<QWidget*>(btnLoadFW),
                             static_cast<QWidget*>(chkSelFw), static_cast<QWidget*>(btnLoadPar),
                             static_cast<QWidget*>(btnLoadPatch)}) {
         hidden->hide();
     }
-    lbl2->move(8, 24);
+    patchLabel->move(8, 24);
     chkSelPatch->move(170, 23);
-    lbl3->move(8, 48);
+    parametersLabel->move(8, 48);
     chkSelPar->move(170, 47);
-    btnLoadXml = new QPushButton(QStringLiteral("Load"), grp1);
+    btnLoadXml = new QPushButton(QStringLiteral("Load"), dataFilesGroup);
     btnLoadXml->setGeometry(8, 70, 80, 24);
     connect(btnLoadXml, &QPushButton::clicked, this, &TExpertPanelDP3B::btnLoadXmlClick);
 
     PlaceRightColumn(170, 403);
     grpIds->setTitle(QStringLiteral("IDs from file"));
-    strngrd1 = MakeGrid(grpIds, 4, {100, 255}, 22);
-    strngrd1->move(8, 20);
-    SetCell(*strngrd1, 0, 0, QStringLiteral("ID"));
-    SetCell(*strngrd1, 0, 1, QStringLiteral("Value"));
-    SetCell(*strngrd1, 1, 0, QStringLiteral("Firmware"));
-    SetCell(*strngrd1, 2, 0, QStringLiteral("Patch"));
-    SetCell(*strngrd1, 3, 0, QStringLiteral("Parameters"));
+    idGrid = MakeGrid(grpIds, 4, {100, 255}, 22);
+    idGrid->move(8, 20);
+    SetCell(*idGrid, 0, 0, QStringLiteral("ID"));
+    SetCell(*idGrid, 0, 1, QStringLiteral("Value"));
+    SetCell(*idGrid, 1, 0, QStringLiteral("Firmware"));
+    SetCell(*idGrid, 2, 0, QStringLiteral("Patch"));
+    SetCell(*idGrid, 3, 0, QStringLiteral("Parameters"));
     auto* devices = new QGroupBox(QStringLiteral("Ids from devices"), grpIds);
     devices->setGeometry(8, 20 + 4 * 22 + 6, 150, 52);
     btn_DetectIDs = new QPushButton(QStringLiteral("Detect IDs"), devices);
     btn_DetectIDs->setGeometry(8, 20, 100, 24);
     connect(btn_DetectIDs, &QPushButton::clicked, this, &TExpertPanelDP3B::btn_DetectIDsClick);
     grpMessages->setTitle(QStringLiteral("MessageBox"));
-    mmo1->setReadOnly(false); // this family's box takes notes
+    messages->setReadOnly(false); // this family's box takes notes
     connect(chkSelPatch, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelPatchClick);
     connect(chkSelPar, &QCheckBox::clicked, this, &TExpertPanelDP3B::chkSelParClick);
     paintIdTable();
@@ -57,11 +57,11 @@ void TExpertPanelDP3B::paintIdTable() {
     if (tableModel->GetNumColumn() < 2) {
         return;
     }
-    for (int r = 1; r <= tableModel->GetNumRow() && r < strngrd1->rowCount(); ++r) {
-        SetValueCell(*strngrd1, r, 1, QString::fromStdString(tableModel->GetValue(r - 1, 1)));
+    for (int r = 1; r <= tableModel->GetNumRow() && r < idGrid->rowCount(); ++r) {
+        SetValueCell(*idGrid, r, 1, QString::fromStdString(tableModel->GetValue(r - 1, 1)));
     }
     if (tableModel->GetNumRow() > 0) {
-        SetValueCell(*strngrd1, 1, 1, QString::fromStdString(tableModel->GetValue(0, 0)));
+        SetValueCell(*idGrid, 1, 1, QString::fromStdString(tableModel->GetValue(0, 0)));
     }
 }
 
@@ -121,8 +121,8 @@ void TExpertPanelDP3B::btn_DetectIDsClick() {
     SendTargetCommand(TTargetThread::DetectAllChannels);
 }
 
-void TExpertPanelDP3B::enDisButtons(bool enable) {
-    TExpertPanel::enDisButtons(enable);
+void TExpertPanelDP3B::setButtonsEnabled(bool enable) {
+    TExpertPanel::setButtonsEnabled(enable);
     btn_DetectIDs->setEnabled(enable);
     // Loading a file while the programmer works on the configuration would change it under it.
     btnLoadXml->setEnabled(enable);

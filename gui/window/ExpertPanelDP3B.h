@@ -16,8 +16,8 @@ public:
     void paintAgain() override;
     void paintIdTable() override;
     void updateSelection() override;
-    void enDisButtons(bool enable) override;
-    QTableWidget& Grid() { return *strngrd1; }
+    void setButtonsEnabled(bool enable) override;
+    QTableWidget& Grid() { return *idGrid; }
     QPushButton& LoadXmlButton() { return *btnLoadXml; }
 
 public slots:
@@ -32,7 +32,7 @@ private:
     void LoadXmlFile(const std::string& file);
 
     TIdTablesModel* tableModel;
-    QTableWidget* strngrd1;
+    QTableWidget* idGrid;
     QPushButton* btnLoadXml;
     QPushButton* btn_DetectIDs;
 };

@@ -1,10 +1,10 @@
 #include "MainPanel.h"
 
 #include "Dialogs.h"
-#include "operations/DeviceSetupThread.h"
+#include "flows/DeviceSetupThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "operations/PacketExchange.h"
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
 #include "targets/Target.h"
 
 namespace ardent {
@@ -46,8 +46,8 @@ const char* DeviceSetupLine(int command) {
 } // namespace
 
 TMainPanel::TMainPanel(QWidget* parent, TPanelHost& host) : QFrame(parent), fHost(host) {
-    buttsTimer.setSingleShot(true);
-    connect(&buttsTimer, &QTimer::timeout, this, &TMainPanel::buttsTimerTimer);
+    operationGuard.setSingleShot(true);
+    connect(&operationGuard, &QTimer::timeout, this, &TMainPanel::operationGuardTimeout);
 }
 
 QString TMainPanel::getErrorText(uint32_t code) {
@@ -189,21 +189,21 @@ void TMainPanel::InitializationFromDevice() {
 }
 
 void TMainPanel::buttDisable() {
-    enDisButtons(false);
+    setButtonsEnabled(false);
     canChPanel = false;
-    buttsTimer.start(kOperationGuardMs);
+    operationGuard.start(kOperationGuardMs);
 }
 
 void TMainPanel::buttEnable() {
     if (!canPaintAgain) {
         return;
     }
-    buttsTimer.stop();
-    enDisButtons(true);
+    operationGuard.stop();
+    setButtonsEnabled(true);
     canChPanel = true;
 }
 
-void TMainPanel::buttsTimerTimer() {
+void TMainPanel::operationGuardTimeout() {
     const bool burnLost = fBurnsAwaited > 0;
     fBurnsAwaited = 0;
     canPaintAgain = true;

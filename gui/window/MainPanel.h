@@ -25,7 +25,7 @@ public:
     // append false: `text` as a new line; true: continues the last text.
     virtual void addLines(const QString& text, bool append) = 0;
     virtual void clearMsgBox() = 0;
-    virtual void enDisButtons(bool enable) = 0;
+    virtual void setButtonsEnabled(bool enable) = 0;
     virtual void writeUnsuccessMsg();
     virtual void SetBurningStatus();
     virtual void SetDetectStatus();
@@ -48,7 +48,7 @@ public:
     void buttEnable();
     bool getCanChange() const { return canChPanel; }
     int getHeight() const { return fHeight; }
-    const QTimer& ButtsTimer() const { return buttsTimer; }
+    const QTimer& OperationGuard() const { return operationGuard; }
 
     // "Operation completed." ... for 0..87, "Unrecognized errors" above.
     static QString getErrorText(uint32_t code);
@@ -62,7 +62,7 @@ public:
 
 public slots:
     // The guard expired: usable again, and the operator is told.
-    void buttsTimerTimer();
+    void operationGuardTimeout();
 
 protected:
     bool checkCanSend();
@@ -85,7 +85,7 @@ protected:
     int fBurnsAwaited = 0;
     // The guard already told the operator that the awaited burn gave no result.
     bool fBurnTimeoutReported = false;
-    QTimer buttsTimer;
+    QTimer operationGuard;
 };
 
 } // namespace ardent

@@ -1,7 +1,7 @@
 #include "OperatorPanel.h"
 
-#include "operations/ProgramObjects.h"
-#include "operations/TargetThread.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "targets/Target.h"
 
 namespace ardent {
@@ -46,15 +46,15 @@ QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
 } // namespace
 
 TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(parent, host) {
-    edt2 = ReadOnlyBox(this, QRect(48, 23, 265, 23), 10);
-    edt2->setMaxLength(32);
-    edt2->setText(QStringLiteral("No config"));
+    configurationNameBox = ReadOnlyBox(this, QRect(48, 23, 265, 23), 10);
+    configurationNameBox->setMaxLength(32);
+    configurationNameBox->setText(QStringLiteral("No config"));
     lblConnection = new QLabel(this);
     lblConnection->setGeometry(48, 5, 265, 16);
     paintConnection();
     Label(this, QStringLiteral("Messages"), 48, 52);
-    mmo1 = new TMessageBox(this);
-    mmo1->setGeometry(48, 71, 507, 180);
+    messages = new TMessageBox(this);
+    messages->setGeometry(48, 71, 507, 180);
 
     btnTrigger = new QPushButton(QStringLiteral("Trigger programmer"), this);
     btnTrigger->setGeometry(48, 271, 117, 62);
@@ -74,29 +74,29 @@ TOperatorPanel::TOperatorPanel(QWidget* parent, TPanelHost& host) : TMainPanel(p
         FitVerdictFont(*box);
         arrayList[static_cast<size_t>(i)] = box;
     }
-    tmr1.setSingleShot(true);
-    connect(&tmr1, &QTimer::timeout, this, &TOperatorPanel::tmr1Timer);
+    resultTimer.setSingleShot(true);
+    connect(&resultTimer, &QTimer::timeout, this, &TOperatorPanel::resultTimerTimeout);
 }
 
 void TOperatorPanel::addLines(const QString& text, bool append) {
     if (append) {
-        mmo1->AppendText(text);
+        messages->AppendText(text);
     } else {
-        mmo1->AddLine(text);
+        messages->AddLine(text);
     }
 }
 
 void TOperatorPanel::clearMsgBox() {
-    mmo1->Clear();
+    messages->Clear();
 }
 
-void TOperatorPanel::enDisButtons(bool enable) {
+void TOperatorPanel::setButtonsEnabled(bool enable) {
     btnTrigger->setEnabled(enable);
 }
 
 void TOperatorPanel::paintAgain() {
     const TDeviceSetup& device = fHost.app.deviceSetup;
-    edt2->setText(QString::fromLatin1(device.GetConfiguratioName().c_str()));
+    configurationNameBox->setText(QString::fromLatin1(device.GetConfigurationName().c_str()));
     const TDeviceConfigurationStruct info = device.GetConfigurationInfo();
     setCRC(info.firmwareCrc, info.parameterId);
     paintConnection();
@@ -131,7 +131,7 @@ void TOperatorPanel::btnTriggerClick() {
 }
 
 void TOperatorPanel::clearStatus() {
-    tmr1.stop();
+    resultTimer.stop();
     for (int i = 0; i < 4; ++i) {
         SetResultBox(i, QStringLiteral("----"), kIdleColour);
         boolStatus[static_cast<size_t>(i)] = false;
@@ -148,7 +148,7 @@ void TOperatorPanel::SetResultBox(int channel, const QString& text, const QColor
 
 void TOperatorPanel::SetBurningStatus() {
     TMainPanel::SetBurningStatus();
-    tmr1.start(kPassShownMs);
+    resultTimer.start(kPassShownMs);
     const auto& target = fHost.app.currentTarget;
     if (!target) {
         return;
@@ -172,15 +172,15 @@ void TOperatorPanel::SetBurningStatus() {
 
 void TOperatorPanel::ReportUnknownBurnResult(const QString& line) {
     TMainPanel::ReportUnknownBurnResult(line);
-    tmr1.stop();
+    resultTimer.stop();
     for (int i = 0; i < 4; ++i) {
         SetResultBox(i, QString::fromLatin1(kUnknownVerdict), kFailColour);
         boolStatus[static_cast<size_t>(i)] = false;
     }
 }
 
-void TOperatorPanel::tmr1Timer() {
-    tmr1.stop();
+void TOperatorPanel::resultTimerTimeout() {
+    resultTimer.stop();
     for (int i = 0; i < 4; ++i) {
         if (boolStatus[static_cast<size_t>(i)]) {
             SetResultBox(i, QStringLiteral("----"), kIdleColour);

@@ -24,22 +24,22 @@ public:
     void paintAgain() override;
     void addLines(const QString& text, bool append) override;
     void clearMsgBox() override;
-    void enDisButtons(bool enable) override;
+    void setButtonsEnabled(bool enable) override;
     void SetBurningStatus() override;
     virtual void setCRC(uint16_t fwCRC, uint16_t parameterId);
     virtual void hideCRC();
     virtual void showCrc();
 
-    const TMessageBox& MessageBox() const { return *mmo1; }
-    const QLineEdit& ConfigurationNameBox() const { return *edt2; }
+    const TMessageBox& MessageBox() const { return *messages; }
+    const QLineEdit& ConfigurationNameBox() const { return *configurationNameBox; }
     QLineEdit& ResultBox(int channel) { return *arrayList[static_cast<size_t>(channel)]; }
     QPushButton& TriggerButton() { return *btnTrigger; }
     const QLabel& ConnectionLine() const { return *lblConnection; }
-    const QTimer& ResultTimer() const { return tmr1; }
+    const QTimer& ResultTimer() const { return resultTimer; }
 
 public slots:
     void btnTriggerClick();
-    void tmr1Timer();
+    void resultTimerTimeout();
 
 protected:
     void clearStatus();
@@ -51,13 +51,13 @@ protected:
     bool OperatorIsTyping() const;
     void SetResultBox(int channel, const QString& text, const QColor& colour);
 
-    QLineEdit* edt2;
+    QLineEdit* configurationNameBox;
     QLabel* lblConnection;
-    TMessageBox* mmo1;
+    TMessageBox* messages;
     QPushButton* btnTrigger;
     std::array<QLineEdit*, 4> arrayList{};
     std::array<bool, 4> boolStatus{};
-    QTimer tmr1;
+    QTimer resultTimer;
 };
 
 } // namespace ardent

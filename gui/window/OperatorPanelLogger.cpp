@@ -1,7 +1,7 @@
 #include "OperatorPanelLogger.h"
 
 #include "Dialogs.h"
-#include "operations/ProgramObjects.h"
+#include "flows/ProgramObjects.h"
 #include "targets/Target.h"
 
 #include <QEvent>
@@ -53,15 +53,15 @@ QString Hex4(uint16_t value) {
 TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
     : TOperatorPanel(parent, host) {
     lblPar = CrcLabel(this, QStringLiteral("Param ID"), 361);
-    edt1 = CrcBox(this, 360);
+    parameterIdBox = CrcBox(this, 360);
     lblFw = CrcLabel(this, QStringLiteral("FW CRC"), 478);
-    edt7 = CrcBox(this, 477);
+    firmwareCrcBox = CrcBox(this, 477);
 
-    grp1 = new QGroupBox(this);
-    grp1->setGeometry(48, 357, 507, 63);
-    grp1->setToolTip(
+    logInputGroup = new QGroupBox(this);
+    logInputGroup->setGeometry(48, 357, 507, 63);
+    logInputGroup->setToolTip(
         QStringLiteral("Start the logging process by ticking the \"Start Logging\" checkbox. "));
-    grp1->setAutoFillBackground(true);
+    logInputGroup->setAutoFillBackground(true);
     chkLogFile = new QCheckBox(QStringLiteral("Start logging"), this);
     chkLogFile->setGeometry(59, 349, chkLogFile->sizeHint().width(), 17);
     chkLogFile->setFocusPolicy(Qt::NoFocus);
@@ -72,11 +72,12 @@ TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
     // typed or pasted into a log input.
     auto* validator = new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[^,\\x00-\\x1f\\x7f]*")), this);
-    edtComment = InputField(grp1, QStringLiteral("Comment"), 10, 107);
+    edtComment = InputField(logInputGroup, QStringLiteral("Comment"), 10, 107);
     ConnectLogInput(*edtComment, 3, *validator);
     const int serialX[4] = {137, 227, 317, 408};
     for (int i = 0; i < 4; ++i) {
-        QLineEdit* field = InputField(grp1, QStringLiteral("Serial%1").arg(i + 1), serialX[i], 75);
+        QLineEdit* field =
+            InputField(logInputGroup, QStringLiteral("Serial%1").arg(i + 1), serialX[i], 75);
         ConnectLogInput(*field, i + 4, *validator);
         serialArray[static_cast<size_t>(i)] = field;
     }
@@ -95,14 +96,14 @@ TOperatorPanelLogger::TOperatorPanelLogger(QWidget* parent, TPanelHost& host)
 void TOperatorPanelLogger::setLoggerEnabled() {
     const bool enabled = fHost.app.settings->GetConfiguration().loggerEnabled;
     setCheckBoxFromCode(enabled);
-    QPalette palette = grp1->palette();
+    QPalette palette = logInputGroup->palette();
     palette.setColor(QPalette::Window, enabled ? this->palette().color(QPalette::Window)
                                                : this->palette().color(QPalette::Button));
-    grp1->setPalette(palette);
+    logInputGroup->setPalette(palette);
     if (!enabled) {
         hideCRC();
     }
-    grp1->setEnabled(chkLogFile->isChecked());
+    logInputGroup->setEnabled(chkLogFile->isChecked());
     fHost.app.StartLogger(enabled);
 }
 
@@ -147,24 +148,24 @@ void TOperatorPanelLogger::enableSerialInput() {
 }
 
 void TOperatorPanelLogger::setCRC(uint16_t fwCRC, uint16_t parameterId) {
-    edt7->setText(Hex4(fwCRC));
-    edt1->setText(Hex4(parameterId));
+    firmwareCrcBox->setText(Hex4(fwCRC));
+    parameterIdBox->setText(Hex4(parameterId));
 }
 
 void TOperatorPanelLogger::hideCRC() {
     lblFw->hide();
-    edt7->hide();
-    edt1->hide();
+    firmwareCrcBox->hide();
+    parameterIdBox->hide();
     lblPar->hide();
 }
 
 void TOperatorPanelLogger::showCrc() {
-    edt1->hide();
+    parameterIdBox->hide();
     lblPar->hide();
     const auto& target = fHost.app.currentTarget;
     if (target && target->getFamily() == TTargetFamily::DP2A &&
         fHost.app.deviceSetup.GetUSBConnectionStatus()) {
-        edt1->show();
+        parameterIdBox->show();
         lblPar->show();
     }
 }
@@ -202,7 +203,7 @@ void TOperatorPanelLogger::ConnectLogInput(QLineEdit& field, int index, QValidat
 void TOperatorPanelLogger::inputRefused() {
     // Said once in the message box, not in a box that would take the operator's next key.
     const QString text = QStringLiteral("Input contains illegal char \",\" !");
-    if (!mmo1->Text().endsWith(text + QStringLiteral("\r\n"))) {
+    if (!messages->Text().endsWith(text + QStringLiteral("\r\n"))) {
         addLines(text, false);
     }
 }

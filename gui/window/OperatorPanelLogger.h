@@ -34,9 +34,9 @@ public:
     QCheckBox& LogCheckBox() { return *chkLogFile; }
     QLineEdit& CommentField() { return *edtComment; }
     QLineEdit& SerialField(int channel) { return *serialArray[static_cast<size_t>(channel)]; }
-    QLineEdit& ParamIdBox() { return *edt1; }
+    QLineEdit& ParamIdBox() { return *parameterIdBox; }
     QLabel& ParamIdLabel() { return *lblPar; }
-    QLineEdit& FwCrcBox() { return *edt7; }
+    QLineEdit& FwCrcBox() { return *firmwareCrcBox; }
 
 public slots:
     void chkLogFileClick();
@@ -52,12 +52,12 @@ private:
     void ConnectLogInput(QLineEdit& field, int index, QValidator& validator);
     bool ChannelOffered(int channel) const;
 
-    QLineEdit* edt7;
+    QLineEdit* firmwareCrcBox;
     QLabel* lblFw;
-    QLineEdit* edt1;
+    QLineEdit* parameterIdBox;
     QLabel* lblPar;
     QCheckBox* chkLogFile;
-    QGroupBox* grp1;
+    QGroupBox* logInputGroup;
     QLineEdit* edtComment;
     std::array<QLineEdit*, 4> serialArray{};
     bool setFromCode = false;

@@ -15,10 +15,10 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     setFixedSize(379, 228);
 
-    auto* grp1 = new QGroupBox(QStringLiteral("Logger Settings"), this);
-    grp1->setGeometry(8, 8, 363, 150);
-    const auto box = [grp1](const QString& text, int y) {
-        auto* check = new QCheckBox(text, grp1);
+    auto* loggerGroup = new QGroupBox(QStringLiteral("Logger Settings"), this);
+    loggerGroup->setGeometry(8, 8, 363, 150);
+    const auto box = [loggerGroup](const QString& text, int y) {
+        auto* check = new QCheckBox(text, loggerGroup);
         check->move(10, y);
         check->adjustSize();
         return check;
@@ -34,23 +34,23 @@ TSettings::TSettings(QWidget* parent, TSettingsModel& settings, IDialogs& dialog
                        "that already holds burn lines is kept as it is, and logging goes on in a "
                        "new file beside it (logfile_2.csv, logfile_3.csv, ...)."));
     chkInactiveChannel = box(QStringLiteral("Skip inactive channels"), 100);
-    auto* lblDestFolder = new QLabel(QStringLiteral("Destination folder:"), grp1);
+    auto* lblDestFolder = new QLabel(QStringLiteral("Destination folder:"), loggerGroup);
     lblDestFolder->move(10, 124);
     lblDestFolder->adjustSize();
-    edtDestFolder = new QLineEdit(grp1);
+    edtDestFolder = new QLineEdit(loggerGroup);
     edtDestFolder->setGeometry(lblDestFolder->x() + lblDestFolder->width() + 4, 121, 110, 21);
     edtDestFolder->setToolTip(QStringLiteral("Default folder is where app is placed"));
     edtDestFolder->installEventFilter(this);
-    auto* lblFileName = new QLabel(QStringLiteral("File Name:"), grp1);
+    auto* lblFileName = new QLabel(QStringLiteral("File Name:"), loggerGroup);
     lblFileName->move(246, 104);
     lblFileName->adjustSize();
-    edtFileName = new QLineEdit(QStringLiteral("logFile"), grp1);
+    edtFileName = new QLineEdit(QStringLiteral("logFile"), loggerGroup);
     edtFileName->setGeometry(246, 121, 108, 21);
     edtFileName->setToolTip(QStringLiteral("Default name is logfile"));
 
-    auto* GroupBox1 = new QGroupBox(QStringLiteral("Short Detection"), this);
-    GroupBox1->setGeometry(8, 166, 363, 52);
-    chkShort = new QCheckBox(QStringLiteral("Enable UART short detection"), GroupBox1);
+    auto* shortDetectionGroup = new QGroupBox(QStringLiteral("Short Detection"), this);
+    shortDetectionGroup->setGeometry(8, 166, 363, 52);
+    chkShort = new QCheckBox(QStringLiteral("Enable UART short detection"), shortDetectionGroup);
     chkShort->move(10, 22);
     chkShort->adjustSize();
     chkShort->setChecked(true);

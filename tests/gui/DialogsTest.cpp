@@ -6,9 +6,9 @@
 #include "model/AppPaths.h"
 #include "model/SettingsModel.h"
 #include "targets/TargetDP2B.h"
-#include "window/Form1.h"
-#include "window/FormDetect.h"
-#include "window/Form_About.h"
+#include "window/AboutWindow.h"
+#include "window/DetectedIdsWindow.h"
+#include "window/HelpWindow.h"
 #include "window/Settings.h"
 
 #include <QDir>
@@ -100,7 +100,7 @@ private slots:
             failed.channelState = CHANNEL_FAILED;
             target.setReadID(failed);
         }
-        TFormDetect detect(nullptr);
+        TDetectedIdsWindow detect(nullptr);
         detect.FillDetectWindow(target);
         QVERIFY(detect.isVisible());
         const QTableWidget& grid = detect.Grid();
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(QString::fromStdString(ManualFilePath(ARDENT_BIN_DIR)), built);
         QCOMPARE(ReadAll(built), ReadAll(ARDENT_HEADERS_DIR "/../doc/index.html"));
         // This test runs from the build folder's bin/ too.
-        TForm1 help(nullptr);
+        THelpWindow help(nullptr);
         QVERIFY2(help.Link().text().contains(
                      "href=\"" + QUrl::fromLocalFile(built).toString().toHtmlEscaped() + "\""),
                  qPrintable(help.Link().text()));
@@ -150,7 +150,7 @@ private slots:
     }
 
     void aboutClosesOnEsc() {
-        TForm_About about(nullptr);
+        TAboutWindow about(nullptr);
         about.show();
         QVERIFY(about.isVisible());
         QTest::keyClick(&about, Qt::Key_Escape);

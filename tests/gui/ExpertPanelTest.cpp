@@ -371,13 +371,13 @@ private slots:
     void dp2bTypedCellsAreNotKept() {
         WindowFixture f("[TARGET]\nTYPE=2\n");
         auto& panel = static_cast<TExpertPanelDP2B&>(ExpertMode(f));
-        panel.strngrd1SelectCell(1, 1); // Device, before burn
+        panel.idGridCellClicked(1, 1); // Device, before burn
         QVERIFY(panel.Grid().editTriggers() != QAbstractItemView::NoEditTriggers);
         panel.Grid().item(1, 1)->setText("1234");
         panel.paintAgain();
         QCOMPARE(panel.Grid().item(1, 1)->text(), QString("-"));
         for (int row : {4, 5}) { // Patch and Param
-            panel.strngrd1SelectCell(row, 1);
+            panel.idGridCellClicked(row, 1);
             QCOMPARE(panel.Grid().editTriggers(), QAbstractItemView::NoEditTriggers);
         }
     }

@@ -2,13 +2,13 @@
 // stored configuration, unplugging, the operator's burn cycle, mode and target switching, the
 // notification handler and the single-instance rule.
 
+#include "window/MainWindow.h"
 #include "SimulatedProgrammer.h"
 #include "WindowFixture.h"
-#include "operations/ProgramObjects.h"
+#include "flows/ProgramObjects.h"
 #include "targets/Target.h"
 #include "window/ExpertPanel.h"
 #include "window/NotificationEvent.h"
-#include "window/OTP.h"
 #include "window/OperatorPanelLogger.h"
 
 #include <QActionGroup>
@@ -191,7 +191,7 @@ private slots:
         TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
         panel.btnTriggerClick();
         QVERIFY(!panel.getCanChange());
-        panel.buttsTimerTimer(); // 30 seconds without a result
+        panel.operationGuardTimeout(); // 30 seconds without a result
         QCOMPARE(OperatorText(),
                  QString("Trigger operation started...\r\nOperation timeout is expired.\r\n"
                          "No burn result arrived: the state of the chips is unknown.\r\n"));
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(panel.ResultBox(2).text(), QString("----"));
         QCOMPARE(panel.ResultTimer().interval(), 5000);
         QVERIFY(panel.ResultTimer().isActive());
-        panel.tmr1Timer(); // the 5 seconds have passed
+        panel.resultTimerTimeout(); // the 5 seconds have passed
         QCOMPARE(panel.ResultBox(0).text(), QString("----"));
         QCOMPARE(panel.ResultBox(1).text(), QString("FAIL"));
         const QList<QByteArray> lines = ReadAll(fFixture->LogFile()).split('\n');
@@ -295,10 +295,10 @@ private slots:
         TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
         panel.buttDisable();
         QVERIFY(!panel.getCanChange());
-        QCOMPARE(panel.ButtsTimer().interval(), TMainPanel::kOperationGuardMs);
+        QCOMPARE(panel.OperationGuard().interval(), TMainPanel::kOperationGuardMs);
         fWindow->mniExpert1Click(); // busy: refused without a word
         QVERIFY(Dialogs().boxes.isEmpty());
-        panel.buttsTimerTimer(); // 30 seconds without a notification
+        panel.operationGuardTimeout(); // 30 seconds without a notification
         QVERIFY(panel.getCanChange());
         QCOMPARE(OperatorText(), QString("Operation timeout is expired.\r\n"));
     }
@@ -438,7 +438,7 @@ private:
 
     std::unique_ptr<SimulatedProgrammer> fSim;
     std::unique_ptr<WindowFixture> fFixture;
-    TOTP* fWindow = nullptr;
+    TMainWindow* fWindow = nullptr;
     TProgramObjects* fApp = nullptr;
 };
 

@@ -3,17 +3,17 @@
 
 #include "TestFiles.h"
 #include "configuration/Configuration.h"
+#include "flows/DeviceSetup.h"
+#include "flows/DeviceSetupThread.h"
+#include "flows/OperationRunner.h"
+#include "flows/ProgramObjects.h"
+#include "flows/TargetThread.h"
 #include "input/MessageOutput.h"
 #include "model/LoggerDP2B.h"
 #include "model/SettingsModel.h"
-#include "operations/DeviceSetup.h"
 #include "operations/DeviceSetupHandler.h"
-#include "operations/DeviceSetupThread.h"
-#include "operations/OperationRunner.h"
-#include "operations/ProgramObjects.h"
 #include "operations/QueueExchange.h"
 #include "operations/TargetHandler.h"
-#include "operations/TargetThread.h"
 #include "protocol/NotificationSink.h"
 #include "targets/TargetDP2A.h"
 
@@ -120,18 +120,18 @@ private slots:
 
     void programmerModelTexts() {
         TDeviceSetup model;
-        QCOMPARE(model.GetConfiguratioName(), std::string("No config"));
+        QCOMPARE(model.GetConfigurationName(), std::string("No config"));
         QCOMPARE(model.GetFirmwareVersionString(), std::string());
         QVERIFY(!model.CheckCanCreateLogger());
         TDeviceConfigurationStruct info{};
         std::memset(info.configName, 'N', sizeof(info.configName));
         model.SetConfigurationInfo(true, info);
-        QCOMPARE(model.GetConfiguratioName(), std::string(32, 'N'));
+        QCOMPARE(model.GetConfigurationName(), std::string(32, 'N'));
         std::memcpy(info.configName, "ABC\0\0\0", 6);
         model.SetConfigurationInfo(true, info);
-        QCOMPARE(model.GetConfiguratioName(), std::string("ABC"));
+        QCOMPARE(model.GetConfigurationName(), std::string("ABC"));
         model.SetConfigurationInfo(false, TDeviceConfigurationStruct{});
-        QCOMPARE(model.GetConfiguratioName(), std::string("No config"));
+        QCOMPARE(model.GetConfigurationName(), std::string("No config"));
         TDeviceBurnerInfo burner{};
         burner.firmwareVersion = 0x010602;
         model.SetBurnerInfo(true, burner);
@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{3, 1}}));
         QVERIFY(!progress.empty());
         QCOMPARE(progress.back().first, progress.back().second);
-        QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("STORED"));
+        QCOMPARE(fDeviceSetup->GetConfigurationName(), std::string("STORED"));
     }
 
     void failedStoreLeavesTheDescriptionUnloaded() {
@@ -346,7 +346,7 @@ private slots:
         RunSetup(TDeviceSetupThread::StoreConfiguration);
         QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{3, 0}}));
         QVERIFY(!fDeviceSetup->CheckCanCreateLogger());
-        QCOMPARE(fDeviceSetup->GetConfiguratioName(), std::string("No config"));
+        QCOMPARE(fDeviceSetup->GetConfigurationName(), std::string("No config"));
     }
 
     void readOfAnImageTheLoaderRefusesFails_data() {

@@ -365,7 +365,7 @@ private slots:
         stored.targetType = 3;
         stored.chSelection = 1;
         fFixture->app->deviceSetup.SetConfigurationInfo(true, stored);
-        fWindow->MyHandler(TNotification::ConfigurationStored, 1);
+        fWindow->HandleNotification(TNotification::ConfigurationStored, 1);
         QCOMPARE(fFixture->dialogs.boxes,
                  QStringList{"confirm: The configuration in the programmer is for DP3B, but the "
                              "target is DP2B. Switch the target to DP3B?"});
@@ -376,7 +376,7 @@ private slots:
                  QString("Store operation success.\r\n"));
         fFixture->dialogs.boxes.clear();
         // The families match now: nothing asked.
-        fWindow->MyHandler(TNotification::ConfigurationStored, 1);
+        fWindow->HandleNotification(TNotification::ConfigurationStored, 1);
         QVERIFY(fFixture->dialogs.boxes.isEmpty());
     }
 
@@ -447,7 +447,7 @@ private:
     std::unique_ptr<QTemporaryDir> fFolder;
     std::unique_ptr<SimulatedProgrammer> fSim;
     std::unique_ptr<WindowFixture> fFixture;
-    TOTP* fWindow = nullptr;
+    TMainWindow* fWindow = nullptr;
 };
 
 QTEST_MAIN(ProductionLogTest)

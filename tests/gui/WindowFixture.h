@@ -4,8 +4,8 @@
 
 #include "FakeDialogs.h"
 #include "TestFiles.h"
-#include "operations/ProgramObjects.h"
-#include "window/OTP.h"
+#include "flows/ProgramObjects.h"
+#include "window/MainWindow.h"
 
 #include <QTemporaryDir>
 
@@ -41,7 +41,7 @@ public:
         };
         app = std::make_unique<ardent::TProgramObjects>(options);
         app->settings->SetFolderPath("logs");
-        window = std::make_unique<ardent::TOTP>(*app, dialogs);
+        window = std::make_unique<ardent::TMainWindow>(*app, dialogs);
         window->show();
     }
 
@@ -58,5 +58,5 @@ public:
     std::atomic<bool> failWrites{false};
     FakeDialogs dialogs;
     std::unique_ptr<ardent::TProgramObjects> app;
-    std::unique_ptr<ardent::TOTP> window;
+    std::unique_ptr<ardent::TMainWindow> window;
 };

@@ -32,13 +32,13 @@ TEST_F(DP3BObjects, ExampleFileLoadsBothRecords) {
     EXPECT_EQ(par.storeBuff(InputFile("dp3b_patch_par.xml")), 0);
     EXPECT_TRUE(par.loaded());
     EXPECT_EQ(par.GetParamID(), 0x29B1); // CRC-16/CCITT-FALSE of "123456789"
-    EXPECT_EQ(par.GetFirwareVersion(), "0x01020304");
+    EXPECT_EQ(par.GetFirmwareVersion(), "0x01020304");
     EXPECT_EQ(par.getSize(), 9u);
 
     EXPECT_EQ(patch.storeBuff(InputFile("dp3b_patch_par.xml")), 0);
     EXPECT_TRUE(patch.loaded());
     EXPECT_EQ(patch.GetPatchID(), 16u);
-    EXPECT_EQ(patch.GetFirwareVersion(), "0x01020304");
+    EXPECT_EQ(patch.GetFirmwareVersion(), "0x01020304");
     EXPECT_EQ(patch.getBuff(), (Bytes{8, 0, 0, 0, 0xA5, 0x5A, 1, 2, 0xFF, 0x00, 0xFF, 0x10}));
 }
 
@@ -57,7 +57,7 @@ TEST_F(DP3BObjects, VersionIsNormalisedAndFoundWithoutRegardToCase) {
          {Case{"version=\"0x04030201\"", "0x01020304"}, Case{"version=\"04030201\"", "0x01020304"},
           Case{"VERSION=\"0X04030201\"", "0x01020304"}}) {
         EXPECT_EQ(par.storeBuff(Write(XmlRecord(3, c.attributes, {"1"}))), 0) << c.attributes;
-        EXPECT_EQ(par.GetFirwareVersion(), c.version) << c.attributes;
+        EXPECT_EQ(par.GetFirmwareVersion(), c.version) << c.attributes;
     }
 }
 

@@ -11,7 +11,7 @@
 #include "operations/TargetHandler.h"
 #include "protocol/HIDCtrl.h"
 #include "protocol/ReadThread.h"
-#include "protocol/SendCommmand.h"
+#include "protocol/SendCommand.h"
 #include "protocol/WindowedHidVariant.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +54,7 @@ struct WindowedProgram {
     TAsyncHandler async;
     SilentSink sink;
     TReadThread reader{receiveQueue, handlerQueues, async, sink};
-    TSendCommmand sender{ctrl};
+    TSendCommand sender{ctrl};
     TQueueExchange setupExchange{[this](const TPacketFormat& r) { return sender.SendCommand(r); },
                                  handlerQueues.deviceSetup};
     TQueueExchange targetExchange{[this](const TPacketFormat& r) { return sender.SendCommand(r); },

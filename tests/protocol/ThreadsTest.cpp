@@ -1,6 +1,6 @@
 #include "protocol/HIDCtrl.h"
 #include "protocol/ReadThread.h"
-#include "protocol/SendCommmand.h"
+#include "protocol/SendCommand.h"
 #include "protocol/WindowedHidVariant.h"
 
 #include "FakeHidIntf.h"
@@ -118,7 +118,7 @@ struct WindowedProgram {
     TAsyncHandler async;
     RecordingSink sink;
     TReadThread reader{receive, handlers, async, sink};
-    TSendCommmand sender{ctrl};
+    TSendCommand sender{ctrl};
 
     WindowedProgram() {
         reader.Start();

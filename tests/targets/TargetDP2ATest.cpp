@@ -45,13 +45,13 @@ TEST_F(TargetDP2ATest, UnavailableImagesAndMissingFiles) {
 TEST_F(TargetDP2ATest, ConfigurationOfItsFamilyOnly) {
     configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::Parameters, Bytes{0, 0xF0, 2, 0, 0x34, 0x12});
-    EXPECT_EQ(target.LoadConigurationFile(configuration),
+    EXPECT_EQ(target.LoadConfigurationFile(configuration),
               TConfigurationTakeOver::Foreign(TTargetFamily::DP2B));
     EXPECT_FALSE(target.GetPar().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 
     configuration.SetTargetType(TTargetFamily::DP2A);
-    EXPECT_TRUE(target.LoadConigurationFile(configuration).IsTakenOver());
+    EXPECT_TRUE(target.LoadConfigurationFile(configuration).IsTakenOver());
     EXPECT_TRUE(target.GetPar().loaded());
     EXPECT_TRUE(target.CheckSelection(BlockType::Parameters));
     const Bytes payload{0x34, 0x12};

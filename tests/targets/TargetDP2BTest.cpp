@@ -96,7 +96,7 @@ TEST_F(TargetDP2BTest, ParameterObjectSelectedByConfigurationAdds32ToTheRefusal)
     saved.SetTargetType(TTargetFamily::DP2B);
     saved.AddNewBlock(BlockType::Parameters, target.GetPar().getBuff());
     TTargetDP2B loaded(output);
-    ASSERT_TRUE(loaded.LoadConigurationFile(saved).IsTakenOver());
+    ASSERT_TRUE(loaded.LoadConfigurationFile(saved).IsTakenOver());
     ASSERT_TRUE(loaded.GetPar().getSelection());
     ASSERT_EQ(loaded.loadFW(InputFile("dp2b_firmware.ahex")), 0);
     TProcessTargetSendId record = ReadRecord(0, CHANNEL_PASSED);
@@ -160,7 +160,7 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 5);
 
     TTargetDP2B loaded(output);
-    EXPECT_TRUE(loaded.LoadConigurationFile(configuration).IsTakenOver());
+    EXPECT_TRUE(loaded.LoadConfigurationFile(configuration).IsTakenOver());
     EXPECT_EQ(loaded.GetSelection(), (1u << 1) | (1u << 3));
     EXPECT_TRUE(loaded.GetFW().loaded());
     EXPECT_FALSE(loaded.GetPatch().loaded());
@@ -175,14 +175,14 @@ TEST_F(TargetDP2BTest, ConfigurationRoundTrip) {
 TEST_F(TargetDP2BTest, ConfigurationOfAnotherFamilyOrWithDamagedTableIsNotTaken) {
     configuration.SetTargetType(TTargetFamily::DP3B);
     configuration.AddNewBlock(BlockType::Firmware, Bytes{1, 2});
-    EXPECT_EQ(target.LoadConigurationFile(configuration),
+    EXPECT_EQ(target.LoadConfigurationFile(configuration),
               TConfigurationTakeOver::Foreign(TTargetFamily::DP3B));
     EXPECT_TRUE(target.GetFW().loaded()); // unchanged
 
     configuration.SetTargetType(TTargetFamily::DP2B);
     configuration.AddNewBlock(BlockType::IdTable, Bytes(67, 0));
     target.SetSelection(true, BlockType::Patch);
-    EXPECT_EQ(target.LoadConigurationFile(configuration), TConfigurationTakeOver::Unusable());
+    EXPECT_EQ(target.LoadConfigurationFile(configuration), TConfigurationTakeOver::Unusable());
     EXPECT_FALSE(target.GetFW().loaded());
     EXPECT_EQ(target.GetSelection(), 0u);
 }
@@ -236,7 +236,7 @@ TEST(TargetFamilies, TakeOverOnlyTheirOwnConfigurations) {
             const auto target = CreateTarget(TargetFamilyFromNumber(family), output);
             TConfiguration configuration;
             configuration.SetTargetType(type);
-            const TConfigurationTakeOver result = target->LoadConigurationFile(configuration);
+            const TConfigurationTakeOver result = target->LoadConfigurationFile(configuration);
             const bool known = type >= 1 && type <= 3;
             EXPECT_EQ(result.IsTakenOver(), type == family) << family << " " << type;
             EXPECT_EQ(result.family, type) << family << " " << type;

@@ -101,7 +101,7 @@ TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
     ASSERT_EQ(target.addTargetDataToConfiguration(configuration), 6);
 
     TTargetDP3B loaded(output);
-    EXPECT_TRUE(loaded.LoadConigurationFile(configuration).IsTakenOver());
+    EXPECT_TRUE(loaded.LoadConfigurationFile(configuration).IsTakenOver());
     EXPECT_EQ(loaded.GetSelection(), (1u << 2) | (1u << 3));
     EXPECT_EQ(loaded.GetPatch().getBuff(), target.GetPatch().getBuff());
     EXPECT_EQ(loaded.GetIDModel().GetValue(Row::kRowPatch, 1), "0x1000000000000000");
@@ -109,7 +109,7 @@ TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
     TConfiguration dp2b;
     dp2b.SetTargetType(TTargetFamily::DP2B);
     dp2b.AddNewBlock(BlockType::Patch, Bytes{1});
-    EXPECT_EQ(loaded.LoadConigurationFile(dp2b),
+    EXPECT_EQ(loaded.LoadConfigurationFile(dp2b),
               TConfigurationTakeOver::Foreign(TTargetFamily::DP2B));
     EXPECT_EQ(loaded.GetSelection(), 0u);
     EXPECT_FALSE(loaded.GetPatch().loaded());
@@ -117,7 +117,7 @@ TEST_F(TargetDP3BTest, ConfigurationRoundTripAndOtherFamilies) {
 
     // A damaged ID table: nothing taken, "not recognised".
     configuration.AddNewBlock(BlockType::IdTable, Bytes(65, 0));
-    EXPECT_EQ(loaded.LoadConigurationFile(configuration), TConfigurationTakeOver::Unusable());
+    EXPECT_EQ(loaded.LoadConfigurationFile(configuration), TConfigurationTakeOver::Unusable());
     EXPECT_EQ(loaded.GetSelection(), 0u);
     EXPECT_FALSE(loaded.GetPatch().loaded());
 }

@@ -70,7 +70,7 @@ bool TDeviceSetup::CheckExistConfigurationName() const {
     return configurationInfo.configName[0] != '\0';
 }
 
-std::string TDeviceSetup::GetConfiguratioName() const {
+std::string TDeviceSetup::GetConfigurationName() const {
     std::lock_guard lock(fLock);
     if (!configurationLoaded) {
         return "No config";

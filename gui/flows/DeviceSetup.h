@@ -39,7 +39,7 @@ public:
     bool CheckExistConfigurationName() const;
     // The stored configuration's name up to its first zero byte, control bytes shown as "?", or
     // "No config" while unknown.
-    std::string GetConfiguratioName() const;
+    std::string GetConfigurationName() const;
     // Both the description and the device record have been read.
     bool CheckCanCreateLogger() const;
     uint32_t GetBaudRate() const;

@@ -1,19 +1,19 @@
-#include "protocol/SendCommmand.h"
+#include "protocol/SendCommand.h"
 
 namespace ardent {
 
-TSendCommmand::~TSendCommmand() {
+TSendCommand::~TSendCommand() {
     finishThread();
     if (fThread.joinable())
         fThread.join();
 }
 
-void TSendCommmand::Start() {
+void TSendCommand::Start() {
     if (!fThread.joinable())
-        fThread = std::thread(&TSendCommmand::Execute, this);
+        fThread = std::thread(&TSendCommand::Execute, this);
 }
 
-bool TSendCommmand::SendCommand(const TPacketFormat& request) {
+bool TSendCommand::SendCommand(const TPacketFormat& request) {
     if (!hCtrl.isConnected())
         return false;
     {
@@ -25,7 +25,7 @@ bool TSendCommmand::SendCommand(const TPacketFormat& request) {
     return true;
 }
 
-void TSendCommmand::finishThread() {
+void TSendCommand::finishThread() {
     {
         std::lock_guard guard(fLock);
         fTerminated.store(true);
@@ -34,7 +34,7 @@ void TSendCommmand::finishThread() {
     fWake.notify_one();
 }
 
-void TSendCommmand::Execute() {
+void TSendCommand::Execute() {
     while (!fTerminated.load()) {
         TPacketFormat request;
         {

@@ -1,5 +1,5 @@
 #pragma once
-// TSendCommmand: the windowed program's send thread. Operation threads hand it one request at a
+// TSendCommand: the windowed program's send thread. Operation threads hand it one request at a
 // time; it writes the request through the controller on its own thread, so no operation waits
 // for the transport's write. There is one request slot: a second request before the thread has
 // woken replaces the first, which is why only one operation of each kind runs at a time.
@@ -14,14 +14,14 @@
 
 namespace ardent {
 
-class TSendCommmand {
+class TSendCommand {
 public:
     // Created suspended; Start runs the thread.
-    explicit TSendCommmand(HIDCtrl& ctrl) : hCtrl(ctrl) {}
+    explicit TSendCommand(HIDCtrl& ctrl) : hCtrl(ctrl) {}
     // Stops the thread (finishThread) and waits for it to end.
-    ~TSendCommmand();
-    TSendCommmand(const TSendCommmand&) = delete;
-    TSendCommmand& operator=(const TSendCommmand&) = delete;
+    ~TSendCommand();
+    TSendCommand(const TSendCommand&) = delete;
+    TSendCommand& operator=(const TSendCommand&) = delete;
 
     void Start();
     // False (nothing sent) when the programmer is not connected; otherwise fills the request

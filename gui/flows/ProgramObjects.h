@@ -16,7 +16,7 @@
 #include "protocol/AsyncHandler.h"
 #include "protocol/HIDCtrl.h"
 #include "protocol/ReadThread.h"
-#include "protocol/SendCommmand.h"
+#include "protocol/SendCommand.h"
 #include "protocol/ThreadSafeQueue.h"
 
 #include <atomic>
@@ -95,7 +95,7 @@ private:
     TThreadSafeQueue<TArrayByte> receiveQueue;
     std::unique_ptr<HIDCtrl> ctrl;
     std::unique_ptr<TReadThread> readThread;
-    std::unique_ptr<TSendCommmand> sendThread;
+    std::unique_ptr<TSendCommand> sendThread;
 };
 
 } // namespace ardent

@@ -1,5 +1,5 @@
 #pragma once
-// TOTP: the main window of Ardent. It holds the menu, the status bar and one panel at a time
+// TMainWindow: the main window of Ardent. It holds the menu, the status bar and one panel at a time
 // (operator, or the expert panel of the current target family), creates the current target,
 // logger and panels, and is the one receiver of the programmer's notifications.
 
@@ -18,16 +18,16 @@
 namespace ardent {
 
 class TExpertPanel;
-class TFormDetect;
-class TForm_About;
-class TForm1;
+class TDetectedIdsWindow;
+class TAboutWindow;
+class THelpWindow;
 class TMainPanel;
 class TOperatorPanelLogger;
 class TProgramObjects;
 class TSettings;
 class TWindowNotificationSink;
 
-class TOTP : public QMainWindow, private IMessageOutput {
+class TMainWindow : public QMainWindow, private IMessageOutput {
     Q_OBJECT
 public:
     // The window's caption before the version is appended.
@@ -35,16 +35,16 @@ public:
 
     // FormCreate: caption, settings dialog, target and panels of the saved family; then the
     // detected-IDs, about and help windows.
-    TOTP(TProgramObjects& app, IDialogs& dialogs);
+    TMainWindow(TProgramObjects& app, IDialogs& dialogs);
     // Stops the transport and waits for running operations before the panels go.
-    ~TOTP() override;
+    ~TMainWindow() override;
 
     // The sink the receive thread and the operations post to.
     INotificationSink& Sink();
 
     // Handles one notification and its result byte (0 failed, else succeeded; the percent of a
     // transfer's progress).
-    void MyHandler(TNotification notification, uint8_t result);
+    void HandleNotification(TNotification notification, uint8_t result);
     void createTarget(TTargetFamily family);
     void createPanels(TTargetFamily family);
     void showPanel(TMainPanel* panel);
@@ -72,9 +72,9 @@ public:
     bool ShowsSdCard() const { return fShowsSdCard; }
     bool ShowsUsbConnected() const { return fShowsUsb; }
     TSettings& SettingsDialog() { return *Settings; }
-    TFormDetect& DetectWindow() { return *fFormDetect; }
-    TForm_About& AboutWindow() { return *fFormAbout; }
-    TForm1& HelpWindow() { return *fForm1; }
+    TDetectedIdsWindow& DetectWindow() { return *fDetectedIdsWindow; }
+    TAboutWindow& AboutWindow() { return *fAboutWindow; }
+    THelpWindow& HelpWindow() { return *fHelpWindow; }
     bool AppRunning() const { return appRun; }
     // The notification that the initialization ended has been handled.
     bool Initialised() const { return fInitialised; }
@@ -130,9 +130,9 @@ private:
     TOperatorPanelLogger* operatorPanel = nullptr;
     TExpertPanel* expertPanel = nullptr;
     TMainPanel* currentPanel = nullptr;
-    TFormDetect* fFormDetect = nullptr;
-    TForm_About* fFormAbout = nullptr;
-    TForm1* fForm1 = nullptr;
+    TDetectedIdsWindow* fDetectedIdsWindow = nullptr;
+    TAboutWindow* fAboutWindow = nullptr;
+    THelpWindow* fHelpWindow = nullptr;
     QWidget* fPanelArea = nullptr;
 
     QAction* mniOpen1 = nullptr;

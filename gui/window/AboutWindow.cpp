@@ -1,4 +1,4 @@
-#include "Form_About.h"
+#include "AboutWindow.h"
 
 #include "utils/VersionText.h"
 
@@ -47,22 +47,23 @@ QPixmap AboutPicture(const QSize& size) {
     return picture;
 }
 
-TForm_About::TForm_About(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+TAboutWindow::TAboutWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setFixedSize(350, 442);
-    img1 = new QLabel(this);
-    img1->setGeometry(0, 0, 350, 442);
-    img1->setAlignment(Qt::AlignCenter);
-    img1->setPixmap(AboutPicture(size()));
+    aboutPicture = new QLabel(this);
+    aboutPicture->setGeometry(0, 0, 350, 442);
+    aboutPicture->setAlignment(Qt::AlignCenter);
+    aboutPicture->setPixmap(AboutPicture(size()));
 }
 
-void TForm_About::keyPressEvent(QKeyEvent* event) {
+void TAboutWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         close();
     }
     QWidget::keyPressEvent(event);
 }
 
-void TForm_About::mousePressEvent(QMouseEvent*) {
+void TAboutWindow::mousePressEvent(QMouseEvent*) {
     close();
 }
 

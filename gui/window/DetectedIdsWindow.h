@@ -1,5 +1,5 @@
 #pragma once
-// TFormDetect: the IDs read from each channel by the last successful detection.
+// TDetectedIdsWindow: the IDs read from each channel by the last successful detection.
 
 #include <QDialog>
 #include <QTableWidget>
@@ -8,19 +8,19 @@ namespace ardent {
 
 class TTarget;
 
-class TFormDetect : public QDialog {
+class TDetectedIdsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormDetect(QWidget* parent);
+    explicit TDetectedIdsWindow(QWidget* parent);
 
     // Fills the grid from the target's read IDs and shows the window, not modal.
     void FillDetectWindow(const TTarget& target);
-    const QTableWidget& Grid() const { return *strngrd1; }
+    const QTableWidget& Grid() const { return *idGrid; }
 
 private:
     int TextWidth(const QString& text) const;
 
-    QTableWidget* strngrd1;
+    QTableWidget* idGrid;
 };
 
 } // namespace ardent

@@ -1,19 +1,19 @@
-#include "OTP.h"
+#include "MainWindow.h"
 
+#include "AboutWindow.h"
+#include "DetectedIdsWindow.h"
 #include "Dialogs.h"
 #include "ExpertPanelDP2A.h"
 #include "ExpertPanelDP2B.h"
 #include "ExpertPanelDP3B.h"
-#include "Form1.h"
-#include "FormDetect.h"
-#include "Form_About.h"
+#include "HelpWindow.h"
 #include "NotificationEvent.h"
 #include "OperatorPanelLogger.h"
 #include "Pictures.h"
 #include "Settings.h"
+#include "flows/ProgramObjects.h"
 #include "model/LoggerDP2B.h"
 #include "model/LoggerDP3B.h"
-#include "operations/ProgramObjects.h"
 #include "targets/TargetFactory.h"
 #include "utils/Text.h"
 #include "utils/VersionText.h"
@@ -27,7 +27,7 @@
 
 namespace ardent {
 
-const char* const TOTP::kCaption = "Corvana - Orvik\u2122 Ardent for SMPS";
+const char* const TMainWindow::kCaption = "Corvana - Orvik\u2122 Ardent for SMPS";
 
 namespace {
 
@@ -48,7 +48,7 @@ std::shared_ptr<TLogger> CreateLogger(TTargetFamily family, const std::string& h
 
 } // namespace
 
-TOTP::TOTP(TProgramObjects& app, IDialogs& dialogs)
+TMainWindow::TMainWindow(TProgramObjects& app, IDialogs& dialogs)
     : QMainWindow(nullptr), fApp(app), fDialogs(dialogs) {
     fSink = std::make_unique<TWindowNotificationSink>(this);
     fHost = std::make_unique<TPanelHost>(TPanelHost{fApp, fDialogs, *fSink});
@@ -79,41 +79,41 @@ TOTP::TOTP(TProgramObjects& app, IDialogs& dialogs)
     createTarget(family);
     createPanels(family);
 
-    fFormDetect = new TFormDetect(this);
-    fFormAbout = new TForm_About(this);
-    fForm1 = new TForm1(this);
+    fDetectedIdsWindow = new TDetectedIdsWindow(this);
+    fAboutWindow = new TAboutWindow(this);
+    fHelpWindow = new THelpWindow(this);
     setFixedSize(kWindowWidth, operatorPanel->getHeight());
 }
 
-TOTP::~TOTP() {
+TMainWindow::~TMainWindow() {
     FormClose();
     // No thread may post to or read through this window's objects once they are gone.
     fApp.Shutdown();
 }
 
-INotificationSink& TOTP::Sink() {
+INotificationSink& TMainWindow::Sink() {
     return *fSink;
 }
 
-void TOTP::ShowMessage(const std::string& text) {
+void TMainWindow::ShowMessage(const std::string& text) {
     // The core's messages carry file names and file contents.
     fDialogs.Information(this, QString::fromStdString(ShowableText(text)));
 }
 
-void TOTP::CreateMenu() {
+void TMainWindow::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     mniOpen1 = file->addAction(PictureIcon(TPicture::Open), QStringLiteral("Open"));
     mniSave1 = file->addAction(PictureIcon(TPicture::Save), QStringLiteral("Save"));
     QAction* exit = file->addAction(PictureIcon(TPicture::Exit), QStringLiteral("E&xit"));
-    connect(mniOpen1, &QAction::triggered, this, &TOTP::mniOpen1Click);
-    connect(mniSave1, &QAction::triggered, this, &TOTP::mniSave1Click);
+    connect(mniOpen1, &QAction::triggered, this, &TMainWindow::mniOpen1Click);
+    connect(mniSave1, &QAction::triggered, this, &TMainWindow::mniSave1Click);
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("Mode"));
     mniOperator1 = mode->addAction(PictureIcon(TPicture::Operator), QStringLiteral("Operator"));
     mniExpert1 = mode->addAction(PictureIcon(TPicture::Expert), QStringLiteral("Expert"));
-    connect(mniOperator1, &QAction::triggered, this, &TOTP::mniOperator1Click);
-    connect(mniExpert1, &QAction::triggered, this, &TOTP::mniExpert1Click);
+    connect(mniOperator1, &QAction::triggered, this, &TMainWindow::mniOperator1Click);
+    connect(mniExpert1, &QAction::triggered, this, &TMainWindow::mniExpert1Click);
 
     mniTarget1 = menuBar()->addMenu(QStringLiteral("Target"));
     // One radio group (drawn as radio items): selecting the checked item again leaves it
@@ -135,14 +135,14 @@ void TOTP::CreateMenu() {
     mniTarget1->setEnabled(false);
 
     mniLogger = menuBar()->addAction(QStringLiteral("Settings"));
-    connect(mniLogger, &QAction::triggered, this, &TOTP::showSettings);
+    connect(mniLogger, &QAction::triggered, this, &TMainWindow::showSettings);
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
-    connect(about, &QAction::triggered, this, &TOTP::mniAbout1Click);
+    connect(about, &QAction::triggered, this, &TMainWindow::mniAbout1Click);
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
-    connect(help, &QAction::triggered, this, &TOTP::Help1Click);
+    connect(help, &QAction::triggered, this, &TMainWindow::Help1Click);
 }
 
-void TOTP::CreateStatusBar() {
+void TMainWindow::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
     bar->setFixedHeight(21);
@@ -166,11 +166,11 @@ void TOTP::CreateStatusBar() {
     RepaintStatusBar();
 }
 
-QString TOTP::StatusText(int panel) const {
+QString TMainWindow::StatusText(int panel) const {
     return fStatusPanels[static_cast<size_t>(panel)]->text();
 }
 
-void TOTP::RepaintStatusBar() {
+void TMainWindow::RepaintStatusBar() {
     fShowsSdCard = fApp.deviceSetup.GetBurnerInfo().cardInserted != 0;
     fShowsUsb = fApp.deviceSetup.GetUSBConnectionStatus();
     fStatusPanels[4]->setPixmap(DrawPicture(fShowsSdCard ? TPicture::SdCard : TPicture::NoSdCard));
@@ -178,7 +178,7 @@ void TOTP::RepaintStatusBar() {
         DrawPicture(fShowsUsb ? TPicture::UsbConnected : TPicture::UsbNotConnected));
 }
 
-void TOTP::createTarget(TTargetFamily family) {
+void TMainWindow::createTarget(TTargetFamily family) {
     fApp.currentTarget.reset();
     fApp.currentLogger.reset();
     fApp.currentTarget = std::shared_ptr<TTarget>(CreateTarget(family, *this));
@@ -189,14 +189,14 @@ void TOTP::createTarget(TTargetFamily family) {
     startLogger();
 }
 
-void TOTP::startLogger() {
+void TMainWindow::startLogger() {
     if (!fApp.deviceSetup.CheckCanCreateLogger()) {
         return;
     }
     fApp.StartLogger(fApp.settings->GetConfiguration().loggerEnabled);
 }
 
-void TOTP::createPanels(TTargetFamily family) {
+void TMainWindow::createPanels(TTargetFamily family) {
     currentPanel = nullptr;
     DiscardPanels();
     operatorPanel = new TOperatorPanelLogger(fPanelArea, *fHost);
@@ -218,7 +218,7 @@ void TOTP::createPanels(TTargetFamily family) {
     }
 }
 
-void TOTP::showPanel(TMainPanel* panel) {
+void TMainWindow::showPanel(TMainPanel* panel) {
     setFixedSize(kWindowWidth, panel->getHeight());
     currentPanel = panel;
     panel->clearMsgBox();
@@ -236,7 +236,7 @@ void TOTP::showPanel(TMainPanel* panel) {
     mniTarget1->setEnabled(panel != operatorPanel);
 }
 
-void TOTP::showEvent(QShowEvent* event) {
+void TMainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (fFirstShow) {
         fFirstShow = false;
@@ -246,7 +246,7 @@ void TOTP::showEvent(QShowEvent* event) {
     }
 }
 
-void TOTP::CentreOnScreen() {
+void TMainWindow::CentreOnScreen() {
     const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     if (shownOn == nullptr) {
         return;
@@ -256,14 +256,14 @@ void TOTP::CentreOnScreen() {
     move(frame.topLeft());
 }
 
-void TOTP::mniOperator1Click() {
+void TMainWindow::mniOperator1Click() {
     if (currentPanel != nullptr && currentPanel->getCanChange() && currentPanel != operatorPanel) {
         showPanel(operatorPanel);
         mniTarget1->setEnabled(false);
     }
 }
 
-void TOTP::mniExpert1Click() {
+void TMainWindow::mniExpert1Click() {
     if (currentPanel != operatorPanel || !currentPanel->getCanChange()) {
         return;
     }
@@ -273,7 +273,7 @@ void TOTP::mniExpert1Click() {
     }
 }
 
-void TOTP::setSelectedTarget(QAction* item, TTargetFamily family) {
+void TMainWindow::setSelectedTarget(QAction* item, TTargetFamily family) {
     if (item == fCheckedTarget) {
         item->setChecked(true);
         return;
@@ -292,14 +292,14 @@ void TOTP::setSelectedTarget(QAction* item, TTargetFamily family) {
     markTargetChecked(item);
 }
 
-void TOTP::markTargetChecked(QAction* item) {
+void TMainWindow::markTargetChecked(QAction* item) {
     for (QAction* other : fTargetItems) {
         other->setChecked(other == item);
     }
     fCheckedTarget = item;
 }
 
-void TOTP::checkStoredFamily() {
+void TMainWindow::checkStoredFamily() {
     const uint32_t stored = fApp.StoredFamilyMismatch();
     if (stored == 0 || currentPanel == nullptr || !currentPanel->getCanChange() ||
         fApp.TargetBusy()) {
@@ -331,34 +331,34 @@ void TOTP::checkStoredFamily() {
     markTargetChecked(fTargetItems[stored - 1]);
 }
 
-void TOTP::mniOpen1Click() {
+void TMainWindow::mniOpen1Click() {
     expertPanel->btnLoadCfgClick();
 }
 
-void TOTP::mniSave1Click() {
+void TMainWindow::mniSave1Click() {
     expertPanel->btnSaveCfgClick();
 }
 
-void TOTP::mniAbout1Click() {
+void TMainWindow::mniAbout1Click() {
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->geometry()
                              : QRect(0, 0, 1024, 768);
-    fFormAbout->move((screen.width() - fFormAbout->width()) / 2,
-                     (screen.height() - fFormAbout->height()) / 2);
-    fFormAbout->show();
+    fAboutWindow->move((screen.width() - fAboutWindow->width()) / 2,
+                       (screen.height() - fAboutWindow->height()) / 2);
+    fAboutWindow->show();
 }
 
-void TOTP::Help1Click() {
-    fForm1->exec();
+void TMainWindow::Help1Click() {
+    fHelpWindow->exec();
 }
 
-void TOTP::showSettings() {
+void TMainWindow::showSettings() {
     Settings->exec();
     // The box, the log inputs and the logger, which takes the new folder and name rules now.
     operatorPanel->setLoggerEnabled();
 }
 
-void TOTP::initializationDone() {
+void TMainWindow::initializationDone() {
     if (fApp.deviceSetup.CheckExistConfigurationName()) {
         checkStoredFamily();
         if (!appRun) {
@@ -380,7 +380,7 @@ void TOTP::initializationDone() {
     WarnOutdatedFirmware();
 }
 
-void TOTP::WarnOutdatedFirmware() {
+void TMainWindow::WarnOutdatedFirmware() {
     const TDeviceSetup& device = fApp.deviceSetup;
     if (device.GetFirmwareVersionString().empty() || device.CheckFwVersion() || !appRun) {
         return;
@@ -394,7 +394,7 @@ void TOTP::WarnOutdatedFirmware() {
     fDialogs.Error(this, TMainPanel::FirmwareUpdateText());
 }
 
-void TOTP::ReportRefusedImport() {
+void TMainWindow::ReportRefusedImport() {
     const TLoadVerdict verdict = fApp.LastImportVerdict();
     if (verdict != TLoadVerdict::Loaded) { // an image came, and the loader refused it
         expertPanel->ReportUnusableConfiguration(
@@ -402,7 +402,7 @@ void TOTP::ReportRefusedImport() {
     }
 }
 
-void TOTP::ProgrammerDisconnected() {
+void TMainWindow::ProgrammerDisconnected() {
     fStatusPanels[3]->clear();
     fApp.deviceSetup.SetUSBConnectionStatus(false);
     // What was read from that programmer no longer describes the one that may come next.
@@ -410,7 +410,7 @@ void TOTP::ProgrammerDisconnected() {
     operatorPanel->hideCRC();
 }
 
-void TOTP::ReportLogWriteError() {
+void TMainWindow::ReportLogWriteError() {
     if (!fApp.currentLogger) {
         return;
     }
@@ -427,16 +427,16 @@ void TOTP::ReportLogWriteError() {
     }
 }
 
-void TOTP::customEvent(QEvent* event) {
+void TMainWindow::customEvent(QEvent* event) {
     if (event->type() == TNotificationEvent::EventType()) {
         const auto* notification = static_cast<TNotificationEvent*>(event);
-        MyHandler(notification->Code(), notification->Result());
+        HandleNotification(notification->Code(), notification->Result());
         return;
     }
     QMainWindow::customEvent(event);
 }
 
-void TOTP::MyHandler(TNotification notification, uint8_t result) {
+void TMainWindow::HandleNotification(TNotification notification, uint8_t result) {
     if (!appRun || currentPanel == nullptr) {
         return;
     }
@@ -487,11 +487,11 @@ void TOTP::MyHandler(TNotification notification, uint8_t result) {
     currentPanel->paintAgain();
 }
 
-void TOTP::AddResultWord(bool ok) {
+void TMainWindow::AddResultWord(bool ok) {
     currentPanel->addLines(ok ? QStringLiteral("OK") : QStringLiteral("FAIL"), true);
 }
 
-void TOTP::OnInitialized() {
+void TMainWindow::OnInitialized() {
     initializationDone();
     fInitialised = true;
     if (!appRun) {
@@ -500,7 +500,7 @@ void TOTP::OnInitialized() {
     currentPanel->addLines(QStringLiteral("Initialization is over."), false);
 }
 
-void TOTP::OnConfigurationRead(bool ok) {
+void TMainWindow::OnConfigurationRead(bool ok) {
     expertPanel->ShowTransferProgress(100);
     AddResultWord(ok);
     if (ok) {
@@ -511,7 +511,7 @@ void TOTP::OnConfigurationRead(bool ok) {
     }
 }
 
-void TOTP::OnConfigurationStored(bool ok) {
+void TMainWindow::OnConfigurationStored(bool ok) {
     expertPanel->ShowTransferProgress(100);
     if (ok) {
         checkStoredFamily(); // may make the panels anew
@@ -524,27 +524,27 @@ void TOTP::OnConfigurationStored(bool ok) {
                            false);
 }
 
-void TOTP::OnChannelsDetected(bool ok) {
+void TMainWindow::OnChannelsDetected(bool ok) {
     AddResultWord(ok);
     if (ok) {
         currentPanel->SetDetectStatus();
-        fFormDetect->FillDetectWindow(*fApp.currentTarget);
+        fDetectedIdsWindow->FillDetectWindow(*fApp.currentTarget);
     }
 }
 
-void TOTP::OnConnected() {
+void TMainWindow::OnConnected() {
     fApp.deviceSetup.SetUSBConnectionStatus(true);
     currentPanel->InitializationFromDevice();
 }
 
-void TOTP::OnBurnReported() {
+void TMainWindow::OnBurnReported() {
     currentPanel->BurnReported();
     currentPanel->SetBurningStatus();
     fApp.currentTarget->setTriggEn(true);
     ReportLogWriteError();
 }
 
-void TOTP::FormClose() {
+void TMainWindow::FormClose() {
     if (!appRun) {
         return;
     }
@@ -554,7 +554,7 @@ void TOTP::FormClose() {
     DiscardPanels();
 }
 
-void TOTP::DiscardPanels() {
+void TMainWindow::DiscardPanels() {
     // A panel may be inside one of its own modal boxes further up the stack (a nested event
     // loop): it goes once control is back in the loop, never under its own feet.
     for (QWidget* panel :
@@ -568,7 +568,7 @@ void TOTP::DiscardPanels() {
     operatorPanel = nullptr;
 }
 
-void TOTP::closeEvent(QCloseEvent* event) {
+void TMainWindow::closeEvent(QCloseEvent* event) {
     // Running operations are waited for (and woken) when the transport stops, not by a pause.
     FormClose();
     QMainWindow::closeEvent(event);

@@ -29,7 +29,7 @@ void TProgramObjects::StartTransport(INotificationSink& sink) {
     ctrl = std::make_unique<HIDCtrl>(std::make_unique<TWindowedHidVariant>(receiveQueue));
     readThread = std::make_unique<TReadThread>(receiveQueue, handlerQueues, asyncHandler, sink);
     readThread->Start();
-    sendThread = std::make_unique<TSendCommmand>(*ctrl);
+    sendThread = std::make_unique<TSendCommand>(*ctrl);
     sendThread->Start();
     ctrl->Connect();
 }
@@ -57,7 +57,7 @@ void TProgramObjects::RefreshLoggerSetup() {
         return;
     }
     TProgrammerSetup setup;
-    setup.configName = deviceSetup.GetConfiguratioName();
+    setup.configName = deviceSetup.GetConfigurationName();
     setup.firmwareVersion = deviceSetup.GetBurnerInfo().firmwareVersion;
     setup.family = deviceSetup.GetConfigurationInfo().targetType;
     currentLogger->SetProgrammerSetup(setup);

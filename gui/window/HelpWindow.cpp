@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "HelpWindow.h"
 
 #include "model/AppPaths.h"
 
@@ -7,28 +7,28 @@
 
 namespace ardent {
 
-QString TForm1::ManualAddress() {
+QString THelpWindow::ManualAddress() {
     // The manual on the disk, beside the program that shows it: a line PC has no reason to be
     // online, and a build folder or a second installation must not show another version's.
     return QUrl::fromLocalFile(QString::fromStdString(ManualFilePath(ExecutableFolder())))
         .toString();
 }
 
-TForm1::TForm1(QWidget* parent) : QDialog(parent) {
+THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Help"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
     setFixedSize(301, 66);
     auto* caption = new QLabel(QStringLiteral("You can find user manual on this location:"), this);
     caption->move(10, 10);
     caption->adjustSize();
-    lbl1 = new QLabel(this);
-    lbl1->setGeometry(10, 34, 281, 20);
-    lbl1->setText(QStringLiteral("<a href=\"%1\"><i>Ardent user manual</i></a>")
-                      .arg(ManualAddress().toHtmlEscaped()));
-    lbl1->setTextFormat(Qt::RichText);
-    lbl1->setCursor(Qt::PointingHandCursor);
-    lbl1->setOpenExternalLinks(false);
-    connect(lbl1, &QLabel::linkActivated, this,
+    manualLink = new QLabel(this);
+    manualLink->setGeometry(10, 34, 281, 20);
+    manualLink->setText(QStringLiteral("<a href=\"%1\"><i>Ardent user manual</i></a>")
+                            .arg(ManualAddress().toHtmlEscaped()));
+    manualLink->setTextFormat(Qt::RichText);
+    manualLink->setCursor(Qt::PointingHandCursor);
+    manualLink->setOpenExternalLinks(false);
+    connect(manualLink, &QLabel::linkActivated, this,
             [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
 }
 

@@ -1,22 +1,22 @@
 #pragma once
-// TForm_About: the about window - one picture, no frame; Esc or a click closes it.
+// TAboutWindow: the about window - one picture, no frame; Esc or a click closes it.
 
 #include <QLabel>
 #include <QWidget>
 
 namespace ardent {
 
-class TForm_About : public QWidget {
+class TAboutWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm_About(QWidget* parent);
+    explicit TAboutWindow(QWidget* parent);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QLabel* img1;
+    QLabel* aboutPicture;
 };
 
 // The about picture, drawn in code: the program's name, version and a programmer board.
