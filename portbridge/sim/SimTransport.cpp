@@ -51,6 +51,7 @@ int32_t TSimTransport::ConnectDevice(const char16_t* product) {
     JoinWorker();
     std::lock_guard lock(mLinkLock);
     mWorking = true;
+    mWatching = true;
     mWorker = std::thread(&TSimTransport::Watch, this, simlink::DefaultSocketPath());
     return 0;
 }
@@ -67,11 +68,13 @@ int32_t TSimTransport::OpenDevice(const char16_t* product) {
         if (mConnectedNow) {
             return 0;
         }
-        if (mWorking) {
+        if (mWorking && mWatching) {
             return 1; // a watch is waiting for the simulator; it is not there yet
         }
     }
-    JoinWorker(); // the worker of a link that has dropped
+    // The worker of a link that has dropped may still be reporting the disconnection: once it
+    // has, a new link can be opened (a reconnect right after a plug must not fail for it).
+    JoinWorker();
     const int fd = simlink::OpenReportLink(simlink::DefaultSocketPath(), kAcceptWait);
     if (fd < 0) {
         return 1;
@@ -124,6 +127,7 @@ void TSimTransport::Watch(std::string path) {
     }
     std::lock_guard lock(mLinkLock);
     mWorking = false;
+    mWatching = false;
     mLinkChanged.notify_all();
 }
 

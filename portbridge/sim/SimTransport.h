@@ -36,10 +36,12 @@ private:
     bool Pause(int ms);
     void JoinWorker();
 
-    std::mutex mLinkLock; // guards mFd, mWorking, mStopping; writes hold it while they send
+    // Guards mFd, mWorking, mWatching, mStopping; writes hold it while they send.
+    std::mutex mLinkLock;
     std::condition_variable mLinkChanged;
     int mFd = -1;
     bool mWorking = false; // the worker serves or watches
+    bool mWatching = false; // the worker is ConnectDevice's watch (not one OpenDevice link)
     bool mConnectedNow = false;
     uint64_t mLinksOpened = 0; // counts connected callbacks that have returned
     bool mStopping = false;
