@@ -120,10 +120,6 @@ std::vector<std::string> SplitParameters(const std::string& value) {
 TOptions::TOptions(std::vector<std::string> arguments, TConsole& console)
     : fParser(std::move(arguments)), fConsole(console) {}
 
-void TOptions::StdOut(std::string_view msg) {
-    TStdOutConsole().Write(msg);
-}
-
 const std::string& TOptions::UsageText() {
     static const std::string text = [] {
         std::string joined;

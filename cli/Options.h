@@ -69,8 +69,6 @@ public:
     const std::vector<std::string>& parameters() const { return fParameters; }
     const TCLIParser::Dictionary& namedOptions() const { return fNamedOptions; }
 
-    // Writes a whole text block to standard output, with no line break added.
-    static void StdOut(std::string_view msg);
     // The usage text: CR LF after every line, the last one included.
     static const std::string& UsageText();
 

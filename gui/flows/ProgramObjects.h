@@ -51,7 +51,6 @@ public:
     void Shutdown();
 
     bool IsConnected() const { return ctrl && ctrl->isConnected(); }
-    bool HasController() const { return ctrl != nullptr; }
     // A target flow is running (it may be writing the current target).
     bool TargetBusy() const { return targetFlowsRunning.load() > 0; }
     // Hands the current logger the configuration name, firmware version and family the programmer

@@ -170,12 +170,6 @@ void TLogger::StartLogging(bool start) {
     }
 }
 
-void TLogger::StartNewLogFile() {
-    std::lock_guard lock(fLock);
-    TakeSettings();
-    StartNewLogFileLocked();
-}
-
 bool TLogger::ReadHeader(std::string& header) {
     const std::string path = fEnv.headerFile(fHdrName);
     if (!ReadWholeFile(path, header)) {
@@ -452,11 +446,6 @@ bool TLogger::FamilyMatchesLocked() const {
 bool TLogger::isStarted() const {
     std::lock_guard lock(fLock);
     return LoggingStarted;
-}
-
-void TLogger::setStarted(bool started) {
-    std::lock_guard lock(fLock);
-    LoggingStarted = started;
 }
 
 bool TLogger::isCreated() const {

@@ -51,18 +51,13 @@ public:
     TLogger(const TLogger&) = delete;
     TLogger& operator=(const TLogger&) = delete;
 
-    // StartLogging and StartNewLogFile read the settings model: they belong to the thread
+    // StartLogging reads the settings model: they belong to the thread
     // that changes it (the window's); lines only use what they took from it.
     // false: stop (the file stays open). true while stopped: open a new file, then started
     // whether or not the file could be opened; before the programmer's setup is known (setCfgName
     // or SetProgrammerSetup) the file waits for it, or for the first line. true while started:
     // settings that name another file than the open one (folder, name rules) make a new file now.
     void StartLogging(bool start);
-    // Opens a new log file as the settings say; isCreated tells whether it worked. Lines only go
-    // under this family's header: with "append" into a file that starts with it, without into a
-    // file that holds nothing else. Any other file is left as it is and the next free name
-    // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
-    void StartNewLogFile();
     // Writes the line of one channel. `ids` is the programmer's log information for the channel;
     // null writes empty ID columns, so a channel whose IDs could not be read is still logged.
     // Inactive channels and channels >= 4 write nothing. False when a line was due but is not on
@@ -84,14 +79,12 @@ public:
     // False while the programmer holds a configuration of another family than LoggedFamily.
     bool FamilyMatches() const;
     bool isStarted() const;
-    void setStarted(bool started);
     bool isCreated() const;
     // Why the first line since the last call could not be written and what to do; then empty
     // until the next failure.
     std::string TakeWriteError();
     // The path of the open log file; empty when none is open.
     std::string LogFilePath() const;
-    const std::string& HeaderName() const { return fHdrName; }
 
 protected:
     // Appends the family's ID columns, each followed by a comma; `ids` null: empty columns.
@@ -123,6 +116,10 @@ private:
     bool ReadyForFile() const;
     void CloseStream();
     void ForgetFile();
+    // Opens a new log file as the settings say; isCreated tells whether it worked. Lines only go
+    // under this family's header: with "append" into a file that starts with it, without into a
+    // file that holds nothing else. Any other file is left as it is and the next free name
+    // beside it is taken (logfile_2.csv, logfile_3.csv, ...).
     void StartNewLogFileLocked();
     // The file the current rule names is open and still at its path; opens or makes it if not.
     bool EnsureFile();

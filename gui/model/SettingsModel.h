@@ -38,7 +38,6 @@ public:
     int GetTargetType() const { return targetType; }
     void SetTargetType(int type) { targetType = type; }
     void SetLoggerStarted(bool started) { configuration.loggerEnabled = started; }
-    const std::string& GetSettingsFileName() const { return fSettingsFile; }
 
 private:
     std::string folderPath;

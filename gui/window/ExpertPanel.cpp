@@ -184,7 +184,7 @@ void TExpertPanel::LoadFile() {
     if (!info.exists()) {
         return;
     }
-    // The name is kept as chosen: on Linux a file's name is case-sensitive, so upper-casing the
+    // The name is kept as chosen: file names are case-sensitive, so upper-casing the
     // whole path would name another (usually missing) file.
     sHEXfile = info.absoluteFilePath();
     fLastFolder = info.absolutePath();

@@ -55,14 +55,12 @@ public:
     QCheckBox& ChannelBox(int channel) { return *chkCH[static_cast<size_t>(channel)]; }
     QPushButton& LoadFwButton() { return *btnLoadFW; }
     QPushButton& LoadParButton() { return *btnLoadPar; }
-    QPushButton& LoadPatchButton() { return *btnLoadPatch; }
     QCheckBox& SelFwBox() { return *chkSelFw; }
     QCheckBox& SelParBox() { return *chkSelPar; }
     QCheckBox& SelPatchBox() { return *chkSelPatch; }
     QLineEdit& NameInProgrammer() { return *edtConfigurationNameInProgrammer; }
     const QProgressBar& TransferProgress() const { return *progressBar; }
     uint32_t ChannelSelection() const { return channelSelection; }
-    const QString& ChosenFile() const { return sHEXfile; }
 
 public slots:
     void btnLoadCfgClick();

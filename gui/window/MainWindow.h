@@ -62,11 +62,7 @@ public:
     TExpertPanel* ExpertPanel() const { return expertPanel; }
     QMenu& TargetMenu() { return *mniTarget1; }
     QAction& TargetItem(int type) { return *fTargetItems[static_cast<size_t>(type - 1)]; }
-    QAction& OperatorItem() { return *mniOperator1; }
-    QAction& ExpertItem() { return *mniExpert1; }
     QAction& OpenItem() { return *mniOpen1; }
-    QAction& SaveItem() { return *mniSave1; }
-    QAction& SettingsItem() { return *mniLogger; }
     QString StatusText(int panel) const;
     // Which picture panels 4 and 5 show now.
     bool ShowsSdCard() const { return fShowsSdCard; }
@@ -75,7 +71,6 @@ public:
     TDetectedIdsWindow& DetectWindow() { return *fDetectedIdsWindow; }
     TAboutWindow& AboutWindow() { return *fAboutWindow; }
     THelpWindow& HelpWindow() { return *fHelpWindow; }
-    bool AppRunning() const { return appRun; }
     // The notification that the initialization ended has been handled.
     bool Initialised() const { return fInitialised; }
 

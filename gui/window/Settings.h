@@ -24,7 +24,6 @@ public:
 
     QCheckBox& LogOnStart() { return *chkLogOnStart; }
     QCheckBox& Config() { return *chkConfig; }
-    QCheckBox& TimeStamp() { return *chkTimeStamp; }
     QCheckBox& AppendLogFile() { return *chkAppendLogFile; }
     QCheckBox& InactiveChannel() { return *chkInactiveChannel; }
     QCheckBox& Short() { return *chkShort; }
