@@ -11,7 +11,9 @@ packages=(
     qt6-base-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
-    dpkg-dev file fakeroot
+    dpkg-dev file fakeroot lintian
+    nlohmann-json3-dev bash-completion
+    libsqlite3-dev sqlite3 libpq-dev postgresql qt6-charts-dev
 )
 
 missing=()
