@@ -32,12 +32,20 @@ CREATE TABLE IF NOT EXISTS burn_record (
     channel_code        INTEGER,
     code_name           TEXT    NOT NULL,
     overall_error       INTEGER NOT NULL,         -- the burn's (or read's) overall result
-    chip_ids            TEXT    NOT NULL,         -- IDs read, 'name=0x1234;name2=0x...' or ''
+    chip_ids            TEXT    NOT NULL,         -- IDs read: 'Device=0x0012ABCD;Parameter=0x0042' or ''
     operator_comment    TEXT    NOT NULL,         -- Ardent's comment field, '' otherwise
     serial_number       TEXT    NOT NULL          -- Ardent's serial number field, '' otherwise
 );
 CREATE INDEX IF NOT EXISTS burn_record_time    ON burn_record(time_utc);
-CREATE INDEX IF NOT EXISTS burn_record_chip    ON burn_record(chip_ids);
+-- Each ID of chip_ids once more, so that find by chip ID is an index look-up. Written in the same
+-- transaction as its record; value is upper-case hexadecimal without 0x and without leading zeros
+-- ('12ABCD'), so '0x0012abcd' and '12ABCD' find the same chip.
+CREATE TABLE IF NOT EXISTS record_chip_id (
+    seq   INTEGER NOT NULL REFERENCES burn_record(seq),
+    name  TEXT    NOT NULL,
+    value TEXT    NOT NULL
+);
+CREATE INDEX IF NOT EXISTS record_chip_id_value ON record_chip_id(value);
 CREATE INDEX IF NOT EXISTS burn_record_serial  ON burn_record(serial_number);
 CREATE TABLE IF NOT EXISTS forward_state (
     key   TEXT PRIMARY KEY,   -- 'last_sent_seq', 'last_error', 'last_error_time', 'last_sent_time'
