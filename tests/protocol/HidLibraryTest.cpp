@@ -94,7 +94,8 @@ TEST_F(HidLibraryTest, ControllerTakesTheLoadedLibrary) {
     EXPECT_FALSE(IsHidLibraryLoaded());
 }
 
-TEST_F(HidLibraryTest, SearchOrderIsEnvironmentThenExecutableFolderThenPrivateInstallationFolderThenLinkerPath) {
+TEST_F(HidLibraryTest,
+       SearchOrderIsEnvironmentThenExecutableFolderThenPrivateInstallationFolderThenLinkerPath) {
     ::setenv("ARDENT_PORTBRIDGE", "/opt/line/libportbridge-sim.so", 1);
     const std::vector<std::string> candidates = HidLibraryCandidates();
     ::unsetenv("ARDENT_PORTBRIDGE");
