@@ -6,6 +6,7 @@
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
 #include "protocol/HidLibrary.h"
+#include "protocol/WindowedHidVariant.h"
 
 #include "FakeHidIntf.h"
 
@@ -110,6 +111,26 @@ TEST_F(TraceTest, ConnectAttemptsAndReportsBothWaysAsHex) {
                            "send: the library refused the report (5)",
                            "device disconnected",
                            "send refused: not connected",
+                       }));
+}
+
+TEST_F(TraceTest, TheWindowedProgramsWatchAndTheConnectionItReports) {
+    FakeHidLibrary library;
+    TThreadSafeQueue<TArrayByte> queue;
+    HIDCtrl ctrl(std::make_unique<TWindowedHidVariant>(queue), library);
+    ctrl.Connect();
+    library.intf.FireConnected();
+    const uint8_t event[4] = {0x05, 0x02, 0x00, 0x01};
+    library.intf.FireReport(event, 4);
+    const TArrayByte request = test::BytesOf({0x02, 0x02});
+    EXPECT_EQ(ctrl.SendData(request.data(), 64), 0);
+
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           "connect: watching for the programmer, ConnectDevice answered 0",
+                           "connect: not connected",
+                           "device connected",
+                           "receive 4: 05 02 00 01",
+                           "send 64: 02 02" + Zeros(62),
                        }));
 }
 
