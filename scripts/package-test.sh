@@ -60,14 +60,11 @@ runuser -u "$operator" -- env -i HOME="$home" PATH=/usr/bin:/bin bash -euo pipef
 
     # Completion as an operator types: bash-completion loads the scripts by command name.
     bash -c "source /usr/share/bash-completion/bash_completion
-        complete -r ArdentCmd ardent-progsim 2> /dev/null
         _completion_loader ArdentCmd; _completion_loader ardent-progsim
-        COMP_WORDS=(ArdentCmd -sto); COMP_CWORD=1; _ardentcmd
-        [ \"\${COMPREPLY[*]}\" = -store ]
-        COMP_WORDS=(ArdentCmd -store l); COMP_CWORD=2; _ardentcmd
-        [ \"\${COMPREPLY[*]}\" = line.cfg ]
-        COMP_WORDS=(ardent-progsim ctl sd i); COMP_CWORD=3; _ardent_progsim
-        [ \"\${COMPREPLY[*]}\" = insert ]"
+        typed() { COMP_WORDS=(\"\$@\"); COMP_CWORD=\$((\$# - 1)); COMP_LINE=\"\$*\"; COMP_POINT=\${#COMP_LINE}; }
+        typed ArdentCmd -sto; _ardentcmd; [ \"\${COMPREPLY[*]}\" = -store ]
+        typed ArdentCmd -store l; _ardentcmd; [ \"\${COMPREPLY[*]}\" = line.cfg ]
+        typed ardent-progsim ctl sd i; _ardent_progsim; [ \"\${COMPREPLY[*]}\" = insert ]"
     echo "completion: ArdentCmd and ardent-progsim complete from the installed scripts"
 
     # The JSON report, once ArdentCmd writes one: checked like a line script would.
