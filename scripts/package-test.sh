@@ -12,7 +12,16 @@ cmake --build --preset package -j "$(nproc)"
 cmake --build --preset package --target package
 deb=$(ls -t build/package/ardent_*.deb | head -n 1)
 echo "== package: $deb"
-dpkg-deb --info "$deb" | grep -E 'Package|Version|Depends'
+dpkg-deb --info "$deb" | grep -E 'Package|Version|Depends|Maintainer'
+
+# lintian: no error; every warning it still gives is explained in the README.
+if command -v lintian > /dev/null 2>&1; then
+    echo "== lintian"
+    lintian --fail-on error --tag-display-limit 0 "$deb"
+else
+    echo "package-test: lintian is not installed (scripts/install-deps.sh installs it)"
+    exit 1
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "package-test: installing needs root; stopping after the build"
@@ -42,6 +51,31 @@ runuser -u "$operator" -- env -i HOME="$home" PATH=/usr/bin:/bin bash -euo pipef
     ardent-progsim ctl wait-ready
     check ArdentCmd -getFwVer | grep -q "Firmware version is"
     check ArdentCmd -store line.cfg | grep -q "Operation completed successfully."
+
+    # A trace names the transport it loaded and shows the reports both ways.
+    ARDENT_TRACE="$HOME/trace.txt" ArdentCmd -getName > /dev/null
+    grep -q "library $ARDENT_PORTBRIDGE loaded" "$HOME/trace.txt"
+    grep -q "^[0-9.]* receive 64: 01 " "$HOME/trace.txt"
+    echo "trace written: $(wc -l < "$HOME/trace.txt") lines"
+
+    # Completion as an operator types: bash-completion loads the scripts by command name.
+    bash -c "source /usr/share/bash-completion/bash_completion
+        _completion_loader ArdentCmd; _completion_loader ardent-progsim
+        typed() { COMP_WORDS=(\"\$@\"); COMP_CWORD=\$((\$# - 1)); COMP_LINE=\"\$*\"; COMP_POINT=\${#COMP_LINE}; }
+        typed ArdentCmd -sto; _ardentcmd; [ \"\${COMPREPLY[*]}\" = -store ]
+        typed ArdentCmd -store l; _ardentcmd; [ \"\${COMPREPLY[*]}\" = line.cfg ]
+        typed ardent-progsim ctl sd i; _ardent_progsim; [ \"\${COMPREPLY[*]}\" = insert ]"
+    echo "completion: ArdentCmd and ardent-progsim complete from the installed scripts"
+
+    # The JSON report, once ArdentCmd writes one: checked like a line script would.
+    rm -f report.json
+    ARDENTCMD_REPORT_FILE="$HOME/report.json" ArdentCmd -getName > /dev/null || true
+    if [ -s report.json ]; then
+        python3 -c "import json, sys; report = json.load(open(sys.argv[1])); assert report[\"schema\"] == 1, report" report.json
+        echo "report: schema 1 written"
+    else
+        echo "report: this ArdentCmd writes no ARDENTCMD_REPORT_FILE; step skipped"
+    fi
     QT_QPA_PLATFORM=offscreen Ardent --grab "$HOME/ardent.png" > ardent.log 2>&1
     test -s "$HOME/ardent.png"
     echo "Ardent started offscreen and ended cleanly"

@@ -146,6 +146,12 @@ TControlResult ExecuteControlLine(TProgrammerEngine& engine, const std::string& 
         result.output = engine.SetCardInserted(Lower(words[1]) == "insert");
         return result;
     }
+    // A channel word that is no channel is named as such, not taken for an unknown command.
+    if ((command == "chip" || command == "ids" || command == "verdict") && words.size() >= 3 &&
+        !ChannelAt(words, channel)) {
+        return Error("channel \"" + words[1] + "\" is out of range: channels are 1 to " +
+                     std::to_string(kChannelCount));
+    }
     if (command == "chip" && words.size() >= 3 && ChannelAt(words, channel)) {
         TVirtualChip chip = engine.Chip(channel);
         std::string reason;

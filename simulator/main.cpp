@@ -25,7 +25,8 @@ using namespace ardent::sim;
 namespace {
 
 const char kUsage[] =
-    "usage: ardent-progsim [--scenario FILE] [--socket PATH] [--usb-timing] [--verbose]\n"
+    "usage: ardent-progsim --version | --help\n"
+    "       ardent-progsim [--scenario FILE] [--socket PATH] [--usb-timing] [--verbose]\n"
     "                      [--foreground | --daemon] [--ready-fd N]\n"
     "       ardent-progsim ctl [--socket PATH] [--timeout MS] COMMAND...\n"
     "       ardent-progsim ctl [--socket PATH] [--timeout MS] wait-ready\n"
@@ -35,6 +36,10 @@ const char kUsage[] =
     "once it answers; --daemon returns when it answers; --ready-fd writes \"ready\\n\" to fd N.\n"
     "\n"
     "Control commands:\n";
+
+void PrintVersion() {
+    std::printf("ardent-progsim %s\n", ARDENT_PROGSIM_VERSION);
+}
 
 TSimServer* gServer = nullptr;
 
@@ -199,6 +204,15 @@ int RunControl(int argc, char** argv) {
         std::fprintf(stderr, "%s%s", kUsage, ControlHelp());
         return 2;
     }
+    // Answered here, so they work without a running simulated programmer.
+    if (line == "--help" || line == "-h") {
+        std::printf("%s%s", kUsage, ControlHelp());
+        return 0;
+    }
+    if (line == "--version") {
+        PrintVersion();
+        return 0;
+    }
     if (line == "wait-ready") {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (SendControl(socketPath, "ping", timeout, true) != 0) {
@@ -243,6 +257,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s%s", kUsage, ControlHelp());
+            return 0;
+        } else if (arg == "--version") {
+            PrintVersion();
             return 0;
         } else {
             std::fprintf(stderr, "ardent-progsim: unknown argument \"%s\"\n%s", arg.c_str(),

@@ -1,5 +1,7 @@
 #include "protocol/CommandLineHidVariant.h"
 
+#include "protocol/Trace.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -16,7 +18,12 @@ void TCommandLineHidVariant::Connect(HIDCtrl& ctrl, IHIDIntf& intf) {
     if (ctrl.isConnected())
         return;
     for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
-        if (intf.OpenDevice(portbridge::kProductName) == 0) {
+        const int32_t answer = intf.OpenDevice(portbridge::kProductName);
+        if (TraceEnabled())
+            TraceLine("connect attempt " + std::to_string(attempt + 1) + " of " +
+                      std::to_string(kConnectAttempts) + ": OpenDevice answered " +
+                      std::to_string(answer));
+        if (answer == 0) {
             ctrl.setConnected(true);
             return;
         }

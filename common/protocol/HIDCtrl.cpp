@@ -1,5 +1,7 @@
 #include "protocol/HIDCtrl.h"
 
+#include "protocol/Trace.h"
+
 namespace ardent {
 
 namespace {
@@ -36,10 +38,15 @@ HIDCtrl::HIDCtrl(std::unique_ptr<IHIDCtrlVariant> variant, IHidLibrary& library)
     : fVariant(std::move(variant)), fLibrary(library) {
     HIDCtrl* expected = nullptr;
     fOwnsSlot = gCurrent.compare_exchange_strong(expected, this);
-    if (!fOwnsSlot || !fLibrary.Load())
+    if (!fOwnsSlot) {
+        TraceLine("controller without library: another controller holds the transport");
+        return;
+    }
+    if (!fLibrary.Load())
         return;
     HidInt = fLibrary.GetInterface();
     if (HidInt == nullptr) {
+        TraceLine("controller without library: the library gave no interface");
         fLibrary.Unload();
         return;
     }
@@ -72,34 +79,59 @@ HIDCtrl* HIDCtrl::Current() {
 
 bool HIDCtrl::Connect() {
     std::lock_guard guard(fConnectLock);
-    if (fDllLoaded && HidInt != nullptr)
-        fVariant->Connect(*this, *HidInt);
-    return fConnected.load();
+    if (!fDllLoaded || HidInt == nullptr) {
+        TraceLine("connect: no transport library");
+        return fConnected.load();
+    }
+    fVariant->Connect(*this, *HidInt);
+    const bool connected = fConnected.load();
+    TraceLine(connected ? "connect: connected" : "connect: not connected");
+    return connected;
 }
 
 int32_t HIDCtrl::SendData(const uint8_t* data, uint16_t size) {
-    if (!fConnected.load() || HidInt == nullptr)
+    if (!fConnected.load() || HidInt == nullptr) {
+        TraceLine("send refused: not connected");
         return -1;
-    return HidInt->WriteReport(data, size);
+    }
+    const int32_t result = HidInt->WriteReport(data, size);
+    TraceWrite(data, size, result);
+    return result;
 }
 
 bool HIDCtrl::SendData(const TPacketFormat& packet) {
-    if (!fConnected.load() || HidInt == nullptr)
+    if (!fConnected.load() || HidInt == nullptr) {
+        TraceLine("send refused: not connected");
         return false;
+    }
     const TArrayByte bytes = PacketToBytes(packet);
-    const int32_t result = HidInt->WriteReport(bytes.data(), static_cast<uint16_t>(bytes.size()));
+    const auto size = static_cast<uint16_t>(bytes.size());
+    const int32_t result = HidInt->WriteReport(bytes.data(), size);
+    TraceWrite(bytes.data(), size, result);
     return (result & 0xFF) == 0;
 }
 
+void HIDCtrl::TraceWrite(const uint8_t* data, uint16_t size, int32_t result) {
+    if (!TraceEnabled())
+        return;
+    TraceReport("send", data, size);
+    if ((result & 0xFF) != 0)
+        TraceLine("send: the library refused the report (" + std::to_string(result) + ")");
+}
+
 void HIDCtrl::HandleReportReceived(const uint8_t* data, uint16_t count) {
+    if (TraceEnabled())
+        TraceReport("receive", data, data == nullptr ? 0 : count);
     fVariant->OnReportReceived(*this, data, count);
 }
 
 void HIDCtrl::HandleDeviceConnected() {
+    TraceLine("device connected");
     fVariant->OnDeviceConnected(*this);
 }
 
 void HIDCtrl::HandleDeviceDisconnected() {
+    TraceLine("device disconnected");
     fVariant->OnDeviceDisconnected(*this);
 }
 

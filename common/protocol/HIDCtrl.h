@@ -67,6 +67,9 @@ public:
     void HandleDeviceDisconnected();
 
 private:
+    // Records a written report and, when the library refused it, its answer.
+    static void TraceWrite(const uint8_t* data, uint16_t size, int32_t result);
+
     std::unique_ptr<IHIDCtrlVariant> fVariant;
     IHidLibrary& fLibrary;
     IHIDIntf* HidInt = nullptr;

@@ -1,5 +1,7 @@
 #include "protocol/HidLibrary.h"
 
+#include "protocol/Trace.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 #include <mutex>
@@ -12,6 +14,8 @@ namespace {
 
 constexpr const char* kLibraryFileName = "libportbridge.so";
 constexpr const char* kLibraryEnvironment = "ARDENT_PORTBRIDGE";
+// The installation keeps its transport libraries out of the public library folder.
+constexpr const char* kPrivateFolder = "ardent";
 
 using BeginFn = void (*)();
 using GetIntfFn = void (*)(IHIDIntf**);
@@ -67,7 +71,8 @@ std::vector<std::string> HidLibraryCandidates() {
         candidates.emplace_back(named);
     if (const std::string folder = ExecutableFolder(); !folder.empty()) {
         candidates.push_back(folder + kLibraryFileName);
-        candidates.push_back(folder + "../" + ARDENT_INSTALL_LIBDIR + "/" + kLibraryFileName);
+        candidates.push_back(folder + "../" + ARDENT_INSTALL_LIBDIR + "/" + kPrivateFolder + "/" +
+                             kLibraryFileName);
     }
     candidates.emplace_back(kLibraryFileName);
     return candidates;
@@ -81,18 +86,30 @@ bool LoadHidLibrary() {
         return true;
 
     void* handle = nullptr;
+    const std::string* loaded = nullptr;
     for (const std::string& candidate : candidates) {
         handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle != nullptr)
+        if (handle != nullptr) {
+            loaded = &candidate;
             break;
+        }
+        if (TraceEnabled()) {
+            const char* reason = dlerror();
+            TraceLine("library " + candidate + " not loaded: " + (reason ? reason : "unknown"));
+        }
     }
-    if (handle == nullptr)
+    if (handle == nullptr) {
+        TraceLine("no transport library loaded");
         return false;
+    }
 
     const auto begin = Resolve<BeginFn>(handle, "HidDllBegin");
     const auto getIntf = Resolve<GetIntfFn>(handle, "GetHidIntf");
     const auto end = Resolve<EndFn>(handle, "HidDllEnd");
     if (begin == nullptr || getIntf == nullptr || end == nullptr) {
+        if (TraceEnabled())
+            TraceLine("library " + *loaded +
+                      " unloaded: it lacks HidDllBegin, GetHidIntf or HidDllEnd");
         dlclose(handle);
         return false;
     }
@@ -102,10 +119,14 @@ bool LoadHidLibrary() {
     getIntf(&intf);
     if (intf == nullptr) {
         // A library without an interface is as useless as one without the exports.
+        if (TraceEnabled())
+            TraceLine("library " + *loaded + " unloaded: GetHidIntf gave no interface");
         end();
         dlclose(handle);
         return false;
     }
+    if (TraceEnabled())
+        TraceLine("library " + *loaded + " loaded");
     state.handle = handle;
     state.end = end;
     state.intf = intf;

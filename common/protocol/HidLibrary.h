@@ -2,9 +2,10 @@
 // The binding of the transport library (libportbridge.so or a stand-in with the same exports):
 // loaded at run time with dlopen, one per process. Search order: the file named by the
 // environment variable ARDENT_PORTBRIDGE, then libportbridge.so beside the executable, then in
-// the library folder of the installation the executable belongs to (<prefix>/bin/../<libdir>, so
-// an installation to any prefix finds its own transport), then libportbridge.so through the
-// dynamic linker's search path. The first file that loads is the
+// the private library folder of the installation the executable belongs to
+// (<prefix>/bin/../<libdir>/ardent, so an installation to any prefix finds its own transport and
+// keeps it out of the public library folder), then libportbridge.so through the dynamic linker's
+// search path. The first file that loads is the
 // one used; a file that loads but lacks one of the three exports is unloaded again and ends the
 // search with false.
 

@@ -1,12 +1,17 @@
 #include "protocol/WindowedHidVariant.h"
 
+#include "protocol/Trace.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace ardent {
 
 void TWindowedHidVariant::Connect(HIDCtrl& /*ctrl*/, IHIDIntf& intf) {
-    intf.ConnectDevice(portbridge::kProductName);
+    const int32_t answer = intf.ConnectDevice(portbridge::kProductName);
+    if (TraceEnabled())
+        TraceLine("connect: watching for the programmer, ConnectDevice answered " +
+                  std::to_string(answer));
 }
 
 void TWindowedHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* data, uint16_t count) {

@@ -94,7 +94,8 @@ TEST_F(HidLibraryTest, ControllerTakesTheLoadedLibrary) {
     EXPECT_FALSE(IsHidLibraryLoaded());
 }
 
-TEST_F(HidLibraryTest, SearchOrderIsEnvironmentThenExecutableFolderThenInstallationThenLinkerPath) {
+TEST_F(HidLibraryTest,
+       SearchOrderIsEnvironmentThenExecutableFolderThenPrivateInstallationFolderThenLinkerPath) {
     ::setenv("ARDENT_PORTBRIDGE", "/opt/line/libportbridge-sim.so", 1);
     const std::vector<std::string> candidates = HidLibraryCandidates();
     ::unsetenv("ARDENT_PORTBRIDGE");
@@ -103,7 +104,8 @@ TEST_F(HidLibraryTest, SearchOrderIsEnvironmentThenExecutableFolderThenInstallat
     // The executable's folder as the system resolves it (symbolic links followed).
     const std::string folder = std::filesystem::canonical(ARDENT_BIN_DIR).string() + "/";
     EXPECT_EQ(candidates[1], folder + "libportbridge.so");
-    EXPECT_EQ(candidates[2], folder + "../" ARDENT_INSTALL_LIBDIR "/libportbridge.so");
+    // The installation's private folder, not the public library folder.
+    EXPECT_EQ(candidates[2], folder + "../" ARDENT_INSTALL_LIBDIR "/ardent/libportbridge.so");
     EXPECT_EQ(candidates[3], "libportbridge.so");
 
     const std::vector<std::string> withoutEnvironment = HidLibraryCandidates();
