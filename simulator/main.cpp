@@ -119,7 +119,8 @@ bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& pla
             error = "several programmers need --line FOLDER";
             return false;
         }
-        const std::string serial = args.serials.empty() ? std::string(simlink::kDefaultSerial) : args.serials.front();
+        const std::string serial =
+            args.serials.empty() ? std::string(simlink::kDefaultSerial) : args.serials.front();
         if (!simlink::IsValidSerial(serial)) {
             error = "the serial number \"" + serial + "\" is not 1 to 63 letters, digits, - or _";
             return false;
@@ -128,11 +129,12 @@ bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& pla
         return true;
     }
     if (args.socketGiven) {
-        error = "--socket and --line exclude each other (a line's sockets are FOLDER/<serial>.sock)";
+        error =
+            "--socket and --line exclude each other (a line's sockets are FOLDER/<serial>.sock)";
         return false;
     }
-    const size_t count = args.programmers != 0 ? args.programmers
-                                               : std::max<size_t>(1, args.serials.size());
+    const size_t count =
+        args.programmers != 0 ? args.programmers : std::max<size_t>(1, args.serials.size());
     if (args.serials.size() > count) {
         error = "more --serial values than --programmers";
         return false;
@@ -151,8 +153,8 @@ bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& pla
                 return false;
             }
         }
-        places.push_back({simlink::LineSocketPath(args.lineFolder, serial), serial,
-                          scenarioFor(i)});
+        places.push_back(
+            {simlink::LineSocketPath(args.lineFolder, serial), serial, scenarioFor(i)});
     }
     std::error_code ignored;
     std::filesystem::create_directories(args.lineFolder, ignored);

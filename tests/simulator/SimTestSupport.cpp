@@ -7,8 +7,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -104,8 +104,7 @@ std::string TSimDaemon::Control(const std::string& line) const {
 
 TLineFolder::TLineFolder() {
     static std::atomic<int> counter{0};
-    mPath = "/tmp/ardent-simline-" + std::to_string(::getpid()) + "-" +
-            std::to_string(counter++);
+    mPath = "/tmp/ardent-simline-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     std::filesystem::remove_all(mPath);
     std::filesystem::create_directories(mPath);
 }

@@ -58,7 +58,8 @@ inline std::optional<size_t> SelectProgrammer(const std::vector<TProgrammerInfo>
     if (IsPathChoice(choice)) {
         const std::string wanted = detail::CanonicalPath(choice);
         for (size_t i = 0; i < programmers.size(); ++i) {
-            if (programmers[i].path == choice || detail::CanonicalPath(programmers[i].path) == wanted)
+            if (programmers[i].path == choice ||
+                detail::CanonicalPath(programmers[i].path) == wanted)
                 return i;
         }
         return std::nullopt;
