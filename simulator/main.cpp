@@ -115,7 +115,7 @@ bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& pla
         return args.scenarioPaths[std::min(index, args.scenarioPaths.size() - 1)];
     };
     if (args.lineFolder.empty()) {
-        if (args.programmers > 1 || args.serials.size() > 1 || args.scenarioPaths.size() > 1) {
+        if (args.programmers > 1 || args.serials.size() > 1) {
             error = "several programmers need --line FOLDER";
             return false;
         }
@@ -125,7 +125,8 @@ bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& pla
             error = "the serial number \"" + serial + "\" is not 1 to 63 letters, digits, - or _";
             return false;
         }
-        places.push_back({args.socketPath, serial, scenarioFor(0)});
+        // One programmer takes the last --scenario given, as it always has.
+        places.push_back({args.socketPath, serial, scenarioFor(args.scenarioPaths.size())});
         return true;
     }
     if (args.socketGiven) {
