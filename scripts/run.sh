@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs a production flow of Ardent's command-line tool against the simulated
 # programmer: a private ardent-progsim is started for the run and stopped at the end (also when
-# the run fails), and ArdentCmd reaches it through libportbridge-sim.so.
+# the run fails), and ArdentCmd reaches it through libportbridge-sim.so. It ends with a line PC
+# driving four simulated programmers at once, one line script per programmer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,11 +18,16 @@ export ARDENT_PORTBRIDGE="$bin/libportbridge-sim.so"
 
 # ---- The simulated programmer: four blank chips that pass, unless the flow says otherwise ----
 sim_pid=""
+line_pid=""
 stop_simulator() {
     local status=$?
     if [ -n "$sim_pid" ]; then
         "$bin/ardent-progsim" ctl --timeout 2000 quit > /dev/null 2>&1 || kill "$sim_pid" 2> /dev/null || true
         wait "$sim_pid" 2> /dev/null || true
+    fi
+    if [ -n "$line_pid" ]; then
+        kill "$line_pid" 2> /dev/null || true # stops every programmer of the line
+        wait "$line_pid" 2> /dev/null || true
     fi
     rm -rf "$work"
     exit "$status"
@@ -88,3 +94,47 @@ else
     echo "backup: DIFFERS from the configuration stored"
     exit 1
 fi
+
+# ---- Four programmers on one line PC: four line scripts burning in parallel ----
+# One daemon serves the line: four programmers SIM00000001 to SIM00000004, each with its own
+# chips, on $work/line/<serial>.sock. Each line script chooses its programmer with
+# ARDENT_PROGRAMMER, so only scripts for the same programmer would keep each other out.
+echo "# ---- a line of four simulated programmers ----"
+export ARDENT_SIM_LINE="$work/line"
+"$bin/ardent-progsim" --line "$ARDENT_SIM_LINE" --programmers 4 --foreground > "$work/line.log" 2>&1 &
+line_pid=$!
+stations="SIM00000001 SIM00000002 SIM00000003 SIM00000004"
+for serial in $stations; do
+    "$bin/ardent-progsim" ctl --programmer "$serial" wait-ready > /dev/null
+done
+# At the third programmer, channel 2 fails its burn.
+"$bin/ardent-progsim" ctl --programmer SIM00000003 verdict 2 fail 61 > /dev/null
+
+# station <serial>: the line script of one programmer: store the configuration, burn four chips.
+station() {
+    local serial=$1 step status result
+    for step in "-store $work/line.cfg" "-burnTrigger enable" "-execute"; do
+        set +e
+        # shellcheck disable=SC2086 # the step is a command and its argument
+        ARDENT_PROGRAMMER="$serial" ARDENTCMD_RESULT_FILE="$work/result-$serial" \
+            "$bin/ArdentCmd" $step > "$work/out-$serial" 2>&1
+        status=$?
+        set -e
+        result=$(tr -d '\n' < "$work/result-$serial")
+        printf '%s: ArdentCmd %s -> %s (exit status %s, result %s = 0x%08X)\n' "$serial" "$step" \
+            "$(tr -d '\r' < "$work/out-$serial" | paste -sd ' ')" "$status" "${result:-none}" \
+            "$((${result:-0} & 0xFFFFFFFF))"
+        [ "$status" -eq 0 ] || return 0
+    done
+}
+
+pids=""
+for serial in $stations; do
+    station "$serial" > "$work/station-$serial.log" &
+    pids="$pids $!"
+done
+# shellcheck disable=SC2086
+wait $pids
+for serial in $stations; do
+    cat "$work/station-$serial.log"
+done

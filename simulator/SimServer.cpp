@@ -149,6 +149,13 @@ void TSimServer::ReadHello(int fd) {
     }
     if (hello == simlink::kHelloControl) {
         mControls.emplace(fd, TControlLink{});
+    } else if (hello == simlink::kHelloIdentify) {
+        if (mEngine.IsPlugged()) {
+            const std::string answer = mOptions.serial + "\n";
+            // A short line on a fresh socket fits its buffer; a client that is gone loses it.
+            ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
+        ::close(fd);
     } else if (hello == simlink::kHelloReports && mEngine.IsPlugged() && mReportFd < 0) {
         OpenReportLink(fd);
     } else {

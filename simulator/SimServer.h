@@ -1,11 +1,12 @@
 #pragma once
 // The simulated programmer on its local socket: accepts one report link at a time (a host, as a
-// USB device serves one) and any number of control links, moves 64-byte reports between the host
-// and the engine, applies the timing model, and runs until told to quit. Single-threaded: one
-// poll loop owns every descriptor and the engine.
+// USB device serves one), any number of control links and identify queries, moves 64-byte reports
+// between the host and the engine, applies the timing model, and runs until told to quit.
+// Single-threaded: one poll loop owns every descriptor and the engine.
 
 #include "ProgrammerEngine.h"
 #include "UsbTiming.h"
+#include "link/SimLink.h"
 
 #include <atomic>
 #include <deque>
@@ -18,8 +19,9 @@ namespace ardent::sim {
 
 struct TServerOptions {
     std::string socketPath;
-    bool usbTiming = false; // one report per 1 ms frame each way
-    bool verbose = false;   // one line per report on standard error
+    std::string serial = simlink::kDefaultSerial; // what an identify hello is answered with
+    bool usbTiming = false;                       // one report per 1 ms frame each way
+    bool verbose = false;                         // one line per report on standard error
 };
 
 class TSimServer {

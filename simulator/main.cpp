@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -26,14 +27,27 @@ namespace {
 
 const char kUsage[] =
     "usage: ardent-progsim --version | --help\n"
-    "       ardent-progsim [--scenario FILE] [--socket PATH] [--usb-timing] [--verbose]\n"
-    "                      [--foreground | --daemon] [--ready-fd N]\n"
-    "       ardent-progsim ctl [--socket PATH] [--timeout MS] COMMAND...\n"
-    "       ardent-progsim ctl [--socket PATH] [--timeout MS] wait-ready\n"
+    "       ardent-progsim [--scenario FILE]... [--socket PATH] [--serial S] [--usb-timing]\n"
+    "                      [--verbose] [--foreground | --daemon] [--ready-fd N]\n"
+    "       ardent-progsim --line FOLDER [--programmers N] [--serial S]... [--scenario FILE]...\n"
+    "                      [--usb-timing] [--verbose] [--foreground | --daemon] [--ready-fd N]\n"
+    "       ardent-progsim ctl [--socket PATH | [--line FOLDER] --programmer S] [--timeout MS]\n"
+    "                      COMMAND...\n"
+    "       ardent-progsim ctl [--socket PATH | [--line FOLDER] --programmer S] [--timeout MS]\n"
+    "                      wait-ready\n"
     "\n"
     "The socket is PATH, else $ARDENT_SIM_SOCKET, else $XDG_RUNTIME_DIR/ardent-progsim.sock,\n"
-    "else /tmp/ardent-progsim-<uid>.sock. In the foreground the daemon prints \"ready <socket>\"\n"
-    "once it answers; --daemon returns when it answers; --ready-fd writes \"ready\\n\" to fd N.\n"
+    "else /tmp/ardent-progsim-<uid>.sock. The programmer's serial number is S (default\n"
+    "SIM00000001). In the foreground the daemon prints \"ready <socket>\" once it answers;\n"
+    "--daemon returns when it answers; --ready-fd writes \"ready\\n\" to fd N.\n"
+    "\n"
+    "A line: --line FOLDER serves N programmers (default 1) from one daemon, each on\n"
+    "FOLDER/<serial>.sock with its own chips and scenario. The serials are the --serial values\n"
+    "in order, then SIM00000001, SIM00000002, ... by position; the Nth --scenario is the Nth\n"
+    "programmer's (the last one given serves the rest). The hosts see the line with\n"
+    "ARDENT_SIM_LINE=FOLDER and choose one with ARDENT_PROGRAMMER=<serial>; ctl addresses one\n"
+    "with --programmer <serial> (the folder from --line, else $ARDENT_SIM_LINE). \"quit\" stops\n"
+    "one programmer; the daemon ends when all have stopped.\n"
     "\n"
     "Control commands:\n";
 
@@ -41,17 +55,24 @@ void PrintVersion() {
     std::printf("ardent-progsim %s\n", ARDENT_PROGSIM_VERSION);
 }
 
-TSimServer* gServer = nullptr;
+// The servers a signal stops; set while they run.
+std::vector<std::unique_ptr<TSimServer>>* gServers = nullptr;
 
 void OnSignal(int) {
-    if (gServer != nullptr) {
-        gServer->Stop();
+    if (gServers != nullptr) {
+        for (const auto& server : *gServers) {
+            server->Stop();
+        }
     }
 }
 
 struct TDaemonArgs {
-    std::string scenarioPath;
+    std::vector<std::string> scenarioPaths;
     std::string socketPath;
+    bool socketGiven = false;
+    std::string lineFolder;
+    uint64_t programmers = 0; // 0 = not given
+    std::vector<std::string> serials;
     bool usbTiming = false;
     bool verbose = false;
     bool daemon = false;
@@ -82,26 +103,103 @@ bool LoadScenario(const std::string& path, TScenario& scenario, Bytes& image, st
     return true;
 }
 
-int RunDaemon(const TDaemonArgs& args) {
-    TScenario scenario;
-    Bytes image;
-    std::string error;
-    if (!args.scenarioPath.empty() && !LoadScenario(args.scenarioPath, scenario, image, error)) {
-        std::fprintf(stderr, "ardent-progsim: %s\n", error.c_str());
-        return 1;
+// One simulated programmer of the daemon: where it answers and as whom.
+struct TProgrammerPlace {
+    std::string socketPath;
+    std::string serial;
+    std::string scenarioPath; // "" = four blank chips that pass
+};
+
+// The programmers the arguments describe, or false with the reason.
+bool PlanProgrammers(const TDaemonArgs& args, std::vector<TProgrammerPlace>& places,
+                     std::string& error) {
+    const auto scenarioFor = [&](size_t index) {
+        if (args.scenarioPaths.empty()) {
+            return std::string();
+        }
+        return args.scenarioPaths[std::min(index, args.scenarioPaths.size() - 1)];
+    };
+    if (args.lineFolder.empty()) {
+        if (args.programmers > 1 || args.serials.size() > 1) {
+            error = "several programmers need --line FOLDER";
+            return false;
+        }
+        const std::string serial =
+            args.serials.empty() ? std::string(simlink::kDefaultSerial) : args.serials.front();
+        if (!simlink::IsValidSerial(serial)) {
+            error = "the serial number \"" + serial + "\" is not 1 to 63 letters, digits, - or _";
+            return false;
+        }
+        // One programmer takes the last --scenario given, as it always has.
+        places.push_back({args.socketPath, serial, scenarioFor(args.scenarioPaths.size())});
+        return true;
     }
-    TProgrammerEngine engine(scenario);
-    if (!image.empty()) {
-        if (uint16_t code = engine.StoreImage(image); code != 0) {
-            std::fprintf(stderr, "ardent-progsim: the scenario's image is refused (code %u)\n",
-                         code);
+    if (args.socketGiven) {
+        error =
+            "--socket and --line exclude each other (a line's sockets are FOLDER/<serial>.sock)";
+        return false;
+    }
+    const size_t count =
+        args.programmers != 0 ? args.programmers : std::max<size_t>(1, args.serials.size());
+    if (args.serials.size() > count) {
+        error = "more --serial values than --programmers";
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        char positional[32];
+        std::snprintf(positional, sizeof positional, "SIM%08zu", i + 1);
+        const std::string serial = i < args.serials.size() ? args.serials[i] : positional;
+        if (!simlink::IsValidSerial(serial)) {
+            error = "the serial number \"" + serial + "\" is not 1 to 63 letters, digits, - or _";
+            return false;
+        }
+        for (const TProgrammerPlace& place : places) {
+            if (place.serial == serial) {
+                error = "two programmers of the line would have the serial number " + serial;
+                return false;
+            }
+        }
+        places.push_back(
+            {simlink::LineSocketPath(args.lineFolder, serial), serial, scenarioFor(i)});
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(args.lineFolder, ignored);
+    return true;
+}
+
+int RunDaemon(const TDaemonArgs& args) {
+    std::vector<TProgrammerPlace> places;
+    std::string error;
+    if (!PlanProgrammers(args, places, error)) {
+        std::fprintf(stderr, "ardent-progsim: %s\n", error.c_str());
+        return 2;
+    }
+    std::vector<std::unique_ptr<TProgrammerEngine>> engines;
+    std::vector<std::unique_ptr<TSimServer>> servers;
+    for (const TProgrammerPlace& place : places) {
+        TScenario scenario;
+        Bytes image;
+        if (!place.scenarioPath.empty() &&
+            !LoadScenario(place.scenarioPath, scenario, image, error)) {
+            std::fprintf(stderr, "ardent-progsim: %s\n", error.c_str());
             return 1;
         }
-    }
-    TSimServer server(engine, {args.socketPath, args.usbTiming, args.verbose});
-    if (!server.Listen(error)) {
-        std::fprintf(stderr, "ardent-progsim: %s\n", error.c_str());
-        return 1;
+        auto engine = std::make_unique<TProgrammerEngine>(scenario);
+        if (!image.empty()) {
+            if (uint16_t code = engine->StoreImage(image); code != 0) {
+                std::fprintf(stderr, "ardent-progsim: the scenario's image is refused (code %u)\n",
+                             code);
+                return 1;
+            }
+        }
+        auto server = std::make_unique<TSimServer>(
+            *engine, TServerOptions{place.socketPath, place.serial, args.usbTiming, args.verbose});
+        if (!server->Listen(error)) {
+            std::fprintf(stderr, "ardent-progsim: %s\n", error.c_str());
+            return 1;
+        }
+        engines.push_back(std::move(engine));
+        servers.push_back(std::move(server));
     }
 
     int readyFd = args.readyFd;
@@ -123,7 +221,9 @@ int RunDaemon(const TDaemonArgs& args) {
             const bool ready =
                 ::read(pipeFds[0], answer, 5) == 5 && std::strncmp(answer, "ready", 5) == 0;
             if (ready) {
-                std::printf("ready %s pid %d\n", args.socketPath.c_str(), child);
+                for (const TProgrammerPlace& place : places) {
+                    std::printf("ready %s pid %d\n", place.socketPath.c_str(), child);
+                }
             }
             return ready ? 0 : 1;
         }
@@ -136,7 +236,7 @@ int RunDaemon(const TDaemonArgs& args) {
         }
     }
 
-    gServer = &server;
+    gServers = &servers;
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
@@ -145,11 +245,21 @@ int RunDaemon(const TDaemonArgs& args) {
         ::close(readyFd);
     }
     if (!args.daemon) {
-        std::printf("ready %s\n", args.socketPath.c_str());
+        for (const TProgrammerPlace& place : places) {
+            std::printf("ready %s\n", place.socketPath.c_str());
+        }
         std::fflush(stdout);
     }
-    server.Run();
-    gServer = nullptr;
+    // Each programmer of a line has its own poll loop, as each would have its own USB link.
+    std::vector<std::thread> others;
+    for (size_t i = 1; i < servers.size(); ++i) {
+        others.emplace_back([&server = *servers[i]] { server.Run(); });
+    }
+    servers.front()->Run();
+    for (std::thread& other : others) {
+        other.join();
+    }
+    gServers = nullptr;
     return 0;
 }
 
@@ -186,6 +296,8 @@ int SendControl(const std::string& socketPath, const std::string& line,
 
 int RunControl(int argc, char** argv) {
     std::string socketPath = simlink::DefaultSocketPath();
+    std::string lineFolder = simlink::LineFolder();
+    std::string programmer;
     std::chrono::milliseconds timeout{5000};
     std::string line;
     for (int i = 0; i < argc; ++i) {
@@ -193,6 +305,10 @@ int RunControl(int argc, char** argv) {
         uint64_t ms = 0;
         if (arg == "--socket" && i + 1 < argc) {
             socketPath = argv[++i];
+        } else if (arg == "--line" && i + 1 < argc && line.empty()) {
+            lineFolder = argv[++i];
+        } else if (arg == "--programmer" && i + 1 < argc && line.empty()) {
+            programmer = argv[++i];
         } else if (arg == "--timeout" && i + 1 < argc && ParseNumberUpTo(argv[i + 1], 600000, ms)) {
             timeout = std::chrono::milliseconds(ms);
             ++i;
@@ -212,6 +328,19 @@ int RunControl(int argc, char** argv) {
     if (line == "--version") {
         PrintVersion();
         return 0;
+    }
+    if (!programmer.empty()) {
+        if (lineFolder.empty()) {
+            std::fprintf(stderr, "ardent-progsim: --programmer needs --line FOLDER or "
+                                 "ARDENT_SIM_LINE\n");
+            return 2;
+        }
+        if (!simlink::IsValidSerial(programmer)) {
+            std::fprintf(stderr, "ardent-progsim: \"%s\" is not a serial number\n",
+                         programmer.c_str());
+            return 2;
+        }
+        socketPath = simlink::LineSocketPath(lineFolder, programmer);
     }
     if (line == "wait-ready") {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -240,10 +369,20 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         uint64_t fd = 0;
+        uint64_t count = 0;
         if (arg == "--scenario" && hasValue) {
-            args.scenarioPath = argv[++i];
+            args.scenarioPaths.push_back(argv[++i]);
         } else if (arg == "--socket" && hasValue) {
             args.socketPath = argv[++i];
+            args.socketGiven = true;
+        } else if (arg == "--line" && hasValue) {
+            args.lineFolder = argv[++i];
+        } else if (arg == "--programmers" && hasValue && ParseNumberUpTo(argv[i + 1], 64, count) &&
+                   count > 0) {
+            args.programmers = count;
+            ++i;
+        } else if (arg == "--serial" && hasValue) {
+            args.serials.push_back(argv[++i]);
         } else if (arg == "--usb-timing") {
             args.usbTiming = true;
         } else if (arg == "--verbose") {

@@ -106,7 +106,12 @@ constexpr std::string_view kTempMarker = ".ardent-";
 constexpr size_t kTempSuffixDigits = 8;
 
 std::string TempPrefix(const std::string& baseName) {
-    return "." + baseName.substr(0, kTempBaseNameLength) + std::string(kTempMarker);
+    // Appended piece by piece: GCC 12 at -O3 takes "." + string for an overlapping copy
+    // (-Wrestrict, a false alarm) and the optimised build treats warnings as errors.
+    std::string prefix = ".";
+    prefix.append(baseName, 0, kTempBaseNameLength);
+    prefix.append(kTempMarker);
+    return prefix;
 }
 
 // The writer's process ID when `entry` is a temporary file of the file whose prefix is `prefix`.

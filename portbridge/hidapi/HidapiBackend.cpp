@@ -1,6 +1,7 @@
 #include "HidapiBackend.h"
 
 #include <hidapi/hidapi.h>
+#include <unistd.h>
 
 namespace ardent::portbridge {
 
@@ -22,6 +23,34 @@ std::u16string ToUtf16(const wchar_t* text) {
             result.push_back(static_cast<char16_t>(code));
         } else {
             result.push_back(u'\uFFFD');
+        }
+    }
+    return result;
+}
+
+// Serial numbers travel as UTF-8, the encoding of the programs' text and of file names.
+std::string ToUtf8(const wchar_t* text) {
+    std::string result;
+    if (text == nullptr)
+        return result;
+    for (; *text != L'\0'; ++text) {
+        auto code = static_cast<char32_t>(*text);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            code = 0xFFFD;
+        if (code < 0x80) {
+            result.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            result.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            result.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            result.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            result.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            result.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
     }
     return result;
@@ -58,10 +87,15 @@ std::vector<THidDeviceInfo> THidapiBackend::Enumerate() {
     hid_device_info* list = hid_enumerate(0, 0); // any vendor, any product
     for (const hid_device_info* info = list; info != nullptr; info = info->next) {
         if (info->path != nullptr)
-            devices.push_back({info->path, ToUtf16(info->product_string)});
+            devices.push_back(
+                {info->path, ToUtf16(info->product_string), ToUtf8(info->serial_number)});
     }
     hid_free_enumeration(list);
     return devices;
+}
+
+bool THidapiBackend::MayOpen(const std::string& path) {
+    return ::access(path.c_str(), R_OK | W_OK) == 0;
 }
 
 std::shared_ptr<IHidDevice> THidapiBackend::Open(const std::string& path) {

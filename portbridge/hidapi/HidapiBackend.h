@@ -14,6 +14,7 @@ public:
     THidapiBackend& operator=(const THidapiBackend&) = delete;
 
     std::vector<THidDeviceInfo> Enumerate() override;
+    bool MayOpen(const std::string& path) override;
     std::shared_ptr<IHidDevice> Open(const std::string& path) override;
 };
 

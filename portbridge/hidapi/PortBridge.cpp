@@ -6,7 +6,17 @@
 
 namespace ardent::portbridge {
 
-TPortBridge::TPortBridge(IHidApi& api, TPortBridgeTiming timing) : fApi(api), fTiming(timing) {}
+std::vector<TProgrammerInfo> ListProgrammers(IHidApi& api, const std::u16string& product) {
+    std::vector<TProgrammerInfo> programmers;
+    for (const THidDeviceInfo& info : api.Enumerate()) {
+        if (info.product == product)
+            programmers.push_back({info.serial, info.path, api.MayOpen(info.path)});
+    }
+    return programmers;
+}
+
+TPortBridge::TPortBridge(IHidApi& api, TPortBridgeTiming timing, ChoiceSource choice)
+    : fApi(api), fTiming(timing), fChoice(std::move(choice)) {}
 
 TPortBridge::~TPortBridge() {
     {
@@ -79,13 +89,13 @@ int32_t TPortBridge::WriteReport(const uint8_t* data, uint16_t count) {
 }
 
 std::shared_ptr<IHidDevice> TPortBridge::FindAndOpen(const std::u16string& product) {
-    for (const THidDeviceInfo& info : fApi.Enumerate()) {
-        if (info.product != product)
-            continue;
-        if (std::shared_ptr<IHidDevice> device = fApi.Open(info.path))
-            return device;
-    }
-    return nullptr;
+    // A programmer this user may not open still counts: with two connected and none chosen,
+    // the bridge must not fall back on the one it can open.
+    const std::vector<TProgrammerInfo> programmers = ListProgrammers(fApi, product);
+    const std::optional<size_t> chosen = SelectProgrammer(programmers, fChoice());
+    if (!chosen)
+        return nullptr;
+    return fApi.Open(programmers[*chosen].path);
 }
 
 void TPortBridge::StartWorkerLocked() {

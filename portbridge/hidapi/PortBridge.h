@@ -1,15 +1,18 @@
 #pragma once
 // TPortBridge: the transport interface of libportbridge.so over any IHidApi. It finds the
-// programmer by its product string, runs one worker thread that both watches for the device and
+// programmers by their product string, connects to the one ARDENT_PROGRAMMER chooses (see
+// portbridge/ProgrammerChoice.h), runs one worker thread that both watches for the device and
 // reads its input reports, and reports reports, plug and unplug through the host's callbacks,
 // always from that worker thread.
 
 #include "HidDevice.h"
 
+#include "portbridge/ProgrammerChoice.h"
 #include "portbridge/TransportBase.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,11 +27,19 @@ struct TPortBridgeTiming {
     std::chrono::milliseconds watchInterval{500};
 };
 
+// The programmers with this product string on the bus, and whether this user may open each.
+std::vector<TProgrammerInfo> ListProgrammers(IHidApi& api, const std::u16string& product);
+
+// Where the bridge learns the programmer chosen for it ("" = none chosen); asked at every
+// connection attempt, so a choice made before ConnectDevice or OpenDevice counts.
+using ChoiceSource = std::function<std::string()>;
+
 class TPortBridge final : public TTransportBase {
 public:
     static constexpr size_t kReportSize = 64;
 
-    explicit TPortBridge(IHidApi& api, TPortBridgeTiming timing = {});
+    explicit TPortBridge(IHidApi& api, TPortBridgeTiming timing = {},
+                         ChoiceSource choice = &ChosenProgrammer);
     // Stops the worker and closes the device; no callback runs afterwards.
     ~TPortBridge();
     TPortBridge(const TPortBridge&) = delete;
@@ -45,6 +56,7 @@ private:
 
     IHidApi& fApi;
     const TPortBridgeTiming fTiming;
+    const ChoiceSource fChoice;
 
     // Guards the device state below; never held during a callback or a read.
     std::mutex fLock;

@@ -1,7 +1,10 @@
-// The three exports of libportbridge-sim.so. The library holds one transport for its lifetime
-// between HidDllBegin and HidDllEnd.
+// The three exports of libportbridge-sim.so and its programmer list. The library holds one
+// transport for its lifetime between HidDllBegin and HidDllEnd.
 
+#include "SimProgrammers.h"
 #include "SimTransport.h"
+
+#include "portbridge/ProgrammerList.h"
 
 #include <mutex>
 
@@ -37,6 +40,16 @@ __attribute__((visibility("default"))) void HidDllEnd() {
         gTransport = nullptr;
     }
     delete transport; // stops the worker first
+}
+
+// Asks the simulators themselves; needs no transport, so it works before HidDllBegin too.
+__attribute__((visibility("default"))) int32_t ArdentListProgrammers(ArdentProgrammerEntry* entries,
+                                                                     int32_t capacity) {
+    const auto programmers = ardent::portbridge::ListSimProgrammers();
+    if (!programmers) {
+        return -1;
+    }
+    return ardent::portbridge::FillProgrammerEntries(*programmers, entries, capacity);
 }
 
 } // extern "C"

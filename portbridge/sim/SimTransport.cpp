@@ -1,5 +1,6 @@
 #include "SimTransport.h"
 
+#include "SimProgrammers.h"
 #include "link/SimLink.h"
 
 #include <chrono>
@@ -52,7 +53,7 @@ int32_t TSimTransport::ConnectDevice(const char16_t* product) {
     std::lock_guard lock(mLinkLock);
     mWorking = true;
     mWatching = true;
-    mWorker = std::thread(&TSimTransport::Watch, this, simlink::DefaultSocketPath());
+    mWorker = std::thread(&TSimTransport::Watch, this);
     return 0;
 }
 
@@ -75,7 +76,8 @@ int32_t TSimTransport::OpenDevice(const char16_t* product) {
     // The worker of a link that has dropped may still be reporting the disconnection: once it
     // has, a new link can be opened (a reconnect right after a plug must not fail for it).
     JoinWorker();
-    const int fd = simlink::OpenReportLink(simlink::DefaultSocketPath(), kAcceptWait);
+    const std::string socket = ChooseSimSocket();
+    const int fd = socket.empty() ? -1 : simlink::OpenReportLink(socket, kAcceptWait);
     if (fd < 0) {
         return 1;
     }
@@ -99,7 +101,7 @@ int32_t TSimTransport::OpenDevice(const char16_t* product) {
     return mLinksOpened != before ? 0 : 1;
 }
 
-void TSimTransport::Watch(std::string path) {
+void TSimTransport::Watch() {
     while (true) {
         {
             std::lock_guard lock(mLinkLock);
@@ -107,7 +109,9 @@ void TSimTransport::Watch(std::string path) {
                 break;
             }
         }
-        const int fd = simlink::OpenReportLink(path, kAcceptWait);
+        // Chosen again each round: the chosen programmer may come later, or the others go.
+        const std::string socket = ChooseSimSocket();
+        const int fd = socket.empty() ? -1 : simlink::OpenReportLink(socket, kAcceptWait);
         if (fd < 0) {
             if (!Pause(kRetryMs)) {
                 break;

@@ -1,6 +1,7 @@
 #pragma once
 // The transport of the simulated programmer: the host's one interface object, carrying 64-byte
-// reports over the simulator's local socket (ARDENT_SIM_SOCKET or its default) instead of USB.
+// reports over the simulator's local socket instead of USB: the one of ARDENT_SIM_SOCKET (or its
+// default), or the one ARDENT_PROGRAMMER chooses from the line of ARDENT_SIM_LINE.
 // One worker thread owns the link: it reads reports and calls the host back; the host's calls
 // only start, stop or write.
 
@@ -30,8 +31,8 @@ private:
     // Serves one open link until it drops or the transport stops: connected callback, reports,
     // disconnected callback (not when the transport stops).
     void ServeLink(int fd);
-    // Keeps opening the link while the transport runs (ConnectDevice).
-    void Watch(std::string path);
+    // Keeps opening the link to the chosen programmer while the transport runs (ConnectDevice).
+    void Watch();
     // Waits `ms` unless the transport stops first; false when it stopped.
     bool Pause(int ms);
     void JoinWorker();

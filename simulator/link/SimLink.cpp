@@ -49,6 +49,50 @@ std::string DefaultSocketPath() {
     return "/tmp/ardent-progsim-" + std::to_string(::getuid()) + ".sock";
 }
 
+std::string LineFolder() {
+    const char* folder = std::getenv(kLineVariable);
+    return folder != nullptr ? std::string(folder) : std::string();
+}
+
+bool IsValidSerial(const std::string& serial) {
+    if (serial.empty() || serial.size() > 63) {
+        return false;
+    }
+    for (char c : serial) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                           (c >= 'a' && c <= 'z') || c == '-' || c == '_';
+        if (!plain) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string LineSocketPath(const std::string& folder, const std::string& serial) {
+    return folder + "/" + serial + kSocketSuffix;
+}
+
+std::string QuerySerial(const std::string& path, std::chrono::milliseconds timeout) {
+    const int fd = ConnectTo(path);
+    if (fd < 0) {
+        return {};
+    }
+    std::string serial;
+    bool complete = false;
+    if (WriteAll(fd, &kHelloIdentify, 1)) {
+        char c = 0;
+        while (serial.size() <= 64 && ReadAll(fd, &c, 1, timeout)) {
+            if (c == '\n') {
+                complete = true;
+                break;
+            }
+            serial += c;
+        }
+    }
+    ::close(fd);
+    return complete && IsValidSerial(serial) ? serial : std::string();
+}
+
 int ConnectTo(const std::string& path) {
     sockaddr_un address;
     if (!FillAddress(path, address)) {

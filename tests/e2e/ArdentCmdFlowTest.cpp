@@ -380,5 +380,97 @@ TEST_F(ArdentCmdAgainstSimulator, MissingReadPieceWritesNoFile) {
     EXPECT_FALSE(fs::exists(backup));
 }
 
+// ArdentCmd on a line PC with several simulated programmers: ARDENT_PROGRAMMER decides which
+// programmer a command reaches, and without it the tool does not guess.
+class ArdentCmdOnALine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(line.Ready());
+        fs::create_directories(work);
+    }
+    void TearDown() override { fs::remove_all(work); }
+
+    // Runs `program` (ArdentCmd or a copy of it) for the programmer `serial` ("" = none chosen).
+    // `timeoutScale` shortens the tool's waits where a test expects one to run out; four tools
+    // sharing the machine must not have their replies cut short.
+    Outcome Run(const std::vector<std::string>& args, const std::string& serial,
+                const std::string& program = kArdentCmd, const std::string& timeoutScale = {}) {
+        const fs::path resultFile = work / ("result-" + (serial.empty() ? "none" : serial));
+        fs::remove(resultFile);
+        std::vector<std::string> environment = {
+            "ARDENT_PORTBRIDGE=" + kSimTransport,
+            "ARDENT_SIM_LINE=" + folder.Path(),
+            "ARDENTCMD_RESULT_FILE=" + resultFile.string(),
+            "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
+        };
+        if (!serial.empty())
+            environment.push_back("ARDENT_PROGRAMMER=" + serial);
+        const testing::ProgramOutcome run =
+            testing::RunProgram(program, args, environment, {}, kRunLimit);
+        EXPECT_FALSE(run.overTime) << args[0] << " did not end";
+        Outcome outcome{run.out, -1};
+        const std::string result = ReadText(resultFile);
+        if (!result.empty())
+            outcome.result = std::stoll(result);
+        return outcome;
+    }
+
+    std::string WriteCfg(const std::string& name, const std::string& configName) {
+        const Bytes image = MakeImage(1000, configName);
+        const fs::path file = work / name;
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+        return file.string();
+    }
+
+    const std::vector<std::string> serials = {"SIM00000001", "SIM00000002", "SIM00000003",
+                                              "SIM00000004"};
+    simtest::TLineFolder folder;
+    simtest::TSimLine line{folder.Path(), serials};
+    fs::path work = fs::temp_directory_path() / ("ardent-e2e-line-" + std::to_string(::getpid()));
+};
+
+TEST_F(ArdentCmdOnALine, CommandsReachTheChosenProgrammerOnly) {
+    const std::string cfg = WriteCfg("second.cfg", "Second");
+    EXPECT_EQ(Run({"-getName"}, "", kArdentCmd, "0.001"),
+              (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
+    EXPECT_EQ(Run({"-getName"}, "SIM00000009", kArdentCmd, "0.001"),
+              (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
+    EXPECT_EQ(Run({"-store", cfg}, "SIM00000002"), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(Run({"-getName"}, "SIM00000002"), (Outcome{"Second\r\n" + kSuccess, 0}));
+    for (const char* serial : {"SIM00000001", "SIM00000003", "SIM00000004"})
+        EXPECT_NE(line.Control(serial, "status").find("no configuration"), std::string::npos)
+            << serial;
+}
+
+// Four line scripts storing at once, each into its own programmer. The copies of ArdentCmd run
+// under their own names, so the tool's single-instance rule does not count them as one another.
+TEST_F(ArdentCmdOnALine, FourScriptsStoringAtOnceEachReachTheirOwnProgrammer) {
+    std::vector<std::string> programs;
+    std::vector<std::string> cfgs;
+    for (size_t i = 0; i < serials.size(); ++i) {
+        const fs::path copy = work / ("ArdentCmd-line-" + std::to_string(i + 1));
+        fs::copy_file(kArdentCmd, copy);
+        programs.push_back(copy.string());
+        cfgs.push_back(WriteCfg("station" + std::to_string(i + 1) + ".cfg",
+                                "Station " + std::to_string(i + 1)));
+    }
+    std::vector<Outcome> stored(serials.size());
+    std::vector<std::thread> stations;
+    for (size_t i = 0; i < serials.size(); ++i)
+        stations.emplace_back([&, i] {
+            stored[i] = Run({"-store", cfgs[i]}, serials[i], programs[i]);
+        });
+    for (std::thread& station : stations)
+        station.join();
+    for (size_t i = 0; i < serials.size(); ++i) {
+        SCOPED_TRACE(serials[i]);
+        EXPECT_EQ(stored[i], (Outcome{kSuccess, 0}));
+        EXPECT_EQ(Run({"-getName"}, serials[i], programs[i]),
+                  (Outcome{"Station " + std::to_string(i + 1) + "\r\n" + kSuccess, 0}));
+    }
+}
+
 } // namespace
 } // namespace ardent

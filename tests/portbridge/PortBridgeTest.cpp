@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <deque>
+#include <filesystem>
 #include <mutex>
+#include <set>
+#include <thread>
+#include <unistd.h>
 
 namespace ardent::portbridge {
 namespace {
@@ -76,19 +83,30 @@ public:
             list.push_back(entry.info);
         return list;
     }
+    bool MayOpen(const std::string& path) override {
+        std::lock_guard guard(fLock);
+        return fDenied.count(path) == 0;
+    }
     std::shared_ptr<IHidDevice> Open(const std::string& path) override {
         std::lock_guard guard(fLock);
+        if (fDenied.count(path) != 0)
+            return nullptr; // hidraw node without read-write permission for this user
         for (const Entry& entry : fDevices)
             if (entry.info.path == path)
                 return entry.device;
         return nullptr;
     }
 
-    std::shared_ptr<FakeDevice> Plug(const std::string& path, const std::u16string& product) {
+    std::shared_ptr<FakeDevice> Plug(const std::string& path, const std::u16string& product,
+                                     const std::string& serial = "") {
         auto device = std::make_shared<FakeDevice>();
         std::lock_guard guard(fLock);
-        fDevices.push_back({{path, product}, device});
+        fDevices.push_back({{path, product, serial}, device});
         return device;
+    }
+    void Deny(const std::string& path) {
+        std::lock_guard guard(fLock);
+        fDenied.insert(path);
     }
     void Unplug(const std::string& path) {
         std::lock_guard guard(fLock);
@@ -101,7 +119,7 @@ public:
         }
     }
 
-    int enumerations = 0;
+    std::atomic<int> enumerations{0};
 
 private:
     struct Entry {
@@ -110,6 +128,24 @@ private:
     };
     std::mutex fLock;
     std::vector<Entry> fDevices;
+    std::set<std::string> fDenied;
+};
+
+// What ARDENT_PROGRAMMER would say, set by a test; the bridge's worker reads it too.
+class FakeChoice {
+public:
+    void Set(std::string choice) {
+        std::lock_guard guard(fLock);
+        fChoice = std::move(choice);
+    }
+    std::string Get() {
+        std::lock_guard guard(fLock);
+        return fChoice;
+    }
+
+private:
+    std::mutex fLock;
+    std::string fChoice;
 };
 
 // What the host's callbacks saw. The callbacks carry no context, so the record is global;
@@ -164,8 +200,14 @@ protected:
         bridge.SetDisconnectedCallback(&RecordDisconnect);
     }
 
+    // Which fake programmer got the host's reports.
+    static bool GotReport(const std::shared_ptr<FakeDevice>& device) {
+        return !device->Output().empty();
+    }
+
     FakeHidApi api;
-    TPortBridge bridge{api, TPortBridgeTiming{5ms, 5ms}};
+    FakeChoice choice;
+    TPortBridge bridge{api, TPortBridgeTiming{5ms, 5ms}, [this] { return choice.Get(); }};
 };
 
 TEST_F(PortBridgeTest, OpenDeviceFindsTheProgrammerByProductStringAlone) {
@@ -266,6 +308,144 @@ TEST_F(PortBridgeTest, ClearedCallbackIsNotCalledAnyMore) {
     ASSERT_TRUE(gRecord.Wait([](CallbackRecord& r) { return r.disconnects == 1; }));
     std::lock_guard guard(gRecord.lock);
     EXPECT_TRUE(gRecord.reports.empty());
+}
+
+// Three programmers may be on the bus (serials A1, B2, C3 at hidraw1, hidraw2, hidraw3), with a
+// keyboard beside them; the choice decides which one OpenDevice opens, if any.
+TEST_F(PortBridgeTest, OpenDeviceConnectsToTheChosenProgrammerOnly) {
+    struct Case {
+        const char* name;
+        int connected; // how many of the three programmers are plugged in
+        const char* choice;
+        int expected; // 1-based index of the programmer opened, 0 = none
+    };
+    const Case cases[] = {
+        {"none connected", 0, "", 0},
+        {"one connected, none chosen", 1, "", 1},
+        {"several connected, none chosen", 3, "", 0},
+        {"chosen serial present", 3, "B2", 2},
+        {"chosen serial absent", 3, "Z9", 0},
+        {"chosen serial is only a prefix", 3, "B", 0},
+        {"chosen by device path", 3, "/dev/hidraw3", 3},
+        {"chosen path absent", 3, "/dev/hidraw9", 0},
+        {"one connected, another chosen", 1, "C3", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHidApi bus;
+        bus.Plug("/dev/hidraw0", u"USB Keyboard", "B2");
+        std::vector<std::shared_ptr<FakeDevice>> programmers;
+        const char* serials[] = {"A1", "B2", "C3"};
+        for (int i = 0; i < c.connected; ++i)
+            programmers.push_back(
+                bus.Plug("/dev/hidraw" + std::to_string(i + 1), kProductName, serials[i]));
+        const std::string chosen = c.choice;
+        TPortBridge local{bus, TPortBridgeTiming{5ms, 5ms}, [chosen] { return chosen; }};
+        const int32_t opened = local.OpenDevice(kProductName);
+        EXPECT_EQ(opened == 0, c.expected != 0);
+        if (opened != 0)
+            continue;
+        const uint8_t request[64] = {1, 1};
+        ASSERT_EQ(local.WriteReport(request, 64), 0);
+        for (int i = 0; i < c.connected; ++i)
+            EXPECT_EQ(GotReport(programmers[i]), i + 1 == c.expected) << "programmer " << i + 1;
+    }
+}
+
+TEST_F(PortBridgeTest, ChosenPathMayBeALinkToTheDeviceNode) {
+    // A udev rule may give each programmer a stable alias; the alias names the node it leads to.
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("ardent-pb-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string node = (folder / "hidraw4").string();
+    std::fclose(std::fopen(node.c_str(), "w"));
+    std::filesystem::create_symlink(node, folder / "ardent-line-2");
+    api.Plug((folder / "hidraw3").string(), kProductName, "A1");
+    auto second = api.Plug(node, kProductName, "B2");
+    choice.Set((folder / "ardent-line-2").string());
+    EXPECT_EQ(bridge.OpenDevice(kProductName), 0);
+    const uint8_t request[64] = {1, 1};
+    EXPECT_EQ(bridge.WriteReport(request, 64), 0);
+    EXPECT_TRUE(GotReport(second));
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(PortBridgeTest, ProgrammerThisUserMayNotOpenIsListedButNeverOpened) {
+    api.Plug("/dev/hidraw1", kProductName, "A1");
+    api.Deny("/dev/hidraw1");
+    EXPECT_NE(bridge.OpenDevice(kProductName), 0);
+
+    // With a second one that opens, an unchosen connection still does not guess.
+    auto open = api.Plug("/dev/hidraw2", kProductName, "B2");
+    EXPECT_NE(bridge.OpenDevice(kProductName), 0);
+    EXPECT_FALSE(GotReport(open));
+
+    const std::vector<TProgrammerInfo> listed = ListProgrammers(api, kProductName);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].serial, "A1");
+    EXPECT_EQ(listed[0].path, "/dev/hidraw1");
+    EXPECT_FALSE(listed[0].accessible);
+    EXPECT_EQ(listed[1].serial, "B2");
+    EXPECT_TRUE(listed[1].accessible);
+
+    choice.Set("A1");
+    EXPECT_NE(bridge.OpenDevice(kProductName), 0);
+    choice.Set("B2");
+    EXPECT_EQ(bridge.OpenDevice(kProductName), 0);
+}
+
+TEST_F(PortBridgeTest, ConnectDeviceWaitsForTheChosenProgrammerAndIgnoresOthers) {
+    choice.Set("B2");
+    EXPECT_EQ(bridge.ConnectDevice(kProductName), 0);
+    auto other = api.Plug("/dev/hidraw1", kProductName, "A1");
+    // Several watch rounds pass with only the other programmer there.
+    const int before = api.enumerations;
+    while (api.enumerations < before + 5)
+        std::this_thread::sleep_for(1ms);
+    {
+        std::lock_guard guard(gRecord.lock);
+        EXPECT_EQ(gRecord.connects, 0);
+    }
+    auto chosen = api.Plug("/dev/hidraw2", kProductName, "B2");
+    ASSERT_TRUE(gRecord.Wait([](CallbackRecord& r) { return r.connects == 1; }));
+    const uint8_t request[64] = {1, 1};
+    EXPECT_EQ(bridge.WriteReport(request, 64), 0);
+    EXPECT_TRUE(GotReport(chosen));
+    EXPECT_FALSE(GotReport(other));
+}
+
+TEST_F(PortBridgeTest, ConnectDeviceWithSeveralAndNoneChosenKeepsWatching) {
+    api.Plug("/dev/hidraw1", kProductName, "A1");
+    api.Plug("/dev/hidraw2", kProductName, "B2");
+    EXPECT_EQ(bridge.ConnectDevice(kProductName), 0);
+    while (api.enumerations < 5)
+        std::this_thread::sleep_for(1ms);
+    {
+        std::lock_guard guard(gRecord.lock);
+        EXPECT_EQ(gRecord.connects, 0);
+    }
+    // Once one is unplugged, the remaining one is the programmer.
+    api.Unplug("/dev/hidraw1");
+    EXPECT_TRUE(gRecord.Wait([](CallbackRecord& r) { return r.connects == 1; }));
+}
+
+TEST(ProgrammerEntries, HostEntriesAreFilledUpToTheirCapacityAndAlwaysTerminated) {
+    const std::string longSerial(100, 'S');
+    const std::vector<TProgrammerInfo> programmers = {
+        {"A1", "/dev/hidraw1", true}, {longSerial, "/dev/hidraw2", false}, {"C3", "/x", true}};
+    EXPECT_EQ(FillProgrammerEntries(programmers, nullptr, 0), 3);
+
+    ArdentProgrammerEntry entries[3];
+    std::memset(entries, 0x7F, sizeof entries);
+    EXPECT_EQ(FillProgrammerEntries(programmers, entries, 2), 3);
+    EXPECT_STREQ(entries[0].serial, "A1");
+    EXPECT_STREQ(entries[0].path, "/dev/hidraw1");
+    EXPECT_EQ(entries[0].accessible, 1);
+    EXPECT_EQ(entries[0].reserved, 0);
+    EXPECT_EQ(std::string(entries[1].serial), std::string(63, 'S'));
+    EXPECT_EQ(entries[1].accessible, 0);
+    // The entry beyond the capacity is left as it was.
+    EXPECT_EQ(static_cast<unsigned char>(entries[2].serial[0]), 0x7F);
 }
 
 TEST_F(PortBridgeTest, InterfaceAnswersItsIdentifierOnly) {

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -21,22 +22,26 @@ std::string UniqueSocketPath() {
            ".sock";
 }
 
-TSimDaemon::TSimDaemon(std::vector<std::string> extraArgs, std::string socket)
-    : mSocket(std::move(socket)) {
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0) {
-        return;
+namespace {
+
+// Starts bin/ardent-progsim with these arguments (and --ready-fd 3); true in `ready` once it
+// answers.
+pid_t StartDaemon(std::vector<std::string> args, bool& ready) {
+    ready = false;
+    int readyPipe[2];
+    if (::pipe2(readyPipe, O_CLOEXEC) != 0) {
+        return -1;
     }
-    std::vector<std::string> args = {ARDENT_BIN_DIR "/ardent-progsim", "--socket", mSocket,
-                                     "--ready-fd", "3"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    mPid = ::fork();
-    if (mPid == 0) {
+    args.insert(args.begin(), ARDENT_BIN_DIR "/ardent-progsim");
+    args.push_back("--ready-fd");
+    args.push_back("3");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM); // a test that dies takes its programmer along
-        if (ready[1] == 3) {
+        if (readyPipe[1] == 3) {
             ::fcntl(3, F_SETFD, 0); // keep it across exec
         } else {
-            ::dup2(ready[1], 3); // the copy does not close on exec
+            ::dup2(readyPipe[1], 3); // the copy does not close on exec
         }
         const int devnull = ::open("/dev/null", O_WRONLY);
         ::dup2(devnull, 1);
@@ -48,11 +53,38 @@ TSimDaemon::TSimDaemon(std::vector<std::string> extraArgs, std::string socket)
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    ::close(ready[1]);
+    ::close(readyPipe[1]);
     char answer[6] = {};
-    mReady = mPid > 0 && simlink::ReadAll(ready[0], answer, 6, kPatience) &&
-             std::strncmp(answer, "ready\n", 6) == 0;
-    ::close(ready[0]);
+    ready = pid > 0 && simlink::ReadAll(readyPipe[0], answer, 6, kPatience) &&
+            std::strncmp(answer, "ready\n", 6) == 0;
+    ::close(readyPipe[0]);
+    return pid;
+}
+
+} // namespace
+
+std::string ControlAt(const std::string& socket, const std::string& line) {
+    const int fd = simlink::ConnectTo(socket);
+    if (fd < 0) {
+        return "no daemon";
+    }
+    const std::string request = std::string(1, simlink::kHelloControl) + line + "\n";
+    std::string reply;
+    char c = 0;
+    if (simlink::WriteAll(fd, request.data(), request.size())) {
+        while (simlink::ReadAll(fd, &c, 1, kPatience) && c != '\n') {
+            reply += c;
+        }
+    }
+    ::close(fd);
+    return reply;
+}
+
+TSimDaemon::TSimDaemon(std::vector<std::string> extraArgs, std::string socket)
+    : mSocket(std::move(socket)) {
+    std::vector<std::string> args = {"--socket", mSocket};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    mPid = StartDaemon(std::move(args), mReady);
 }
 
 TSimDaemon::~TSimDaemon() {
@@ -67,20 +99,52 @@ TSimDaemon::~TSimDaemon() {
 }
 
 std::string TSimDaemon::Control(const std::string& line) const {
-    const int fd = simlink::ConnectTo(mSocket);
-    if (fd < 0) {
-        return "no daemon";
+    return ControlAt(mSocket, line);
+}
+
+TLineFolder::TLineFolder() {
+    static std::atomic<int> counter{0};
+    mPath = "/tmp/ardent-simline-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    std::filesystem::remove_all(mPath);
+    std::filesystem::create_directories(mPath);
+}
+
+TLineFolder::~TLineFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(mPath, ignored);
+}
+
+TSimLine::TSimLine(const std::string& folder, std::vector<std::string> serials,
+                   std::vector<std::string> extraArgs)
+    : mFolder(folder), mSerials(std::move(serials)) {
+    std::vector<std::string> args = {"--line", mFolder, "--programmers",
+                                     std::to_string(mSerials.size())};
+    for (const std::string& serial : mSerials) {
+        args.push_back("--serial");
+        args.push_back(serial);
     }
-    const std::string request = std::string(1, simlink::kHelloControl) + line + "\n";
-    std::string reply;
-    char c = 0;
-    if (simlink::WriteAll(fd, request.data(), request.size())) {
-        while (simlink::ReadAll(fd, &c, 1, kPatience) && c != '\n') {
-            reply += c;
-        }
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    mPid = StartDaemon(std::move(args), mReady);
+}
+
+TSimLine::~TSimLine() {
+    if (mPid <= 0) {
+        return;
     }
-    ::close(fd);
-    return reply;
+    bool allQuit = true;
+    for (const std::string& serial : mSerials) {
+        const std::string reply = Control(serial, "quit");
+        allQuit = allQuit && (reply == "ok bye" || reply == "no daemon");
+    }
+    if (!allQuit) {
+        ::kill(mPid, SIGTERM);
+    }
+    int status = 0;
+    ::waitpid(mPid, &status, 0);
+}
+
+std::string TSimLine::Control(const std::string& serial, const std::string& line) const {
+    return ControlAt(mFolder + "/" + serial + ".sock", line);
 }
 
 TRawLink::TRawLink(const std::string& socket) : mFd(simlink::OpenReportLink(socket, kPatience)) {}

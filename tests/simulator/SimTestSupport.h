@@ -48,6 +48,44 @@ private:
     bool mReady = false;
 };
 
+// A private folder for a line of simulated programmers; removed with what is in it.
+class TLineFolder {
+public:
+    TLineFolder();
+    ~TLineFolder();
+    TLineFolder(const TLineFolder&) = delete;
+    TLineFolder& operator=(const TLineFolder&) = delete;
+    const std::string& Path() const { return mPath; }
+    std::string Socket(const std::string& serial) const { return mPath + "/" + serial + ".sock"; }
+
+private:
+    std::string mPath;
+};
+
+// bin/ardent-progsim --line FOLDER with the given serials (one programmer each); every
+// programmer told to quit, and the daemon waited for, on destruction.
+class TSimLine {
+public:
+    TSimLine(const std::string& folder, std::vector<std::string> serials,
+             std::vector<std::string> extraArgs = {});
+    ~TSimLine();
+    TSimLine(const TSimLine&) = delete;
+    TSimLine& operator=(const TSimLine&) = delete;
+
+    bool Ready() const { return mReady; }
+    // One control command to the programmer with this serial; its reply line.
+    std::string Control(const std::string& serial, const std::string& line) const;
+
+private:
+    std::string mFolder;
+    std::vector<std::string> mSerials;
+    pid_t mPid = -1;
+    bool mReady = false;
+};
+
+// A control line sent to the simulator at `socket`; its reply line ("no daemon" when none).
+std::string ControlAt(const std::string& socket, const std::string& line);
+
 // A report link opened the way the transport library opens one.
 class TRawLink {
 public:

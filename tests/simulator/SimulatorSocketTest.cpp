@@ -6,8 +6,11 @@
 #include "configuration/Configuration.h"
 #include "targets/DP2BIdTablesModel.h"
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 namespace ardent::simtest {
 namespace {
@@ -332,6 +335,90 @@ TEST_F(SimulatorSocket, GarbageOnTheControlLinkGetsAnErrorLine) {
     EXPECT_EQ(daemon.Control("verdict 1 fail"),
               "error verdicts are pass, absent or fail CODE, separated by commas");
     EXPECT_EQ(daemon.Control("ping"), "ok ready");
+}
+
+// Runs bin/ardent-progsim with a shell-quoted argument line; its exit status and standard output.
+struct TRun {
+    int status = -1;
+    std::string output;
+};
+TRun RunProgsim(const std::string& arguments, const std::string& environment = "") {
+    TRun run;
+    const std::string command =
+        environment + " " ARDENT_BIN_DIR "/ardent-progsim " + arguments + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        run.output += buffer;
+    }
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(SimulatedLine, CtlProgrammerAddressesOneProgrammerOfTheLine) {
+    TLineFolder folder;
+    TSimLine line(folder.Path(), {"SIM00000001", "SIM00000002"},
+                  {"--scenario", ARDENT_TEST_DATA_DIR "/simulator/slow-burn.scenario", "--scenario",
+                   ARDENT_SOURCE_DIR "/simulator/scenarios/example.scenario"});
+    ASSERT_TRUE(line.Ready());
+    // Each programmer has its own scenario: the first one's burns take a minute.
+    EXPECT_NE(line.Control("SIM00000001", "status").find("burn time 60000 ms"), std::string::npos);
+    EXPECT_EQ(line.Control("SIM00000002", "status").find("burn time 60000 ms"), std::string::npos);
+
+    const TRun set =
+        RunProgsim("ctl --line " + folder.Path() + " --programmer SIM00000002 firmware 1.6.3");
+    EXPECT_EQ(set.status, 0);
+    EXPECT_EQ(set.output.rfind("ok", 0), 0u);
+    EXPECT_NE(line.Control("SIM00000002", "status").find("firmware 1.6.3"), std::string::npos);
+    EXPECT_EQ(line.Control("SIM00000001", "status").find("firmware 1.6.3"), std::string::npos);
+
+    // The folder may come from the environment, as the hosts take it.
+    const TRun ping =
+        RunProgsim("ctl --programmer SIM00000001 ping", "ARDENT_SIM_LINE=" + folder.Path());
+    EXPECT_EQ(ping.status, 0);
+    EXPECT_EQ(ping.output, "ok ready\n");
+
+    struct Case {
+        const char* name;
+        std::string arguments;
+    };
+    const Case refused[] = {
+        {"no line folder", "ctl --programmer SIM00000001 ping"},
+        {"absent programmer", "ctl --line " + folder.Path() + " --programmer SIM00000009 ping"},
+        {"not a serial number", "ctl --line " + folder.Path() + " --programmer ../x ping"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RunProgsim(c.arguments, "ARDENT_SIM_LINE=").status, 2);
+    }
+}
+
+TEST(SimulatedLine, DaemonRefusesALineItCannotServeAndStartsNothing) {
+    TLineFolder folder;
+    const std::string line = "--line " + folder.Path() + " ";
+    struct Case {
+        const char* name;
+        std::string arguments;
+    };
+    const Case cases[] = {
+        {"line and socket", line + "--socket " + folder.Path() + "/x.sock"},
+        {"two programmers, one serial", line + "--programmers 2 --serial A1 --serial A1"},
+        {"serial with a slash", line + "--serial a/b"},
+        {"empty serial", line + "--serial ''"},
+        {"more serials than programmers", line + "--programmers 1 --serial A1 --serial B2"},
+        {"several programmers without a line",
+         "--programmers 2 --socket " + folder.Path() + "/y.sock"},
+        {"no programmers", line + "--programmers 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RunProgsim(c.arguments + " --foreground").status, 2);
+        EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+    }
 }
 
 } // namespace
