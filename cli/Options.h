@@ -68,6 +68,9 @@ public:
     bool specialCommand() const { return fSpecialCMd; }
     const std::vector<std::string>& parameters() const { return fParameters; }
     const TCLIParser::Dictionary& namedOptions() const { return fNamedOptions; }
+    // The command option of the parsed command line, lower case without its dash ("execute");
+    // empty when the line has none.
+    std::string commandOption() const { return fParser.CommandName(); }
 
     // The usage text: CR LF after every line, the last one included.
     static const std::string& UsageText();
