@@ -235,6 +235,9 @@ void TOperationThread::DoStoreConfiguration() {
     }
     if (std::optional<TConfigurationFacts> facts = file.Facts())
         fRunReport.SetConfiguration(std::move(*facts));
+    // The bar shows at once: the announcement alone may take a while to be answered.
+    if (fProgress.Shown())
+        fProgress.Transfer("Storing", 0, image.size());
     const bool ok = fHandlers.deviceSetup.StoreConfigurationImage(
         image, crc, TransferProgress(fProgress, "Storing"));
     fProgress.End();

@@ -71,6 +71,10 @@ public:
     // The command option of the parsed command line, lower case without its dash ("execute");
     // empty when the line has none.
     std::string commandOption() const { return fParser.CommandName(); }
+    // Every named option given ("--device dp3b"), whichever command reads it.
+    const TCLIParser::Dictionary& givenNamedOptions() const {
+        return fParser.GetNamedParameters();
+    }
 
     // The usage text: CR LF after every line, the last one included.
     static const std::string& UsageText();

@@ -29,7 +29,7 @@ TCommandFacts CommandFacts(const TOptions& options) {
     facts.type = options.commandType();
     facts.code = options.command();
     facts.items = options.parameters();
-    facts.named = options.namedOptions();
+    facts.named = options.givenNamedOptions();
     return facts;
 }
 

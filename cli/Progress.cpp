@@ -72,17 +72,18 @@ TWaitTicker::TWaitTicker(TProgress& progress, std::string what)
     : fProgress(progress), fWhat(std::move(what)) {
     if (!fProgress.Shown())
         return;
-    fThread = std::thread([this] {
-        const auto start = std::chrono::steady_clock::now();
+    // The wait shows at once, however short it turns out.
+    const auto start = std::chrono::steady_clock::now();
+    fProgress.Waited(fWhat, std::chrono::seconds(0));
+    fThread = std::thread([this, start] {
         std::unique_lock lock(fLock);
-        while (!fStopped) {
+        while (!fStop.wait_for(lock, std::chrono::seconds(1), [this] { return fStopped; })) {
             // The line is drawn without the lock, so the end of the wait never waits for a
             // slow terminal.
             lock.unlock();
             fProgress.Waited(fWhat, std::chrono::duration_cast<std::chrono::seconds>(
                                         std::chrono::steady_clock::now() - start));
             lock.lock();
-            fStop.wait_for(lock, std::chrono::seconds(1), [this] { return fStopped; });
         }
     });
 }
