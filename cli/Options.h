@@ -71,6 +71,8 @@ public:
     // The command option of the parsed command line, lower case without its dash ("execute");
     // empty when the line has none.
     std::string commandOption() const { return fParser.CommandName(); }
+    // The value given to that option (empty when none).
+    std::string commandValue() const { return fParser.GetValue(fParser.CommandName()); }
     // Every named option given ("--device dp3b"), whichever command reads it.
     const TCLIParser::Dictionary& givenNamedOptions() const {
         return fParser.GetNamedParameters();

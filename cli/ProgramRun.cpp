@@ -24,8 +24,11 @@ void ReportEscapedError(TConsole& console, TRunResult& runResult, TRunReport& re
 
 TCommandFacts CommandFacts(const TOptions& options) {
     TCommandFacts facts;
-    if (std::string option = options.commandOption(); !option.empty())
+    if (std::string option = options.commandOption(); !option.empty()) {
         facts.option = std::move(option);
+        if (std::string value = options.commandValue(); !value.empty())
+            facts.value = std::move(value);
+    }
     facts.type = options.commandType();
     facts.code = options.command();
     facts.items = options.parameters();

@@ -45,6 +45,7 @@ json CodeJson(const TCodeFacts& code) {
 
 json CommandJson(const TCommandFacts& command) {
     return {{"option", OrNull(command.option)},
+            {"value", OrNull(command.value)},
             {"type", CommandTypeName(command.type)},
             {"code", command.code},
             {"items", command.items},

@@ -101,6 +101,7 @@ struct TServiceFacts {
 // The command line as the options interpreted it.
 struct TCommandFacts {
     std::optional<std::string> option; // the command's option in lower case, without its dash
+    std::optional<std::string> value;  // its value as given; nothing when it took none
     uint8_t type = 0;
     uint16_t code = 0;
     std::vector<std::string> items;
