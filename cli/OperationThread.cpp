@@ -130,10 +130,17 @@ void TOperationThread::Execute() {
     try {
         (this->*execFunction)();
     } catch (const std::exception& error) {
-        fConsole.WriteLine(ErrorLine(error));
+        ReportError(ErrorLine(error));
     } catch (...) {
-        fConsole.WriteLine(UnknownErrorLine());
+        ReportError(UnknownErrorLine());
     }
+}
+
+void TOperationThread::ReportError(const std::string& line) {
+    // A transfer or burn broken off ends its progress line before the error's line.
+    fProgress.End();
+    fConsole.WriteLine(line);
+    fRunReport.SetMessage(line);
 }
 
 void TOperationThread::ReportResult(bool ok) {

@@ -85,6 +85,8 @@ private:
     void DoDetectID();
 
     void ReportResult(bool ok);
+    // The line of an error that ended the operation, which is also the run's message line.
+    void ReportError(const std::string& line);
     void SetResult(int32_t result) { operationResult = static_cast<uint32_t>(result); }
     // The result of an operation whose request failed: the reason the failed wait left in the
     // run's result, or kNoResult when there is none (the programmer answered with a refusal) -

@@ -42,6 +42,12 @@ runuser -u "$operator" -- env -i HOME="$home" PATH=/usr/bin:/bin bash -euo pipef
     ardent-progsim ctl wait-ready
     check ArdentCmd -getFwVer | grep -q "Firmware version is"
     check ArdentCmd -store line.cfg | grep -q "Operation completed successfully."
+    # A line script reads the JSON report of a run; its schema is installed with the documentation.
+    ARDENTCMD_REPORT_FILE="$HOME/report.json" ArdentCmd -getName > /dev/null
+    grep -q "\"schema\": 1" "$HOME/report.json"
+    grep -q "\"source\": \"programmer\"" "$HOME/report.json"
+    test -s /usr/share/doc/ardent/ardentcmd-report.schema.json
+    echo "the report of -getName names the stored configuration"
     QT_QPA_PLATFORM=offscreen Ardent --grab "$HOME/ardent.png" > ardent.log 2>&1
     test -s "$HOME/ardent.png"
     echo "Ardent started offscreen and ended cleanly"

@@ -308,6 +308,16 @@ TEST_F(ArdentCmdReport, FileCommandsShowTheBaudRateTheConfigurationHolds) {
     EXPECT_TRUE(missing.report["programmer"].is_null());
 }
 
+TEST_F(ArdentCmdReport, AnErrorThatEndsTheOperationIsTheMessageLine) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 130, crc));
+    const std::string target = (folder / "no" / "such.cfg").string();
+    ReportedRun run = Run({"-backup", target});
+    EXPECT_EQ(run.result, 255);
+    EXPECT_EQ(run.report["message"], "FileSystemError: Cannot create file \"" + target +
+                                         "\". No such file or directory");
+}
+
 TEST_F(ArdentCmdReport, AReportThatCannotBeWrittenChangesNothingElse) {
     uint16_t crc = 0;
     Control("store " + WriteCfg("line.cfg", 200, crc));
