@@ -78,8 +78,7 @@ bool TCommandBurner::CreateOperationThread(TOperationHandlers handlers) {
     }
     operationThread = std::make_unique<TOperationThread>(
         std::string(operation->threadName), operation->operation, handlers,
-        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult, fReport,
-        fProgress);
+        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult, fReport, fProgress);
     return true;
 }
 

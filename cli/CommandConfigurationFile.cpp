@@ -24,7 +24,8 @@ int32_t TCommandConfigurationFile::Execute() {
     const int32_t result = RunHandlerOperation();
     // A file the command could not read, or did not write, has nothing to report.
     if (result == 0) {
-        if (std::optional<TConfigurationFacts> facts = TConfigurationHandler(ReportedFile()).Facts()) {
+        if (std::optional<TConfigurationFacts> facts =
+                TConfigurationHandler(ReportedFile()).Facts()) {
             fReport.SetConfiguration(std::move(*facts));
         }
     }

@@ -20,9 +20,8 @@ int32_t TCommandExecutor::CreateCommand(uint8_t commandType, uint16_t command,
     case COMMAND_TYPE_DONE:
         return 0;
     case COMMAND_TYPE_FILE:
-        fCommand = std::make_unique<TCommandConfigurationFile>(command, name,
-                                                               fOptions.namedOptions(), fConsole,
-                                                               fReport);
+        fCommand = std::make_unique<TCommandConfigurationFile>(
+            command, name, fOptions.namedOptions(), fConsole, fReport);
         return 0;
     case COMMAND_TYPE_PROGRAMMER:
         fCommand = std::make_unique<TCommandBurner>(command, name, fOptions.parameters(), fConsole,

@@ -205,11 +205,10 @@ void TOperationThread::DoGetName() {
     TDeviceConfigurationStruct description{};
     const bool ok = fHandlers.deviceSetup.GetConfigurationInfo(description);
     if (ok) {
-        std::string configName(description.configName, sizeof description.configName);
-        TrimAtNul(configName);
-        fConsole.WriteLine(ShowableText(configName));
+        TConfigurationFacts stored = DescribedConfiguration(description);
+        fConsole.WriteLine(ShowableText(stored.name));
         SetResult(0);
-        fRunReport.SetConfiguration(DescribedConfiguration(description));
+        fRunReport.SetConfiguration(std::move(stored));
     } else {
         SetResult(kCfgNotLoaded);
     }
@@ -275,7 +274,8 @@ void TOperationThread::DoReadConfiguration() {
             return;
         }
         SaveBufferToFile(fInput.cfgName, image);
-        if (std::optional<TConfigurationFacts> facts = TConfigurationHandler(fInput.cfgName).Facts()) {
+        if (std::optional<TConfigurationFacts> facts =
+                TConfigurationHandler(fInput.cfgName).Facts()) {
             facts->source = "programmer";
             facts->size = static_cast<uint32_t>(image.size());
             fRunReport.SetConfiguration(std::move(*facts));

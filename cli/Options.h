@@ -74,9 +74,7 @@ public:
     // The value given to that option (empty when none).
     std::string commandValue() const { return fParser.GetValue(fParser.CommandName()); }
     // Every named option given ("--device dp3b"), whichever command reads it.
-    const TCLIParser::Dictionary& givenNamedOptions() const {
-        return fParser.GetNamedParameters();
-    }
+    const TCLIParser::Dictionary& givenNamedOptions() const { return fParser.GetNamedParameters(); }
 
     // The usage text: CR LF after every line, the last one included.
     static const std::string& UsageText();

@@ -109,14 +109,11 @@ json ServiceJson(const TServiceFacts& service) {
         std::snprintf(text, sizeof text, "%02X", byte);
         data += text;
     }
-    return {{"command", service.command},
-            {"device", OrNull(service.device)},
-            {"module", service.module},
-            {"opCode", service.opCode},
-            {"requestData", data},
-            {"sent", service.sent},
-            {"answer", service.answer},
-            {"answerHex", Hex(static_cast<uint32_t>(service.answer), 8)}};
+    return {
+        {"command", service.command}, {"device", OrNull(service.device)},
+        {"module", service.module},   {"opCode", service.opCode},
+        {"requestData", data},        {"sent", service.sent},
+        {"answer", service.answer},   {"answerHex", Hex(static_cast<uint32_t>(service.answer), 8)}};
 }
 
 json LearntJson(const TRunReport::TContents& contents) {

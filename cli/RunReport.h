@@ -89,13 +89,13 @@ struct TFirmwareFacts {
 
 // A service command as sent and answered.
 struct TServiceFacts {
-    std::string command;                // "getInfo"
-    std::optional<std::string> device;  // the family the device item names
+    std::string command;               // "getInfo"
+    std::optional<std::string> device; // the family the device item names
     uint8_t module = 0;
     uint8_t opCode = 0;
-    std::vector<uint8_t> requestData;   // the data bytes sent; empty when it was refused
+    std::vector<uint8_t> requestData; // the data bytes sent; empty when it was refused
     bool sent = false;
-    int32_t answer = 0;                 // the first four data bytes of the answer, or the refusal
+    int32_t answer = 0; // the first four data bytes of the answer, or the refusal
 };
 
 // The command line as the options interpreted it.

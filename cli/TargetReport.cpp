@@ -61,8 +61,8 @@ TChannelIds ChannelIdFacts(const TProcessTargetSendId& reply, TTargetFamily fami
         break;
     case TTargetFamily::DP2B: {
         const TChannelDP2BId& ids = reply.dp2BIds;
-        facts.ids = {Id("deviceID", ids.deviceID, 8),     Id("firmwareID", ids.firmwareID, 16),
-                     Id("customerID", ids.customerID, 8), Id("patchID", ids.patchID, 4),
+        facts.ids = {Id("deviceID", ids.deviceID, 8),       Id("firmwareID", ids.firmwareID, 16),
+                     Id("customerID", ids.customerID, 8),   Id("patchID", ids.patchID, 4),
                      Id("parameterID", ids.parameterID, 4), Id("romID", ids.romID, 4)};
         break;
     }

@@ -33,9 +33,8 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<ardent::TProgress> progress = ardent::StandardErrorProgress();
     ardent::TStdOutConsole console;
-    const int32_t result =
-        ardent::RunArdentCmd(arguments, console, ardent::CountRunningInstances(ardent::kProgramName),
-                             report, *progress);
+    const int32_t result = ardent::RunArdentCmd(
+        arguments, console, ardent::CountRunningInstances(ardent::kProgramName), report, *progress);
     ardent::WriteResultFile(resultFile, result);
     // A report that cannot be written changes neither the result nor standard output.
     if (std::string failure; !ardent::WriteReportFile(reportFile, report, result, failure)) {

@@ -1,9 +1,9 @@
 // The report document of a run (ARDENTCMD_REPORT_FILE) built from whole command lines and from
 // facts worked out by hand, checked against the shipped schema; and the progress line.
 
+#include "ReportFile.h"
 #include "ProgramRun.h"
 #include "Progress.h"
-#include "ReportFile.h"
 #include "ReportSchemaCheck.h"
 #include "ResultCodes.h"
 #include "RunReport.h"
@@ -40,7 +40,7 @@ std::vector<std::string> LinesOf(const std::string& output) {
 struct RunCase {
     std::vector<std::string> args;
     int runningInstances;
-    json command;      // the parts of "command" the case pins down; null: no command
+    json command; // the parts of "command" the case pins down; null: no command
     std::string message;
     int exitStatus;
 };

@@ -35,9 +35,10 @@ public:
 
     void Check(const json& value, const json& schema, const std::string& path) {
         static const std::vector<std::string> known = {
-            "$schema", "$id", "title", "description", "type", "const", "enum", "required",
-            "properties", "additionalProperties", "items", "minimum", "maximum", "pattern",
-            "$ref", "$defs"};
+            "$schema", "$id",     "title",    "description", "type",
+            "const",   "enum",    "required", "properties",  "additionalProperties",
+            "items",   "minimum", "maximum",  "pattern",     "$ref",
+            "$defs"};
         for (const auto& [key, unused] : schema.items()) {
             if (std::find(known.begin(), known.end(), key) == known.end())
                 throw std::invalid_argument("schema keyword the checker does not know: " + key);

@@ -85,7 +85,8 @@ protected:
             Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()});
         environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         ReportedRun reported;
-        reported.run = testing::RunProgram(kArdentCmd, args, environment, folder.string(), kRunLimit);
+        reported.run =
+            testing::RunProgram(kArdentCmd, args, environment, folder.string(), kRunLimit);
         EXPECT_FALSE(reported.run.overTime) << args[0] << " did not end";
         EXPECT_EQ(reported.run.err, "");
         const std::string result = ReadText(resultFile);
@@ -127,17 +128,17 @@ protected:
 
     simtest::TSimDaemon sim;
     fs::path folder;
-    fs::path resultFile = fs::temp_directory_path() /
-                          ("ardent-report-result-" + std::to_string(::getpid()));
-    fs::path reportFile = fs::temp_directory_path() /
-                          ("ardent-report-" + std::to_string(::getpid()) + ".json");
+    fs::path resultFile =
+        fs::temp_directory_path() / ("ardent-report-result-" + std::to_string(::getpid()));
+    fs::path reportFile =
+        fs::temp_directory_path() / ("ardent-report-" + std::to_string(::getpid()) + ".json");
 };
 
 TEST_F(ArdentCmdReport, StoreNameCrcAndBackupReportTheConfiguration) {
     uint16_t crc = 0;
     const std::string cfg = WriteCfg("line.cfg", 1000, crc);
-    const json expected = {{"name", "Report line"}, {"size", 1000},       {"crc", crc},
-                           {"targetType", 2},       {"family", "DP2B"},   {"channelSelection", 11},
+    const json expected = {{"name", "Report line"}, {"size", 1000},     {"crc", crc},
+                           {"targetType", 2},       {"family", "DP2B"}, {"channelSelection", 11},
                            {"channels", {1, 2, 4}}};
     const auto check = [&expected](const json& configuration, const char* source) {
         EXPECT_EQ(configuration["source"], source);
@@ -234,18 +235,23 @@ TEST_F(ArdentCmdReport, ReadIdOfOneAndOfEveryChannelReportsTheIdsTheLinesShow) {
 TEST_F(ArdentCmdReport, SettingsFirmwareAndServiceReplies) {
     Control("firmware 1.7.0");
     ReportedRun firmware = Run({"-getFwVer"});
-    EXPECT_EQ(firmware.report["learnt"]["firmware"],
-              (json{{"version", "1.7.0"}, {"value", 0x010700}, {"supported", true},
-                    {"sdCardInserted", false}}));
+    EXPECT_EQ(firmware.report["learnt"]["firmware"], (json{{"version", "1.7.0"},
+                                                           {"value", 0x010700},
+                                                           {"supported", true},
+                                                           {"sdCardInserted", false}}));
 
     Control("service-result 0x1234");
     ReportedRun info = Run({"-getInfo", "dp2b,3"});
     EXPECT_EQ(info.result, 0x1234);
     // Module 4, opCode 6; the device code 2 and the info type 3 as 16-bit values.
-    EXPECT_EQ(info.report["learnt"]["service"],
-              (json{{"command", "getInfo"}, {"device", "DP2B"}, {"module", 4}, {"opCode", 6},
-                    {"requestData", "02000300"}, {"sent", true}, {"answer", 4660},
-                    {"answerHex", "0x00001234"}}));
+    EXPECT_EQ(info.report["learnt"]["service"], (json{{"command", "getInfo"},
+                                                      {"device", "DP2B"},
+                                                      {"module", 4},
+                                                      {"opCode", 6},
+                                                      {"requestData", "02000300"},
+                                                      {"sent", true},
+                                                      {"answer", 4660},
+                                                      {"answerHex", "0x00001234"}}));
     // A refused service command sends nothing and says so.
     ReportedRun refused = Run({"-readAparam", "DP3B,1"});
     EXPECT_EQ(refused.result, -120);
@@ -273,10 +279,9 @@ TEST_F(ArdentCmdReport, SettingsFirmwareAndServiceReplies) {
 
 TEST_F(ArdentCmdReport, FileCommandsShowTheBaudRateTheConfigurationHolds) {
     // 0x9600 is 38400, not 9600: the report shows what the file will make the programmer use.
-    ReportedRun created = Run({"-createCfg", "--device", "dp3b", "--baud", "0x9600",
-                                     "--channel", "0x03", "--par", kData + "/input/dp3b_par.xml",
-                                     "--patch", kData + "/input/dp3b_patch.xml", "--output",
-                                     "out.cfg"});
+    ReportedRun created = Run({"-createCfg", "--device", "dp3b", "--baud", "0x9600", "--channel",
+                               "0x03", "--par", kData + "/input/dp3b_par.xml", "--patch",
+                               kData + "/input/dp3b_patch.xml", "--output", "out.cfg"});
     ASSERT_EQ(created.result, 0) << created.run.out;
     const json& made = created.report["learnt"]["configuration"];
     EXPECT_EQ(made["baudRate"], 38400);
@@ -314,8 +319,8 @@ TEST_F(ArdentCmdReport, AnErrorThatEndsTheOperationIsTheMessageLine) {
     const std::string target = (folder / "no" / "such.cfg").string();
     ReportedRun run = Run({"-backup", target});
     EXPECT_EQ(run.result, 255);
-    EXPECT_EQ(run.report["message"], "FileSystemError: Cannot create file \"" + target +
-                                         "\". No such file or directory");
+    EXPECT_EQ(run.report["message"],
+              "FileSystemError: Cannot create file \"" + target + "\". No such file or directory");
 }
 
 TEST_F(ArdentCmdReport, AReportThatCannotBeWrittenChangesNothingElse) {
@@ -326,9 +331,9 @@ TEST_F(ArdentCmdReport, AReportThatCannotBeWrittenChangesNothingElse) {
     const std::string plainResult = ReadText(resultFile);
     const std::string unwritable = (folder / "no" / "such" / "report.json").string();
     for (const std::string& target : {unwritable, folder.string()}) {
-        const testing::ProgramOutcome run = testing::RunProgram(
-            kArdentCmd, {"-getName"}, Environment({"ARDENTCMD_REPORT_FILE=" + target}), {},
-            kRunLimit);
+        const testing::ProgramOutcome run =
+            testing::RunProgram(kArdentCmd, {"-getName"},
+                                Environment({"ARDENTCMD_REPORT_FILE=" + target}), {}, kRunLimit);
         EXPECT_EQ(run.out, plain.out);
         EXPECT_EQ(run.exitStatus, plain.exitStatus);
         EXPECT_EQ(ReadText(resultFile), plainResult);
@@ -349,14 +354,14 @@ TEST_F(ArdentCmdReport, AKilledRunLeavesNoEarlierReportAndNoHalfWrittenOne) {
     // The burn takes far longer than the run is given: it is killed while it waits.
     Control("burn-time 20000");
     const testing::ProgramOutcome killed = testing::RunProgram(
-        kArdentCmd, {"-execute"}, Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}),
-        {}, std::chrono::milliseconds(1500));
+        kArdentCmd, {"-execute"}, Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}), {},
+        std::chrono::milliseconds(1500));
     EXPECT_TRUE(killed.overTime);
     EXPECT_EQ(ReadText(reportFile), "") << "emptied at the start, never written";
     // No temporary file of a report was left beside it.
     for (const auto& entry : fs::directory_iterator(reportFile.parent_path())) {
-        EXPECT_FALSE(entry.path().filename().string().starts_with(reportFile.filename().string() +
-                                                                  "."))
+        EXPECT_FALSE(
+            entry.path().filename().string().starts_with(reportFile.filename().string() + "."))
             << entry.path();
     }
     Control("burn-time 0");

@@ -42,8 +42,8 @@ struct OperationFixture : ::testing::Test {
     int32_t Run(int operation, std::vector<std::string> items = {}, std::string cfgName = {},
                 uint16_t command = 0) {
         TOperationThread thread("test", operation, {deviceSetup, target, calibration},
-                                {command, std::move(cfgName), std::move(items)}, console,
-                                runResult, report, progress);
+                                {command, std::move(cfgName), std::move(items)}, console, runResult,
+                                report, progress);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());
