@@ -102,7 +102,12 @@ bool WriteRunFile(const char* fileName, const std::string& text, std::string& fa
     }
     try {
         struct stat st {};
-        if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode)) {
+        struct stat target {};
+        // A link to a regular file (not our own standard output) is replaced whole behind the
+        // link, so a run killed while writing never leaves half a text there.
+        const bool leadsToRegularFile = ::stat(fileName, &target) == 0 &&
+                                        S_ISREG(target.st_mode) && !IsOurStandardOutput(fileName);
+        if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode) && !leadsToRegularFile) {
             // Renaming a temporary file over a link such as /dev/stdout, a device or a pipe
             // would replace it with a plain file.
             errno = 0;
