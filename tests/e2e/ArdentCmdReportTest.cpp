@@ -410,10 +410,20 @@ TEST_F(ArdentCmdReport, ProgressForcedOffOrOnWhateverStandardErrorIs) {
     EXPECT_EQ(off.out, "Operation completed successfully.\r\n");
     EXPECT_EQ(off.err, "");
 
-    const testing::ProgramOutcome piped =
+    const testing::ProgramOutcome toFile =
         testing::RunProgram(kArdentCmd, {"-store", cfg}, Environment(), {}, kRunLimit);
-    EXPECT_EQ(piped.out, "Operation completed successfully.\r\n");
-    EXPECT_EQ(piped.err, "") << "no progress on a pipe unless asked for";
+    EXPECT_EQ(toFile.out, "Operation completed successfully.\r\n");
+    EXPECT_EQ(toFile.err, "") << "no progress into a file unless asked for";
+    // Standard error on a pipe (our standard output's), standard output thrown away.
+    const std::vector<std::string> errorOnAPipe = {"-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null",
+                                                   kArdentCmd, "-store", cfg};
+    const testing::ProgramOutcome piped =
+        testing::RunProgram("/bin/sh", errorOnAPipe, Environment(), {}, kRunLimit);
+    EXPECT_EQ(piped.exitStatus, 0);
+    EXPECT_EQ(piped.out, "") << "no progress on a pipe unless asked for";
+    const testing::ProgramOutcome pipedOn = testing::RunProgram(
+        "/bin/sh", errorOnAPipe, Environment({"ARDENTCMD_PROGRESS=1"}), {}, kRunLimit);
+    EXPECT_TRUE(pipedOn.out.ends_with("100/100 bytes\n")) << pipedOn.out;
 
     const testing::ProgramOutcome on = testing::RunProgram(
         kArdentCmd, {"-store", cfg}, Environment({"ARDENTCMD_PROGRESS=1"}), {}, kRunLimit);
