@@ -239,8 +239,12 @@ void TOperationThread::DoStoreConfiguration() {
         SetResult(ERROR_FILE_CFG);
         return;
     }
-    if (std::optional<TConfigurationFacts> facts = file.Facts())
+    if (std::optional<TConfigurationFacts> facts = file.Facts()) {
+        // The image as sent, whatever became of the file since it was read.
+        facts->size = static_cast<uint32_t>(image.size());
+        facts->crc = crc;
         fRunReport.SetConfiguration(std::move(*facts));
+    }
     // The bar shows at once: the announcement alone may take a while to be answered.
     if (fProgress.Shown())
         fProgress.Transfer("Storing", 0, image.size());

@@ -388,6 +388,25 @@ TEST_F(ArdentCmdReport, StoreAndBackupShowBytesOnATerminal) {
                             "\rReading [####################] 130/130 bytes\n");
 }
 
+TEST_F(ArdentCmdReport, AStoreBrokenOffEndsItsProgressLineBeforeItsOwnLines) {
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("line.cfg", 130, crc);
+    // The announcement and the first piece are answered; the link drops at the second piece.
+    Control("fault disconnect 3");
+    const testing::ProgramOutcome broken = testing::RunProgramOnTerminal(
+        kArdentCmd, {"-store", cfg},
+        Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}), kRunLimit);
+    EXPECT_EQ(broken.err, "\rStoring [--------------------] 0/130 bytes"
+                          "\rStoring [#########-----------] 60/130 bytes\n");
+    EXPECT_TRUE(broken.out.ends_with("Operation completed with: ERROR_PROG_DISCONNECTED\r\n"
+                                     "Operation failed.\r\n"))
+        << broken.out;
+    const json report = json::parse(ReadText(reportFile));
+    EXPECT_EQ(report["result"]["value"], -123);
+    EXPECT_FALSE(report["learnt"].contains("transferredBytes"));
+    EXPECT_EQ(report["learnt"]["configuration"]["size"], 130) << "what was to be stored";
+}
+
 TEST_F(ArdentCmdReport, ExecuteShowsTheSecondsWaitedOnATerminal) {
     uint16_t crc = 0;
     Control("store " + WriteCfg("line.cfg", 130, crc, "Report line", 0x01));
