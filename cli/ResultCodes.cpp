@@ -105,8 +105,8 @@ bool WriteRunFile(const char* fileName, const std::string& text, std::string& fa
         struct stat target {};
         // A link to a regular file (not our own standard output) is replaced whole behind the
         // link, so a run killed while writing never leaves half a text there.
-        const bool leadsToRegularFile = ::stat(fileName, &target) == 0 &&
-                                        S_ISREG(target.st_mode) && !IsOurStandardOutput(fileName);
+        const bool leadsToRegularFile = ::stat(fileName, &target) == 0 && S_ISREG(target.st_mode) &&
+                                        !IsOurStandardOutput(fileName);
         if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode) && !leadsToRegularFile) {
             // Renaming a temporary file over a link such as /dev/stdout, a device or a pipe
             // would replace it with a plain file.

@@ -394,8 +394,8 @@ TEST_F(ArdentCmdReport, AStoreBrokenOffEndsItsProgressLineBeforeItsOwnLines) {
     // The announcement and the first piece are answered; the link drops at the second piece.
     Control("fault disconnect 3");
     const testing::ProgramOutcome broken = testing::RunProgramOnTerminal(
-        kArdentCmd, {"-store", cfg},
-        Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}), kRunLimit);
+        kArdentCmd, {"-store", cfg}, Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}),
+        kRunLimit);
     EXPECT_EQ(broken.err, "\rStoring [--------------------] 0/130 bytes"
                           "\rStoring [#########-----------] 60/130 bytes\n");
     EXPECT_TRUE(broken.out.ends_with("Operation completed with: ERROR_PROG_DISCONNECTED\r\n"
