@@ -27,6 +27,10 @@ public:
     // The value stored for `command`; empty when it is not the parsed command.
     std::string GetValue(const std::string& command) const;
     const Dictionary& GetNamedParameters() const { return fParsedNamedParameters; }
+    // The parsed command's lower-case name; empty when there is none.
+    std::string CommandName() const {
+        return fParsedCommands.empty() ? std::string() : fParsedCommands.begin()->first;
+    }
 
 private:
     enum class Kind { Command, NamedParameter };

@@ -49,9 +49,9 @@ std::optional<TOperationInfo> FindOperation(uint16_t command) {
 
 TCommandBurner::TCommandBurner(uint16_t command, std::string name,
                                std::vector<std::string> parameters, TConsole& console,
-                               TRunResult& runResult)
+                               TRunResult& runResult, TRunReport& report, TProgress& progress)
     : TAbstractCommand(command, std::move(name)), fParameters(std::move(parameters)),
-      fConsole(console), fRunResult(runResult) {}
+      fConsole(console), fRunResult(runResult), fReport(report), fProgress(progress) {}
 
 int32_t TCommandBurner::Execute() {
     // The receive queue outlives the controller, whose destruction stops the callbacks that fill
@@ -78,7 +78,7 @@ bool TCommandBurner::CreateOperationThread(TOperationHandlers handlers) {
     }
     operationThread = std::make_unique<TOperationThread>(
         std::string(operation->threadName), operation->operation, handlers,
-        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult);
+        TOperationInput{fCommand, fName, fParameters}, fConsole, fRunResult, fReport, fProgress);
     return true;
 }
 

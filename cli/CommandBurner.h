@@ -28,9 +28,11 @@ std::optional<TOperationInfo> FindOperation(uint16_t command);
 class TCommandBurner : public TAbstractCommand {
 public:
     // `parameters`: the option's items; the operation's lines go to `console`, the reason a
-    // wait got no answer to `runResult`.
+    // wait got no answer to `runResult`, what it learns to `report`, the progress of a long
+    // operation to `progress`.
     TCommandBurner(uint16_t command, std::string name, std::vector<std::string> parameters,
-                   TConsole& console, TRunResult& runResult);
+                   TConsole& console, TRunResult& runResult, TRunReport& report,
+                   TProgress& progress);
 
     int32_t Execute() override;
     // Creates the operation thread of the command code over `handlers`; false, creating nothing,
@@ -44,6 +46,8 @@ private:
     std::vector<std::string> fParameters;
     TConsole& fConsole;
     TRunResult& fRunResult;
+    TRunReport& fReport;
+    TProgress& fProgress;
     std::unique_ptr<TOperationThread> operationThread;
 };
 

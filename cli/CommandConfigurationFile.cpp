@@ -7,12 +7,32 @@ namespace ardent {
 
 TCommandConfigurationFile::TCommandConfigurationFile(uint16_t command, std::string name,
                                                      const TCLIParser::Dictionary& parameters,
-                                                     TConsole& console)
+                                                     TConsole& console, TRunReport& report)
     : TAbstractCommand(command, std::move(name)),
       fConfigurationHandler(std::make_unique<TConfigurationHandler>(fName, console)),
-      fParameters(parameters) {}
+      fParameters(parameters), fReport(report) {}
+
+std::string TCommandConfigurationFile::ReportedFile() const {
+    if (fCommand != FILE_CMD_CREATE_CFG) {
+        return fName;
+    }
+    const auto output = fParameters.find("output");
+    return output == fParameters.end() ? std::string() : output->second;
+}
 
 int32_t TCommandConfigurationFile::Execute() {
+    const int32_t result = RunHandlerOperation();
+    // A file the command could not read, or did not write, has nothing to report.
+    if (result == 0) {
+        if (std::optional<TConfigurationFacts> facts =
+                TConfigurationHandler(ReportedFile()).Facts()) {
+            fReport.SetConfiguration(std::move(*facts));
+        }
+    }
+    return result;
+}
+
+int32_t TCommandConfigurationFile::RunHandlerOperation() {
     if (!fConfigurationHandler) {
         return ERROR_FILE_CFG;
     }

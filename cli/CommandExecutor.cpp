@@ -7,8 +7,9 @@
 namespace ardent {
 
 TCommandExecutor::TCommandExecutor(const TOptions& options, TConsole& console,
-                                   TRunResult& runResult)
-    : fOptions(options), fConsole(console), fRunResult(runResult) {
+                                   TRunResult& runResult, TRunReport& report, TProgress& progress)
+    : fOptions(options), fConsole(console), fRunResult(runResult), fReport(report),
+      fProgress(progress) {
     commandCreateStatus =
         CreateCommand(options.commandType(), options.command(), options.CfgName());
 }
@@ -19,12 +20,12 @@ int32_t TCommandExecutor::CreateCommand(uint8_t commandType, uint16_t command,
     case COMMAND_TYPE_DONE:
         return 0;
     case COMMAND_TYPE_FILE:
-        fCommand = std::make_unique<TCommandConfigurationFile>(command, name,
-                                                               fOptions.namedOptions(), fConsole);
+        fCommand = std::make_unique<TCommandConfigurationFile>(
+            command, name, fOptions.namedOptions(), fConsole, fReport);
         return 0;
     case COMMAND_TYPE_PROGRAMMER:
         fCommand = std::make_unique<TCommandBurner>(command, name, fOptions.parameters(), fConsole,
-                                                    fRunResult);
+                                                    fRunResult, fReport, fProgress);
         return 0;
     default:
         return ERROR_UNEX_INPUT;

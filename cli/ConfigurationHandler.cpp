@@ -193,6 +193,23 @@ int32_t TConfigurationHandler::createConfiguration(const TCLIParser::Dictionary&
     return TCreateConfigurationFile(parameters, fConsole).CreateConfiguration();
 }
 
+std::optional<TConfigurationFacts> TConfigurationHandler::Facts() {
+    if (!LoadConfiguration()) {
+        return std::nullopt;
+    }
+    std::optional<TConfigurationFacts> facts =
+        ConfigurationFacts(mConfigurationFile, "file", mFileName);
+    if (facts) {
+        // The ID texts load the file again through its target, whose messages must not reach
+        // the run's output.
+        TConfigurationHandler quiet(mFileName);
+        facts->aparamChecksum = quiet.GetIdText("Parameters");
+        facts->patchId = quiet.GetIdText("Patch");
+    }
+    mShownUnreadable = false;
+    return facts;
+}
+
 bool TConfigurationHandler::prepareConfigurationForSend(Bytes& buffer, uint16_t& crc) {
     return LoadConfiguration() && mConfigurationFile.GetBufferForSend(crc, buffer);
 }

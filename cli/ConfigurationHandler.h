@@ -6,6 +6,7 @@
 
 #include "CLIParser.h"
 #include "Console.h"
+#include "RunReport.h"
 #include "configuration/Configuration.h"
 #include "targets/Target.h"
 #include "utils/Bytes.h"
@@ -47,6 +48,11 @@ public:
     // Loads the file and builds its image and CRC into `buffer` and `crc`. False when the file
     // cannot be loaded or its image cannot be built (then nothing may be stored).
     bool prepareConfigurationForSend(Bytes& buffer, uint16_t& crc);
+
+    // What the file holds, for the run's report: name, size and CRC of its image, family, baud
+    // rate, channel selection, and the parameter checksum and patch ID as -fileGetInfo prints
+    // them. Nothing when the file cannot be loaded or its image cannot be built. Prints nothing.
+    std::optional<TConfigurationFacts> Facts();
 
     // Reads `text` as a channel selection: optional leading blanks and sign, then decimal
     // digits, or hexadecimal digits after "0x", "0X", "x", "X" or "$"; nothing may follow. 0 with

@@ -4,6 +4,7 @@
 #include "ConfigurationHandler.h"
 #include "ErrorLine.h"
 #include "ResultCodes.h"
+#include "ServiceCommands.h"
 #include "configuration/ConfigurationLoader.h"
 #include "utils/Errors.h"
 #include "utils/Files.h"
@@ -34,13 +35,59 @@ std::optional<uint16_t> ChannelIndex(const std::string& item) {
     return static_cast<uint16_t>(value - 1);
 }
 
+// The stored configuration as the programmer describes it.
+TConfigurationFacts DescribedConfiguration(const TDeviceConfigurationStruct& description) {
+    std::string configName(description.configName, sizeof description.configName);
+    TrimAtNul(configName);
+    TConfigurationFacts facts;
+    facts.source = "programmer";
+    facts.name = configName;
+    facts.size = description.configSize;
+    facts.crc = description.crc;
+    facts.targetType = description.targetType;
+    facts.channelSelection = description.chSelection;
+    return facts;
+}
+
+// A service command as sent: its row, the family its first item names (every one but -setVoltage
+// and -sync starts with the chip family), the data bytes of the request and the answer.
+TServiceFacts ServiceFacts(uint16_t command, const std::vector<std::string>& items,
+                           const TPacketFormat& request, bool sent, uint32_t result) {
+    TServiceFacts facts;
+    if (const TSpecialCommandInfo* row = FindSpecialCommand(command)) {
+        facts.command = std::string(row->name);
+        facts.module = row->module;
+        facts.opCode = row->opCode;
+    }
+    if (command != CMD_SET_VOLTAGE && command != CMD_SYNC && !items.empty()) {
+        if (const TTargetFamily family = TargetFamilyFromName(items.front());
+            family != TTargetFamily::NotRecognised)
+            facts.device = std::string(TargetFamilyName(family));
+    }
+    if (sent) {
+        const size_t count = std::min<size_t>(request.header.dataSize, sizeof request.data);
+        facts.requestData.assign(request.data, request.data + count);
+    }
+    facts.sent = sent;
+    facts.answer = static_cast<int32_t>(result);
+    return facts;
+}
+
+// Progress of a transfer under the name `what`.
+TTransferProgress TransferProgress(TProgress& progress, std::string_view what) {
+    if (!progress.Shown())
+        return {};
+    return [&progress, what](size_t done, size_t total) { progress.Transfer(what, done, total); };
+}
+
 } // namespace
 
 TOperationThread::TOperationThread(std::string threadName, int operation,
                                    TOperationHandlers handlers, TOperationInput input,
-                                   TConsole& console, const TRunResult& runResult)
+                                   TConsole& console, const TRunResult& runResult,
+                                   TRunReport& report, TProgress& progress)
     : name(std::move(threadName)), fHandlers(handlers), fInput(std::move(input)), fConsole(console),
-      fReport(console), fRunResult(runResult) {
+      fReport(console), fRunResult(runResult), fRunReport(report), fProgress(progress) {
     // Indexed by the operation number.
     static constexpr std::array<TProcedure, 12> kProcedures = {
         &TOperationThread::DoSetBaudRate,
@@ -83,10 +130,17 @@ void TOperationThread::Execute() {
     try {
         (this->*execFunction)();
     } catch (const std::exception& error) {
-        fConsole.WriteLine(ErrorLine(error));
+        ReportError(ErrorLine(error));
     } catch (...) {
-        fConsole.WriteLine(UnknownErrorLine());
+        ReportError(UnknownErrorLine());
     }
+}
+
+void TOperationThread::ReportError(const std::string& line) {
+    // A transfer or burn broken off ends its progress line before the error's line.
+    fProgress.End();
+    fConsole.WriteLine(line);
+    fRunReport.SetMessage(line);
 }
 
 void TOperationThread::ReportResult(bool ok) {
@@ -112,8 +166,10 @@ void TOperationThread::DoSetBaudRate() {
         SetResult(ERROR_UNEX_INPUT);
         return;
     }
-    if (fHandlers.deviceSetup.SetBaudRate(static_cast<uint32_t>(value)))
+    if (fHandlers.deviceSetup.SetBaudRate(static_cast<uint32_t>(value))) {
         SetResult(0);
+        fRunReport.SetBaudRate(static_cast<uint32_t>(value));
+    }
 }
 
 void TOperationThread::DoGetFirmwareVersion() {
@@ -121,6 +177,8 @@ void TOperationThread::DoGetFirmwareVersion() {
     const bool ok = fHandlers.deviceSetup.GetDeviceSetup(info);
     if (ok) {
         fConsole.WriteLine("Firmware version is " + FormatVersion(info.firmwareVersion));
+        fRunReport.SetFirmware({info.firmwareVersion, IsFirmwareSupported(info.firmwareVersion),
+                                info.cardInserted == 1});
         SetResult(0);
         if (!IsFirmwareSupported(info.firmwareVersion))
             fConsole.WriteLine("Minimum required FW version is " + MinimumFirmwareVersionText());
@@ -133,6 +191,7 @@ void TOperationThread::DoGetCrc() {
     const bool ok = fHandlers.deviceSetup.GetConfigurationInfo(description);
     if (ok) {
         operationResult = static_cast<uint32_t>(description.crc) << 16;
+        fRunReport.SetConfiguration(DescribedConfiguration(description));
         char text[8];
         std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(description.crc));
         fConsole.WriteLine(std::string("CRC = ") + text);
@@ -146,10 +205,10 @@ void TOperationThread::DoGetName() {
     TDeviceConfigurationStruct description{};
     const bool ok = fHandlers.deviceSetup.GetConfigurationInfo(description);
     if (ok) {
-        std::string configName(description.configName, sizeof description.configName);
-        TrimAtNul(configName);
-        fConsole.WriteLine(ShowableText(configName));
+        TConfigurationFacts stored = DescribedConfiguration(description);
+        fConsole.WriteLine(ShowableText(stored.name));
         SetResult(0);
+        fRunReport.SetConfiguration(std::move(stored));
     } else {
         SetResult(kCfgNotLoaded);
     }
@@ -159,30 +218,51 @@ void TOperationThread::DoGetName() {
 void TOperationThread::DoTriggerBehavior() {
     if (!fInput.parameters.empty()) {
         const uint8_t enable = EqualsIgnoringCase(Item(0), "enable") ? 1 : 0;
-        if (fHandlers.deviceSetup.SetTriggerBehavior(enable))
+        if (fHandlers.deviceSetup.SetTriggerBehavior(enable)) {
             SetResult(0);
+            fRunReport.SetTriggerEnabled(enable == 1);
+        }
         return;
     }
     uint8_t flag = 0;
-    if (fHandlers.deviceSetup.GetTriggerBehavior(flag))
+    if (fHandlers.deviceSetup.GetTriggerBehavior(flag)) {
         operationResult = (flag ^ 1u) & 0x7Fu;
+        fRunReport.SetTriggerEnabled(flag == 1);
+    }
 }
 
 void TOperationThread::DoStoreConfiguration() {
     Bytes image;
     uint16_t crc = 0;
-    if (!TConfigurationHandler(fInput.cfgName).prepareConfigurationForSend(image, crc)) {
+    TConfigurationHandler file(fInput.cfgName);
+    if (!file.prepareConfigurationForSend(image, crc)) {
         SetResult(ERROR_FILE_CFG);
         return;
     }
-    const bool ok = fHandlers.deviceSetup.StoreConfigurationImage(image, crc);
+    if (std::optional<TConfigurationFacts> facts = file.Facts()) {
+        // The image as sent, whatever became of the file since it was read.
+        facts->size = static_cast<uint32_t>(image.size());
+        facts->crc = crc;
+        fRunReport.SetConfiguration(std::move(*facts));
+    }
+    // The bar shows at once: the announcement alone may take a while to be answered.
+    if (fProgress.Shown())
+        fProgress.Transfer("Storing", 0, image.size());
+    const bool ok = fHandlers.deviceSetup.StoreConfigurationImage(
+        image, crc, TransferProgress(fProgress, "Storing"));
+    fProgress.End();
     operationResult = ok ? 0u : FailureResult();
+    if (ok)
+        fRunReport.SetTransferred(image.size());
     ReportResult(ok);
 }
 
 void TOperationThread::DoReadConfiguration() {
     Bytes image;
-    switch (fHandlers.deviceSetup.ReadConfigurationImage(image)) {
+    const TDeviceSetupHandler::TReadOutcome outcome =
+        fHandlers.deviceSetup.ReadConfigurationImage(image, TransferProgress(fProgress, "Reading"));
+    fProgress.End();
+    switch (outcome) {
     case TDeviceSetupHandler::TReadOutcome::InfoFailed:
         SetResult(kCfgNotLoaded);
         return;
@@ -198,6 +278,13 @@ void TOperationThread::DoReadConfiguration() {
             return;
         }
         SaveBufferToFile(fInput.cfgName, image);
+        if (std::optional<TConfigurationFacts> facts =
+                TConfigurationHandler(fInput.cfgName).Facts()) {
+            facts->source = "programmer";
+            facts->size = static_cast<uint32_t>(image.size());
+            fRunReport.SetConfiguration(std::move(*facts));
+        }
+        fRunReport.SetTransferred(image.size());
         SetResult(0);
         ReportResult(true);
         return;
@@ -218,6 +305,8 @@ void TOperationThread::DoReadID() {
     const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
     // Any answer is shown, a refused one too: its record says why the channel failed.
     const TTargetIdReply reply = fHandlers.target.ReadID(request);
+    if (reply.Answered())
+        fRunReport.AddChannelIds(ChannelIdFacts(reply.ids, device));
     operationResult = reply.Answered()
                           ? static_cast<uint32_t>(fReport.WriteReadIdResult(reply.ids, device))
                           : FailureResult();
@@ -227,12 +316,18 @@ void TOperationThread::DoTrigger() {
     // Like every request, the burn first drops what came for earlier ones.
     TBurningStatusOverall status{};
     fHandlers.target.ClearQueueBeforeOperation();
-    if (!fHandlers.target.TriggerTarget(kToolTriggerByte) ||
-        fHandlers.target.WaitTriggerStatus(status) != 0) {
+    bool burned = false;
+    {
+        const TWaitTicker ticker(fProgress, "Burning");
+        burned = fHandlers.target.TriggerTarget(kToolTriggerByte) &&
+                 fHandlers.target.WaitTriggerStatus(status) == 0;
+    }
+    if (!burned) {
         operationResult = FailureResult();
         return;
     }
     fReport.WriteBurningStatus(status);
+    fRunReport.SetBurn(BurnFacts(status));
     if (status.overallErrorCode != 0) {
         operationResult = status.overallErrorCode;
         return;
@@ -263,8 +358,11 @@ void TOperationThread::DoTrigger() {
 
 void TOperationThread::DoSpecialCommand() {
     uint32_t result = kNoResult;
-    fHandlers.calibration.SendCalibrationCommand(fInput.command, fInput.parameters, result);
+    const bool sent =
+        fHandlers.calibration.SendCalibrationCommand(fInput.command, fInput.parameters, result);
     operationResult = result;
+    fRunReport.SetService(ServiceFacts(fInput.command, fInput.parameters,
+                                       fHandlers.calibration.Request(), sent, result));
 }
 
 void TOperationThread::DoSetChannel() {
@@ -275,6 +373,8 @@ void TOperationThread::DoSetChannel() {
     }
     const bool ok = fHandlers.deviceSetup.SetActiveChannel(*channel);
     operationResult = ok ? 0u : FailureResult();
+    if (ok)
+        fRunReport.SetActiveChannel(*channel + 1);
 }
 
 void TOperationThread::DoDetectID() {
@@ -290,6 +390,8 @@ void TOperationThread::DoDetectID() {
                                      static_cast<uint8_t>(channel == 0),
                                      static_cast<uint8_t>(channel == kChannelCount - 1)};
         const TTargetIdReply reply = fHandlers.target.ReadID(request);
+        if (reply.Answered())
+            fRunReport.AddChannelIds(ChannelIdFacts(reply.ids, device));
         if (!reply.Answered() || fReport.WriteReadIdResult(reply.ids, device) != 0)
             failedChannels |= 1u << channel;
     }

@@ -6,6 +6,8 @@
 
 #include "CommandLineHandlers.h"
 #include "Console.h"
+#include "Progress.h"
+#include "RunReport.h"
 #include "RunResult.h"
 #include "TargetReport.h"
 
@@ -46,9 +48,11 @@ public:
 
     // Creates the thread suspended; `operation` selects the procedure (an unknown number runs
     // nothing and leaves kNoResult).
-    // `runResult` holds the reason a failed wait left (read, never written, here).
+    // `runResult` holds the reason a failed wait left (read, never written, here); what the
+    // operation learns goes into `report`, the progress of a transfer or burn to `progress`.
     TOperationThread(std::string name, int operation, TOperationHandlers handlers,
-                     TOperationInput input, TConsole& console, const TRunResult& runResult);
+                     TOperationInput input, TConsole& console, const TRunResult& runResult,
+                     TRunReport& report, TProgress& progress);
     // Waits for a started thread.
     ~TOperationThread();
     TOperationThread(const TOperationThread&) = delete;
@@ -81,6 +85,8 @@ private:
     void DoDetectID();
 
     void ReportResult(bool ok);
+    // The line of an error that ended the operation, which is also the run's message line.
+    void ReportError(const std::string& line);
     void SetResult(int32_t result) { operationResult = static_cast<uint32_t>(result); }
     // The result of an operation whose request failed: the reason the failed wait left in the
     // run's result, or kNoResult when there is none (the programmer answered with a refusal) -
@@ -97,6 +103,8 @@ private:
     TConsole& fConsole;
     TTargetReport fReport;
     const TRunResult& fRunResult;
+    TRunReport& fRunReport;
+    TProgress& fProgress;
     std::thread fThread;
 };
 

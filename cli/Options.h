@@ -68,6 +68,13 @@ public:
     bool specialCommand() const { return fSpecialCMd; }
     const std::vector<std::string>& parameters() const { return fParameters; }
     const TCLIParser::Dictionary& namedOptions() const { return fNamedOptions; }
+    // The command option of the parsed command line, lower case without its dash ("execute");
+    // empty when the line has none.
+    std::string commandOption() const { return fParser.CommandName(); }
+    // The value given to that option (empty when none).
+    std::string commandValue() const { return fParser.GetValue(fParser.CommandName()); }
+    // Every named option given ("--device dp3b"), whichever command reads it.
+    const TCLIParser::Dictionary& givenNamedOptions() const { return fParser.GetNamedParameters(); }
 
     // The usage text: CR LF after every line, the last one included.
     static const std::string& UsageText();

@@ -15,21 +15,44 @@ namespace {
 // The top-level handler: one line, "<error type>: <message>". The run keeps the result it had
 // when the error arose; a result of 0 becomes ERROR_UNHANDLED, so the caller never reads
 // success from a run that broke off.
-void ReportEscapedError(TConsole& console, TRunResult& runResult, const std::string& line) {
+void ReportEscapedError(TConsole& console, TRunResult& runResult, TRunReport& report,
+                        const std::string& line) {
     runResult.SetIfNone(ERROR_UNHANDLED);
     console.WriteLine(line);
+    report.SetMessage(line);
+}
+
+TCommandFacts CommandFacts(const TOptions& options) {
+    TCommandFacts facts;
+    if (std::string option = options.commandOption(); !option.empty()) {
+        facts.option = std::move(option);
+        if (std::string value = options.commandValue(); !value.empty())
+            facts.value = std::move(value);
+    }
+    facts.type = options.commandType();
+    facts.code = options.command();
+    facts.items = options.parameters();
+    facts.named = options.givenNamedOptions();
+    return facts;
 }
 
 int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& console,
-                       TRunResult& runResult) {
+                       TRunResult& runResult, TRunReport& report, TProgress& progress) {
     TOptions options(arguments, console);
-    options.Parse();
-    TCommandExecutor executor(options, console, runResult);
+    try {
+        options.Parse();
+    } catch (...) {
+        report.SetCommand(CommandFacts(options));
+        throw;
+    }
+    report.SetCommand(CommandFacts(options));
+    TCommandExecutor executor(options, console, runResult, report, progress);
     const int32_t result = executor.Execute();
     runResult.Set(result);
     if (const auto message = ResultMessage(result)) {
         console.WriteLine(*message);
         console.WriteLine(kOperationFailed);
+        report.SetMessage(std::string(*message));
     }
     return result;
 }
@@ -38,17 +61,28 @@ int32_t RunCommandLine(const std::vector<std::string>& arguments, TConsole& cons
 
 int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
                      int runningInstances) {
+    TRunReport report;
+    TNoProgress progress;
+    return RunArdentCmd(arguments, console, runningInstances, report, progress);
+}
+
+int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& outputConsole,
+                     int runningInstances, TRunReport& report, TProgress& progress) {
+    report.SetArguments(arguments);
+    TReportedConsole console(outputConsole, report);
     if (runningInstances >= 2) {
-        console.WriteLine("Instance of this program is already running!");
+        static constexpr const char* kRefused = "Instance of this program is already running!";
+        console.WriteLine(kRefused);
+        report.SetMessage(kRefused);
         return ERROR_PROG_RUNNING;
     }
     TRunResult runResult;
     try {
-        RunCommandLine(arguments, console, runResult);
+        RunCommandLine(arguments, console, runResult, report, progress);
     } catch (const std::exception& error) {
-        ReportEscapedError(console, runResult, ErrorLine(error));
+        ReportEscapedError(console, runResult, report, ErrorLine(error));
     } catch (...) {
-        ReportEscapedError(console, runResult, UnknownErrorLine());
+        ReportEscapedError(console, runResult, report, UnknownErrorLine());
     }
     return runResult.Get();
 }

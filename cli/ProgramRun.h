@@ -3,6 +3,8 @@
 // the result's message lines, and the top-level handler for errors that escape the command.
 
 #include "Console.h"
+#include "Progress.h"
+#include "RunReport.h"
 
 #include <cstdint>
 #include <string>
@@ -18,5 +20,9 @@ inline constexpr const char* kProgramName = "ArdentCmd";
 // `runningInstances`: the number of running ArdentCmd processes, this one included.
 int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
                      int runningInstances);
+// The same, gathering what the run printed and learnt into `report` and showing the progress of
+// long operations on `progress`.
+int32_t RunArdentCmd(const std::vector<std::string>& arguments, TConsole& console,
+                     int runningInstances, TRunReport& report, TProgress& progress);
 
 } // namespace ardent

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -93,20 +95,42 @@ bool ClearResultFile(const char* fileName) noexcept {
     return emptied;
 }
 
-bool WriteResultFile(const char* fileName, int32_t result) noexcept {
+bool WriteRunFile(const char* fileName, const std::string& text, std::string& failure) noexcept {
     if (fileName == nullptr || *fileName == '\0') {
+        failure = "no file named";
         return false;
     }
     try {
-        const std::string text = std::to_string(result) + "\n";
         struct stat st {};
-        if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode)) {
+        struct stat target {};
+        // A link to a regular file (not our own standard output) is replaced whole behind the
+        // link, so a run killed while writing never leaves half a text there.
+        const bool leadsToRegularFile = ::stat(fileName, &target) == 0 && S_ISREG(target.st_mode) &&
+                                        !IsOurStandardOutput(fileName);
+        if (::lstat(fileName, &st) == 0 && !S_ISREG(st.st_mode) && !leadsToRegularFile) {
             // Renaming a temporary file over a link such as /dev/stdout, a device or a pipe
             // would replace it with a plain file.
-            return WriteInPlace(fileName, text);
+            errno = 0;
+            if (WriteInPlace(fileName, text)) {
+                return true;
+            }
+            failure = errno != 0 ? std::strerror(errno) : "it could not be written in place";
+            return false;
         }
         return SaveBufferToFile(fileName, reinterpret_cast<const uint8_t*>(text.data()),
                                 text.size());
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    return false;
+}
+
+bool WriteResultFile(const char* fileName, int32_t result) noexcept {
+    try {
+        std::string failure;
+        return WriteRunFile(fileName, std::to_string(result) + "\n", failure);
     } catch (...) {
         return false;
     }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace ardent {
@@ -50,11 +51,17 @@ std::optional<std::string_view> ResultMessage(int32_t result);
 // value (per-channel bit patterns, a CRC in the top half), which the result file carries in full.
 int ExitStatusFromResult(int32_t result);
 
-// Writes `result` in decimal, followed by a line break, to `fileName`. A regular file is replaced
-// atomically; a symbolic link, device or pipe (such as /dev/stdout) is written in place
+// Writes `result` in decimal, followed by a line break, to `fileName`. A regular file, or the one
+// a symbolic link leads to, is replaced atomically (the link stays); our own standard output, a
+// device or a pipe (such as /dev/stdout) is written in place
 // without waiting for a reader. Never throws: the result file must not change the outcome of the
 // run. False when the result could not be written.
 bool WriteResultFile(const char* fileName, int32_t result) noexcept;
+
+// Writes `text` to `fileName` as the result file is written (a regular file replaced atomically,
+// a link, device or pipe written in place). Never throws; false, with the reason in `failure`,
+// when it could not be written.
+bool WriteRunFile(const char* fileName, const std::string& text, std::string& failure) noexcept;
 
 // Empties `fileName` when it is (or a link leads to) a regular file other than our own standard
 // output, so a run that is killed leaves an empty result file rather than the last run's value.

@@ -4,6 +4,7 @@
 // gives the run.
 
 #include "Console.h"
+#include "RunReport.h"
 #include "protocol/PacketFormat.h"
 #include "utils/TargetFamily.h"
 
@@ -29,5 +30,11 @@ private:
 
     TConsole& fConsole;
 };
+
+// What a channel's answer to an ID read tells, for the run's report: the IDs with their names
+// and the texts the console line shows.
+TChannelIds ChannelIdFacts(const TProcessTargetSendId& reply, TTargetFamily family);
+// What a burn result tells, for the run's report.
+TBurnFacts BurnFacts(const TBurningStatusOverall& burningStatus);
 
 } // namespace ardent

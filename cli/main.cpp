@@ -1,11 +1,14 @@
 // ArdentCmd: the console tool of line scripts. Reports through lines on standard output, its
-// exit status and, when ARDENTCMD_RESULT_FILE names a file, the full 32-bit result in that file.
+// exit status and, when ARDENTCMD_RESULT_FILE names a file, the full 32-bit result in that file;
+// when ARDENTCMD_REPORT_FILE names a file, a JSON report of the run goes there.
 
 #include "ProgramRun.h"
+#include "ReportFile.h"
 #include "ResultCodes.h"
 #include "RunningInstances.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -20,10 +23,23 @@ int main(int argc, char** argv) {
     // an empty file.
     const char* resultFile = std::getenv("ARDENTCMD_RESULT_FILE");
     ardent::ClearResultFile(resultFile);
+    // The report file is emptied the same way: a killed run leaves no earlier run's report.
+    const char* reportFile = std::getenv("ARDENTCMD_REPORT_FILE");
+    ardent::ClearResultFile(reportFile);
 
+    ardent::TRunReport report;
+    if (const char* programmer = std::getenv("ARDENT_PROGRAMMER")) {
+        report.SetProgrammer(programmer);
+    }
+    const std::unique_ptr<ardent::TProgress> progress = ardent::StandardErrorProgress();
     ardent::TStdOutConsole console;
     const int32_t result = ardent::RunArdentCmd(
-        arguments, console, ardent::CountRunningInstances(ardent::kProgramName));
+        arguments, console, ardent::CountRunningInstances(ardent::kProgramName), report, *progress);
     ardent::WriteResultFile(resultFile, result);
+    // A report that cannot be written changes neither the result nor standard output.
+    if (std::string failure; !ardent::WriteReportFile(reportFile, report, result, failure)) {
+        std::fprintf(stderr, "ArdentCmd: report file \"%s\" not written: %s\n", reportFile,
+                     failure.c_str());
+    }
     return ardent::ExitStatusFromResult(result);
 }

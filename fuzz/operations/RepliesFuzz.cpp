@@ -174,8 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default:
         break;
     }
+    TRunReport report;
+    TNoProgress progress;
     TOperationThread thread("fuzz", operation, {deviceSetup, target, calibration}, input, console,
-                            runResult);
+                            runResult, report, progress);
     thread.Execute();
 
     const std::string& text = console.Text();

@@ -6,10 +6,12 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -139,6 +141,71 @@ BackgroundProgram::BackgroundProgram(const std::string& program,
 BackgroundProgram::~BackgroundProgram() {
     ::kill(fPid, SIGKILL);
     WaitForExit(fPid);
+}
+
+ProgramOutcome RunProgramOnTerminal(const std::string& program,
+                                    const std::vector<std::string>& args,
+                                    const std::vector<std::string>& environment,
+                                    std::chrono::milliseconds limit) {
+    int terminal = -1;
+    int terminalSide = -1;
+    if (::openpty(&terminal, &terminalSide, nullptr, nullptr, nullptr) != 0) {
+        throw std::runtime_error("openpty");
+    }
+    termios mode{};
+    ::tcgetattr(terminalSide, &mode);
+    ::cfmakeraw(&mode);
+    ::tcsetattr(terminalSide, TCSANOW, &mode);
+    ::fcntl(terminal, F_SETFD, FD_CLOEXEC);
+    ::fcntl(terminalSide, F_SETFD, FD_CLOEXEC);
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    const pid_t pid = Spawn(program, args, environment, out[1], terminalSide);
+    ::close(out[1]);
+    ::close(terminalSide);
+
+    // Both sides are read as they come, so neither can fill up and stall the child. The
+    // terminal reads EIO once the child and every copy of its side are gone.
+    ProgramOutcome outcome;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    pollfd watched[2] = {{out[0], POLLIN, 0}, {terminal, POLLIN, 0}};
+    std::string* texts[2] = {&outcome.out, &outcome.err};
+    int open = 2;
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int ready = left.count() > 0 ? ::poll(watched, 2, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            ::kill(pid, SIGKILL);
+            outcome.overTime = true;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (watched[i].fd < 0 || watched[i].revents == 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t n = ::read(watched[i].fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                watched[i].fd = -1;
+                --open;
+                continue;
+            }
+            texts[i]->append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(out[0]);
+    ::close(terminal);
+    outcome.exitStatus = WaitForExit(pid);
+    return outcome;
 }
 
 } // namespace ardent::testing

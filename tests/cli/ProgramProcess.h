@@ -39,3 +39,14 @@ private:
 };
 
 } // namespace ardent::testing
+
+namespace ardent::testing {
+
+// Runs `program` like RunProgram, but with its standard error on a pseudo-terminal in raw mode
+// (so the bytes arrive as written); `err` holds what the terminal received.
+ProgramOutcome RunProgramOnTerminal(const std::string& program,
+                                    const std::vector<std::string>& args,
+                                    const std::vector<std::string>& environment,
+                                    std::chrono::milliseconds limit);
+
+} // namespace ardent::testing

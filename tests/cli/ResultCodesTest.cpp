@@ -75,6 +75,17 @@ TEST_F(ResultFile, FollowsALinkInsteadOfReplacingIt) {
     EXPECT_TRUE(WriteResultFile(link.c_str(), -121));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(Read(target), "-121\n");
+    // The file behind the link is replaced whole, not rewritten in place: a run killed while
+    // writing can leave the old text or the new one, never half of one.
+    struct stat before {};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    std::string failure;
+    EXPECT_TRUE(WriteRunFile(link.c_str(), "{\"schema\": 1}\n", failure)) << failure;
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Read(target), "{\"schema\": 1}\n");
 }
 
 TEST_F(ResultFile, FailuresAreReportedNotThrown) {

@@ -29,6 +29,8 @@ struct OperationFixture : ::testing::Test {
     // No controller: a request that cannot be sent finds the programmer gone.
     TResultRecordingExchange exchange{programmer, runResult, nullptr};
     TStringConsole console;
+    TRunReport report;
+    TNoProgress progress;
     TDeviceSetupHandler deviceSetup{{exchange, TRequestTimeouts::CommandLine()}};
     TTargetHandler target{{exchange, TRequestTimeouts::CommandLine()}};
     TCalibrationHandler calibration{{exchange, TRequestTimeouts::CommandLine()}};
@@ -40,8 +42,8 @@ struct OperationFixture : ::testing::Test {
     int32_t Run(int operation, std::vector<std::string> items = {}, std::string cfgName = {},
                 uint16_t command = 0) {
         TOperationThread thread("test", operation, {deviceSetup, target, calibration},
-                                {command, std::move(cfgName), std::move(items)}, console,
-                                runResult);
+                                {command, std::move(cfgName), std::move(items)}, console, runResult,
+                                report, progress);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());

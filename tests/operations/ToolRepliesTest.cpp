@@ -36,6 +36,8 @@ struct ToolOverTransport : ::testing::Test {
     TStringConsole console;
     // The tool's waits a thousandth as long: 200 ms become 1 ms, 30 s become 30 ms.
     TRunResult runResult;
+    TRunReport runReport;
+    TNoProgress progress;
     TCommandLineHandlers handlers{controller, receiveQueue, runResult, TWaitClock{0.001}};
     fs::path folder = fs::temp_directory_path() / ("ardent-replies-" + std::to_string(getpid()));
     std::string storeFile = (folder / "store.cfg").string();
@@ -79,7 +81,8 @@ struct ToolOverTransport : ::testing::Test {
         const std::string cfgName =
             operation == Op::OP_STORE_CONFIGURATION ? storeFile : backupFile;
         TOperationThread thread("test", operation, handlers.Handlers(),
-                                {command, cfgName, std::move(items)}, console, runResult);
+                                {command, cfgName, std::move(items)}, console, runResult, runReport,
+                                progress);
         thread.Start();
         thread.WaitFor();
         return static_cast<int32_t>(thread.GetOperationResult());
