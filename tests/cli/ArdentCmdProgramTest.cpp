@@ -19,7 +19,15 @@ using testing::RunProgram;
 
 const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
 
-using ArdentCmdProgram = testing::ArdentCmdFixture;
+class ArdentCmdProgram : public testing::ArdentCmdFixture {
+protected:
+    // `entries` and what makes a run the test's own (see PrivateProgrammerEnvironment).
+    std::vector<std::string> Own(std::vector<std::string> entries = {}) const {
+        const auto own = testing::PrivateProgrammerEnvironment(folder.parent_path().string());
+        entries.insert(entries.end(), own.begin(), own.end());
+        return entries;
+    }
+};
 
 TEST_F(ArdentCmdProgram, OutputExitStatusAndResultFile) {
     const std::string usage = ReadFile(Data("cli/usage.golden"));
@@ -53,14 +61,14 @@ TEST_F(ArdentCmdProgram, OutputExitStatusAndResultFile) {
 }
 
 TEST_F(ArdentCmdProgram, WithoutResultFileOnlyTheExitStatusReports) {
-    const auto outcome = RunProgram(kArdentCmd, {"-execute", "now"});
+    const auto outcome = RunProgram(kArdentCmd, {"-execute", "now"}, Own());
     EXPECT_EQ(outcome.exitStatus, 131);
     EXPECT_EQ(outcome.err, "");
 }
 
 TEST_F(ArdentCmdProgram, UnwritableResultFileDoesNotChangeTheRun) {
     const auto outcome = RunProgram(kArdentCmd, {"-cmdVer"},
-                                    {"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()});
+                                    Own({"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()}));
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(outcome.out, "CMD Line version is 1.0.36\r\nOperation completed successfully.\r\n");
 }
@@ -71,7 +79,7 @@ TEST_F(ArdentCmdProgram, ResultFileOnStandardOutputKeepsWhatTheOutputHeldBefore)
     std::ofstream(out) << "earlier line\n";
     const auto outcome =
         RunProgram("/bin/sh", {"-c", "exec \"$0\" -cmdVer >> \"$1\"", kArdentCmd, out.string()},
-                   {"ARDENTCMD_RESULT_FILE=/dev/stdout"});
+                   Own({"ARDENTCMD_RESULT_FILE=/dev/stdout"}));
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(ReadFile(out), "earlier line\nCMD Line version is 1.0.36\r\n"
                              "Operation completed successfully.\r\n0\n");
