@@ -54,10 +54,10 @@ bool LockTheOnlyProgrammer(std::optional<TProgrammerLock>& lock, TConnectFacts& 
     if (!facts.chosen.empty())
         return true;
     facts.listing = ListProgrammers();
-    if (facts.listing.status != TProgrammerListing::EStatus::Listed ||
-        facts.listing.programmers.size() != 1)
+    const std::optional<std::string> key = ProgrammerToLock(facts.listing, facts.chosen);
+    if (!key)
         return true;
-    lock.emplace(facts.listing.programmers.front().Key());
+    lock.emplace(*key);
     const auto wait =
         WaitSecondsFromEnvironment("ARDENTCMD_WAIT_S").value_or(std::chrono::seconds(0));
     if (lock->AcquireWithin(OwnProgramName("ArdentCmd"), wait))

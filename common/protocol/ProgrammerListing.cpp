@@ -103,6 +103,15 @@ std::string LockKeyFor(const TProgrammerListing& listing, const std::string& cho
     return programmer != nullptr ? programmer->Key() : chosen;
 }
 
+std::optional<std::string> ProgrammerToLock(const TProgrammerListing& listing,
+                                            const std::string& chosen) {
+    if (!chosen.empty())
+        return LockKeyFor(listing, chosen);
+    if (listing.status == TProgrammerListing::EStatus::Listed && listing.programmers.size() == 1)
+        return listing.programmers.front().Key();
+    return std::nullopt;
+}
+
 std::string ChosenProgrammer() {
     const char* chosen = std::getenv(kProgrammerEnvironment);
     return chosen == nullptr ? std::string() : std::string(chosen);

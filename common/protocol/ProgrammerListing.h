@@ -44,6 +44,12 @@ const TProgrammerInfo* FindProgrammer(const TProgrammerListing& listing, const s
 // `chosen` itself (a path of an unlisted device locks under that path).
 std::string LockKeyFor(const TProgrammerListing& listing, const std::string& chosen);
 
+// The lock a program takes before talking to the programmer: the chosen one's (LockKeyFor), or,
+// with none chosen, the one listed programmer's. Nothing when none was chosen and not exactly
+// one is listed: the connection then fails or cannot be judged, and there is nothing to own.
+std::optional<std::string> ProgrammerToLock(const TProgrammerListing& listing,
+                                            const std::string& chosen);
+
 // The environment variable that chooses a programmer.
 inline constexpr const char* kProgrammerEnvironment = "ARDENT_PROGRAMMER";
 // Its value; "" when unset.
