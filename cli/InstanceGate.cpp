@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -15,12 +16,22 @@ namespace {
 
 constexpr std::chrono::milliseconds kPoll{50};
 
-// A file held locked for as long as this object lives; removed at the end.
+// A file locked without waiting, held for as long as this object lives (or until Release).
 class THeldFile {
 public:
-    THeldFile(std::string path, bool wait) : fPath(std::move(path)) {
+    explicit THeldFile(std::string path) : fPath(std::move(path)) {
         fFd = ::open(fPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fFd >= 0 && ::flock(fFd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (fFd >= 0) {
+            // The turn file is shared by every user of the line PC: whoever made it first must
+            // not lock the others out with their umask.
+            struct stat info {};
+            if (::fstat(fFd, &info) == 0 && info.st_uid == ::geteuid())
+                (void)::fchmod(fFd, 0666);
+        } else {
+            // Another user's file: flock needs no write access.
+            fFd = ::open(fPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        }
+        if (fFd >= 0 && ::flock(fFd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fFd);
             fFd = -1;
         }
@@ -29,6 +40,7 @@ public:
     THeldFile(const THeldFile&) = delete;
     THeldFile& operator=(const THeldFile&) = delete;
     bool Held() const { return fFd >= 0; }
+    // `remove`: the file goes too (a waiter's own file); the shared turn file stays.
     void Release(bool remove = true) {
         if (fFd < 0)
             return;
@@ -80,13 +92,12 @@ bool WaitForMachineWideTurn(const std::string& programName, std::chrono::millise
         return false;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     THeldFile waiter(lockFolder + "/" + WaiterPrefix(programName) + std::to_string(::getpid()) +
-                         ".lock",
-                     false);
+                     ".lock");
     const std::string turnFile = lockFolder + "/" + programName + "-turn.lock";
     std::optional<THeldFile> turn;
     while (std::chrono::steady_clock::now() < deadline) {
         if (!turn || !turn->Held())
-            turn.emplace(turnFile, false);
+            turn.emplace(turnFile);
         if (turn->Held()) {
             // This process and the runs waiting behind it do not count.
             const int others = CountRunningInstances(programName) - 1 -
