@@ -4,6 +4,7 @@
 
 #include "ProgramProcess.h"
 #include "SimTestSupport.h"
+#include "protocol/ProgrammerLock.h"
 
 #include <gtest/gtest.h>
 
@@ -291,6 +292,34 @@ TEST_F(ArdentCmdAgainstSimulator, AForeignArdentCmdOnTheMachineDoesNotStopTheRun
     const std::string cfg = WriteCfg("foreign.cfg", 300, crc, "FOREIGN");
     EXPECT_EQ(Run({"-store", cfg}), (Outcome{kSuccess, 0}));
     EXPECT_EQ(Run({"-getName"}), (Outcome{"FOREIGN\r\n" + kSuccess, 0}));
+}
+
+// One owner per programmer, end to end: while an ArdentCmd burns on the programmer, a second one
+// for the same programmer is refused with the holder named; once the burning one is killed with
+// SIGKILL, the kernel has released the programmer and the next run goes through.
+TEST_F(ArdentCmdAgainstSimulator, AKilledOwnerReleasesTheProgrammer) {
+    const TSimDaemon slow({"--scenario", ARDENT_TEST_DATA_DIR "/simulator/slow-burn.scenario"});
+    ASSERT_TRUE(slow.Ready());
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("slow.cfg", 200, crc, "SLOW", 2, 0x01);
+    ASSERT_EQ(Run({"-store", cfg}, {}, slow.Socket()).result, 0);
+    std::optional<TProgrammerHolder> holder;
+    {
+        const testing::BackgroundProgram burning(kArdentCmd, {"-execute"},
+                                                 Environment(slow.Socket()));
+        const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+        // The lock comes a moment before the holder's record in it.
+        while (!((holder = ProgrammerHolder(testing::kPrivateSimulatorSerial, folder.string())) &&
+                 holder->pid != 0) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(holder.has_value());
+        EXPECT_EQ(holder->program, "ArdentCmd");
+        const Outcome refused = Run({"-getName"}, {}, slow.Socket());
+        EXPECT_EQ(refused, (Outcome{"Instance of this program is already running!\r\n", -121}));
+    } // kill -9
+    EXPECT_FALSE(ProgrammerHolder(testing::kPrivateSimulatorSerial, folder.string()).has_value());
+    EXPECT_EQ(Run({"-getName"}, {}, slow.Socket()), (Outcome{"SLOW\r\n" + kSuccess, 0}));
 }
 
 // ARDENT_CONNECT_WAIT_S: a programmer that appears a moment after the start (one re-enumerating
