@@ -62,9 +62,9 @@ bool LockTheOnlyProgrammer(std::optional<TProgrammerLock>& lock, TConnectFacts& 
         WaitSecondsFromEnvironment("ARDENTCMD_WAIT_S").value_or(std::chrono::seconds(0));
     if (lock->AcquireWithin(OwnProgramName("ArdentCmd"), wait))
         return true;
-    facts.holder = lock->Holder();
-    if (!facts.holder)
-        facts.holder = TProgrammerHolder{};
+    facts.lockProblem = LockProblem(*lock);
+    if (facts.lockProblem.empty())
+        facts.holder = lock->Holder().value_or(TProgrammerHolder{});
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "RunningInstances.h"
 #include "protocol/ProgrammerListing.h"
 
+#include <cctype>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -128,7 +129,14 @@ TInstanceGate EnterInstanceGate(const std::string& programName, const std::strin
     gate.lock = std::make_unique<TProgrammerLock>(key, folder);
     gate.mayRun = gate.lock->AcquireWithin(programName, wait);
     if (!gate.mayRun) {
-        gate.holder = gate.lock->Holder();
+        // A lock that cannot be taken at all is refused too: two runs must never share the
+        // programmer because its lock file could not be made.
+        gate.lockProblem = LockProblem(*gate.lock);
+        if (gate.lockProblem.empty())
+            gate.holder = gate.lock->Holder();
+        else
+            // Written after "No programmer: " elsewhere; standing alone it starts with a capital.
+            gate.lockProblem[0] = static_cast<char>(std::toupper(gate.lockProblem[0]));
         gate.lock.reset();
     }
     return gate;

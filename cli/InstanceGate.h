@@ -17,8 +17,10 @@ struct TInstanceGate {
     bool mayRun = false;
     // With a chosen programmer: its lock, held for the whole run.
     std::unique_ptr<TProgrammerLock> lock;
-    // With a chosen programmer and refused: who holds it.
+    // With a chosen programmer and refused: who holds it, or why its lock file could not be
+    // opened (a line without line break; empty when it could).
     std::optional<TProgrammerHolder> holder;
+    std::string lockProblem;
 };
 
 // `programName`: this program's executable file name (the machine-wide rule counts processes of

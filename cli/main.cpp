@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Programmer %s is held by another process: %s\n",
                      ardent::ChosenProgrammer().c_str(),
                      ardent::DescribeHolder(*gate.holder).c_str());
+    } else if (!gate.mayRun && !gate.lockProblem.empty()) {
+        std::fprintf(stderr, "%s\n", gate.lockProblem.c_str());
     }
 
     ardent::TStdOutConsole console;

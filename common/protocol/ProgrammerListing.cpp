@@ -117,9 +117,18 @@ std::string ChosenProgrammer() {
     return chosen == nullptr ? std::string() : std::string(chosen);
 }
 
+std::string LockProblem(const TProgrammerLock& lock) {
+    if (lock.OpenError() == 0)
+        return {};
+    return "programmer " + lock.Key() + " cannot be locked: " + lock.File() + ": " +
+           std::strerror(lock.OpenError());
+}
+
 std::string DescribeConnectFailure(const TConnectFacts& facts) {
     using EStatus = TProgrammerListing::EStatus;
     const TProgrammerListing& listing = facts.listing;
+    if (!facts.lockProblem.empty())
+        return kPrefix + facts.lockProblem;
     if (facts.holder) {
         std::string name = facts.chosen;
         if (name.empty() && listing.programmers.size() == 1)

@@ -61,7 +61,12 @@ struct TConnectFacts {
     std::string chosen; // ARDENT_PROGRAMMER, "" when none was chosen
     // Who holds the programmer in question, when someone else does.
     std::optional<TProgrammerHolder> holder;
+    // Why its lock could not be taken at all ("" when it could be tried).
+    std::string lockProblem;
 };
+
+// Why the lock of `lock` could not be taken at all, from its OpenError ("" when it was tried).
+std::string LockProblem(const TProgrammerLock& lock);
 
 // One line (without line break) saying why no programmer could be connected.
 std::string DescribeConnectFailure(const TConnectFacts& facts);

@@ -20,7 +20,8 @@ bool IsWritableFolder(const char* path) {
 }
 
 std::string SafeFileNamePart(const std::string& key) {
-    std::string name = key;
+    constexpr size_t kLongest = 128;
+    std::string name = key.substr(0, kLongest);
     for (char& c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
@@ -111,6 +112,7 @@ bool TProgrammerLock::TryAcquire(const std::string& program) {
         return true;
     bool writable = false;
     const int fd = OpenLockFile(fFile, writable);
+    fOpenError = fd < 0 ? errno : 0;
     if (fd < 0)
         return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -24,7 +24,8 @@ std::string DescribeHolder(const TProgrammerHolder& holder);
 // $XDG_RUNTIME_DIR when set, else /tmp.
 std::string ProgrammerLockFolder();
 // The lock file of `key` (a serial number, or a device path) in `folder`. Characters other than
-// letters, digits, '-', '_' and '.' become '_', so a device path makes a plain file name.
+// letters, digits, '-', '_' and '.' become '_', so a device path makes a plain file name; a key
+// longer than 128 characters is cut there, so the name always fits the file system.
 std::string ProgrammerLockFile(const std::string& folder, const std::string& key);
 
 // The lock of one programmer, held from a successful TryAcquire until this object ends.
@@ -44,6 +45,9 @@ public:
     bool AcquireWithin(const std::string& program, std::chrono::milliseconds wait,
                        std::chrono::milliseconds poll = std::chrono::milliseconds(50));
     bool Held() const { return fFd >= 0; }
+    // The system's error number when the last TryAcquire could not open the lock file (0 when it
+    // could, also when another process held the lock).
+    int OpenError() const { return fOpenError; }
     // Lets go of the lock (nothing when not held).
     void Release();
 
@@ -57,6 +61,7 @@ private:
     std::string fKey;
     std::string fFile;
     int fFd = -1;
+    int fOpenError = 0;
 };
 
 // The holder of the programmer `key` in `folder` (empty: ProgrammerLockFolder), without taking

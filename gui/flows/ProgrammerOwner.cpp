@@ -9,15 +9,16 @@ bool TProgrammerOwner::TryTake() {
     if (fLock)
         return true;
     fHolder.reset();
+    fLockProblem.clear();
     const std::optional<std::string> key = ProgrammerToLock(ListProgrammers(), fChosen);
     if (!key)
         return true;
     TProgrammerLock& lock = fLock.emplace(*key, fLockFolder);
     if (lock.TryAcquire(fProgram))
         return true;
-    fHolder = lock.Holder();
-    if (!fHolder)
-        fHolder = TProgrammerHolder{};
+    fLockProblem = LockProblem(lock);
+    if (fLockProblem.empty())
+        fHolder = lock.Holder().value_or(TProgrammerHolder{});
     fLock.reset();
     return false;
 }
@@ -27,6 +28,7 @@ std::string TProgrammerOwner::Problem() const {
     facts.listing = ListProgrammers();
     facts.chosen = fChosen;
     facts.holder = fHolder;
+    facts.lockProblem = fLockProblem;
     return DescribeConnectFailure(facts);
 }
 

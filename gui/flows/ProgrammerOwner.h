@@ -18,7 +18,8 @@ public:
     TProgrammerOwner(std::string chosen, std::string program, std::string lockFolder = {});
 
     // Takes the programmer's lock, unless there is nothing to own (none chosen and not exactly
-    // one connected). False while another process holds it; Problem then names that process.
+    // one connected). False while another process holds it, or its lock file cannot be made;
+    // Problem then says which.
     bool TryTake();
     bool Holds() const { return fLock.has_value(); }
     // Why there is no programmer now: the holder after a failed TryTake, else what the transport
@@ -31,6 +32,7 @@ private:
     std::string fLockFolder;
     std::optional<TProgrammerLock> fLock;
     std::optional<TProgrammerHolder> fHolder;
+    std::string fLockProblem;
 };
 
 } // namespace ardent

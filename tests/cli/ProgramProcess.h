@@ -26,7 +26,8 @@ inline constexpr const char* kPrivateSimulatorSerial = "SIM00000001";
 std::vector<std::string> PrivateProgrammerEnvironment(const std::string& lockFolder);
 
 // Standard error of a run: nothing, except the one line that says why there is no programmer
-// when the result is ERROR_PROG_CONNECT (-127), or who holds the chosen one with -121. False, with a failure recorded, otherwise.
+// when the result is ERROR_PROG_CONNECT (-127), or who holds the chosen one (or why it cannot be
+// locked) with -121. False, with a failure recorded, otherwise.
 bool ExpectQuietStandardError(const std::string& err, int64_t result, const std::string& what);
 
 // Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours

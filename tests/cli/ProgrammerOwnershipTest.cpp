@@ -52,6 +52,19 @@ TEST_F(ProgrammerOwnership, OnlyAHolderOfTheSameProgrammerRefusesTheRun) {
     EXPECT_EQ(outcome.out, kVersion);
 }
 
+// A programmer whose lock file cannot be made is not driven without it: the run is refused and
+// standard error says why, instead of two runs sharing the programmer unawares.
+TEST_F(ProgrammerOwnership, AProgrammerThatCannotBeLockedIsRefusedWithTheReason) {
+    environment.push_back("ARDENT_LOCK_DIR=" + (folder / "missing").string());
+    const auto outcome = Run({"-cmdVer"});
+    EXPECT_EQ(outcome.out, kRefused);
+    EXPECT_EQ(Result(), "-121\n");
+    EXPECT_EQ(outcome.err, std::string("Programmer ") + testing::kPrivateSimulatorSerial +
+                               " cannot be locked: " + (folder / "missing").string() +
+                               "/ardent-programmer-" + testing::kPrivateSimulatorSerial +
+                               ".lock: No such file or directory\n");
+}
+
 // With a chosen programmer, other ArdentCmd processes of the machine do not count: four line
 // scripts drive four programmers at once.
 TEST_F(ProgrammerOwnership, AChosenProgrammerIgnoresOtherRunningInstances) {
@@ -153,6 +166,11 @@ TEST_F(ProgrammerOwnership, AFailedConnectionSaysWhyOnStandardError) {
         {"held by a window",
          {library, lockFolder, "ARDENT_TEST_PROGRAMMERS=ORV7|/dev/hidraw7|1"},
          "programmer ORV7 is held by another process: pid " + Pid() + " (Ardent)"},
+        {"lock file cannot be made",
+         {library, "ARDENT_LOCK_DIR=" + (folder / "missing").string(),
+          "ARDENT_TEST_PROGRAMMERS=ORV8|/dev/hidraw8|1"},
+         "programmer ORV8 cannot be locked: " + (folder / "missing").string() +
+             "/ardent-programmer-ORV8.lock: No such file or directory"},
         {"no listing",
          {"ARDENT_PORTBRIDGE=" + std::string(ARDENT_TEST_FULL_LIBRARY), lockFolder},
          "the programmer could not be opened; listing programmers is not supported by the "

@@ -127,6 +127,9 @@ TEST_F(ProgrammerLockTest, LockFileNamesAreFlatAndNeverFollowALink) {
               "/run/lock/ardent-programmer-SIM00000001.lock");
     EXPECT_EQ(ProgrammerLockFile("/x", "/dev/hidraw3"), "/x/ardent-programmer-_dev_hidraw3.lock");
     EXPECT_EQ(ProgrammerLockFile("/x", "a b/../c"), "/x/ardent-programmer-a_b_.._c.lock");
+    // However long the selection, the name fits a file system's 255 bytes.
+    EXPECT_EQ(ProgrammerLockFile("/x", std::string(300, 'S')),
+              "/x/ardent-programmer-" + std::string(128, 'S') + ".lock");
 
     // A link planted where the lock file goes is refused, not written through.
     const fs::path target = folder / "victim";
