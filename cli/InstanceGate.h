@@ -27,8 +27,7 @@ struct TInstanceGate {
 // that name); `chosen`: ARDENT_PROGRAMMER ("" when unset); `wait`: how long to wait for the turn
 // (0 = refuse at once); `lockFolder` empty: ProgrammerLockFolder.
 TInstanceGate EnterInstanceGate(const std::string& programName, const std::string& chosen,
-                                std::chrono::milliseconds wait,
-                                const std::string& lockFolder = {});
+                                std::chrono::milliseconds wait, const std::string& lockFolder = {});
 
 // The machine-wide rule: true when, within `wait`, no other process named `programName` runs
 // that is not itself waiting. Waiting runs line up behind one another (one turn file in

@@ -28,8 +28,8 @@ TProgrammerTable ProgrammerTable(const TProgrammerListing& listing, const Holder
                     Joined(listing.candidates) + ").\n",
                 1};
     case EStatus::NotSupported:
-        return {"Listing programmers is not supported by the transport library " +
-                    listing.library + ".\n",
+        return {"Listing programmers is not supported by the transport library " + listing.library +
+                    ".\n",
                 1};
     case EStatus::Failed:
         return {"The transport library " + listing.library + " could not look for programmers.\n",

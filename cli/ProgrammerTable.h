@@ -13,7 +13,7 @@ namespace ardent {
 using HolderLookup = std::function<std::optional<TProgrammerHolder>(const std::string& key)>;
 
 struct TProgrammerTable {
-    std::string text; // every line ends in "\n"
+    std::string text;   // every line ends in "\n"
     int exitStatus = 0; // 0 when the library could list (also when none is connected), else 1
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // The command-line tool's controller variant: Connect opens the programmer synchronously, up to
-// ten attempts half a second apart (or as many as fit a chosen connect wait); the callbacks queue TPacketFormat packets, and a lost
-// connection queues MARKER_LINK_LOST so that a waiting operation ends at once.
+// ten attempts half a second apart (or as many as fit a chosen connect wait); the callbacks queue
+// TPacketFormat packets, and a lost connection queues MARKER_LINK_LOST so that a waiting operation
+// ends at once.
 
 #include "protocol/HIDCtrl.h"
 #include "protocol/ThreadSafeQueue.h"

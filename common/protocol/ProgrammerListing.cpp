@@ -141,12 +141,14 @@ std::string DescribeConnectFailure(const TConnectFacts& facts) {
         return kPrefix + std::string("the transport library could not be loaded (looked for: ") +
                Joined(listing.candidates) + ")";
     case EStatus::NotSupported:
-        return kPrefix + std::string("the programmer could not be opened; listing programmers "
-                                     "is not supported by the transport library ") +
+        return kPrefix +
+               std::string("the programmer could not be opened; listing programmers "
+                           "is not supported by the transport library ") +
                listing.library + ", so the cause cannot be told";
     case EStatus::Failed:
-        return kPrefix + std::string("the programmer could not be opened, and the transport "
-                                     "library ") +
+        return kPrefix +
+               std::string("the programmer could not be opened, and the transport "
+                           "library ") +
                listing.library + " could not look for programmers";
     case EStatus::Listed:
         break;

@@ -135,8 +135,8 @@ bool TProgrammerLock::AcquireWithin(const std::string& program, std::chrono::mil
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
             return false;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(poll,
-                                                                                  deadline - now));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(poll, deadline - now));
     }
     return true;
 }

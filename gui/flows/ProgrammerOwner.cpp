@@ -3,7 +3,8 @@
 namespace ardent {
 
 TProgrammerOwner::TProgrammerOwner(std::string chosen, std::string program, std::string lockFolder)
-    : fChosen(std::move(chosen)), fProgram(std::move(program)), fLockFolder(std::move(lockFolder)) {}
+    : fChosen(std::move(chosen)), fProgram(std::move(program)), fLockFolder(std::move(lockFolder)) {
+}
 
 bool TProgrammerOwner::TryTake() {
     if (fLock)

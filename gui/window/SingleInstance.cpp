@@ -11,8 +11,7 @@ constexpr int kAnswerMs = 1000;
 const char kRaiseRequest[] = "raise\n";
 } // namespace
 
-TSingleInstance::TSingleInstance(QString name, const QString& programmer)
-    : fName(std::move(name)) {
+TSingleInstance::TSingleInstance(QString name, const QString& programmer) : fName(std::move(name)) {
     if (fName.isEmpty()) {
         fName = qEnvironmentVariable("ARDENT_INSTANCE_NAME");
     }

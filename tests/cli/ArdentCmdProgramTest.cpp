@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
@@ -67,8 +67,8 @@ TEST_F(ArdentCmdProgram, WithoutResultFileOnlyTheExitStatusReports) {
 }
 
 TEST_F(ArdentCmdProgram, UnwritableResultFileDoesNotChangeTheRun) {
-    const auto outcome = RunProgram(kArdentCmd, {"-cmdVer"},
-                                    Own({"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()}));
+    const auto outcome = RunProgram(
+        kArdentCmd, {"-cmdVer"}, Own({"ARDENTCMD_RESULT_FILE=" + (folder / "no" / "r").string()}));
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(outcome.out, "CMD Line version is 1.0.36\r\nOperation completed successfully.\r\n");
 }

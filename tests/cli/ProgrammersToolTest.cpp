@@ -43,8 +43,10 @@ TEST_F(ProgrammersTool, ListsEachProgrammerWithAccessAndHolder) {
     const std::string pid = std::to_string(::getpid());
     EXPECT_EQ(outcome.out, "SERIAL   PATH           MAY OPEN  HOLDER\n"
                            "ORV0001  /dev/hidraw3   yes       none\n"
-                           "ORV0002  /dev/hidraw12  yes       pid " + pid + " (Ardent)\n"
-                           "-        /dev/hidraw5   no        none\n");
+                           "ORV0002  /dev/hidraw12  yes       pid " +
+                               pid +
+                               " (Ardent)\n"
+                               "-        /dev/hidraw5   no        none\n");
     EXPECT_EQ(outcome.exitStatus, 0);
     EXPECT_EQ(outcome.err, "");
 }

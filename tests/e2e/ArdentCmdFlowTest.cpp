@@ -11,8 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <future>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -93,9 +93,9 @@ protected:
     // number with the programmer locks in the test's own folder, so no other ArdentCmd of the
     // machine stands in the way.
     std::vector<std::string> Environment(const std::string& socket = {}) const {
-        std::vector<std::string> environment = {
-            "ARDENT_PORTBRIDGE=" + kSimTransport,
-            "ARDENT_SIM_SOCKET=" + (socket.empty() ? sim.Socket() : socket)};
+        std::vector<std::string> environment = {"ARDENT_PORTBRIDGE=" + kSimTransport,
+                                                "ARDENT_SIM_SOCKET=" +
+                                                    (socket.empty() ? sim.Socket() : socket)};
         const auto own = testing::PrivateProgrammerEnvironment(folder.string());
         environment.insert(environment.end(), own.begin(), own.end());
         return environment;

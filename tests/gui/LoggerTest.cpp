@@ -262,8 +262,10 @@ private slots:
                  LogPath("PSU_A__dev_hidraw4_20240305_140709"));
         QVERIFY(one.SetLine(Channel(0, CHANNEL_PASSED), {}));
         QVERIFY(two.SetLine(Channel(1, CHANNEL_PASSED), {}));
-        QVERIFY(ReadAll(LogPath("PSU_A_ORV0001_20240305_140709")).endsWith(",CH1,,2024/03/05 14:07:09,PSU_A,PASS"));
-        QVERIFY(ReadAll(LogPath("PSU_A__dev_hidraw4_20240305_140709")).endsWith(",CH2,,2024/03/05 14:07:09,PSU_A,PASS"));
+        QVERIFY(ReadAll(LogPath("PSU_A_ORV0001_20240305_140709"))
+                    .endsWith(",CH1,,2024/03/05 14:07:09,PSU_A,PASS"));
+        QVERIFY(ReadAll(LogPath("PSU_A__dev_hidraw4_20240305_140709"))
+                    .endsWith(",CH2,,2024/03/05 14:07:09,PSU_A,PASS"));
     }
 
     void relativeMissingFolderIsCreatedUnderBase() {

@@ -63,20 +63,19 @@ TEST(HIDCtrlCommandLine, ConnectWaitSetsTheAttempts) {
         milliseconds wait;
         int attempts;
     };
-    for (const Case& c : {Case{milliseconds(0), 1}, Case{milliseconds(499), 1},
-                          Case{milliseconds(500), 2}, Case{milliseconds(2600), 6},
-                          Case{milliseconds(30000), 61}}) {
+    for (const Case& c :
+         {Case{milliseconds(0), 1}, Case{milliseconds(499), 1}, Case{milliseconds(500), 2},
+          Case{milliseconds(2600), 6}, Case{milliseconds(30000), 61}}) {
         FakeHidLibrary library;
         TThreadSafeQueue<TPacketFormat> queue;
         std::vector<milliseconds> pauses;
         HIDCtrl ctrl(std::make_unique<TCommandLineHidVariant>(
-                         queue, [&pauses](milliseconds pause) { pauses.push_back(pause); },
-                         c.wait),
+                         queue, [&pauses](milliseconds pause) { pauses.push_back(pause); }, c.wait),
                      library);
         EXPECT_FALSE(ctrl.Connect()) << c.wait.count();
         EXPECT_EQ(library.intf.openDeviceCalls, c.attempts) << c.wait.count();
-        EXPECT_EQ(pauses, std::vector<milliseconds>(static_cast<size_t>(c.attempts - 1),
-                                                    milliseconds(500)))
+        EXPECT_EQ(pauses,
+                  std::vector<milliseconds>(static_cast<size_t>(c.attempts - 1), milliseconds(500)))
             << c.wait.count();
     }
     // A programmer that appears during the wait is taken at once.

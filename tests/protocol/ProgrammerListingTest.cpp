@@ -41,7 +41,8 @@ TEST(ProgrammerListing, ReadsTheEntriesOfTheLibrary) {
 
 TEST(ProgrammerListing, LibrariesThatCannotListSaySo) {
     EXPECT_EQ(ListingOf("fail").status, EStatus::Failed);
-    const TProgrammerListing without = ListProgrammers({"/no/such/lib.so", ARDENT_TEST_FULL_LIBRARY});
+    const TProgrammerListing without =
+        ListProgrammers({"/no/such/lib.so", ARDENT_TEST_FULL_LIBRARY});
     EXPECT_EQ(without.status, EStatus::NotSupported);
     EXPECT_EQ(without.library, ARDENT_TEST_FULL_LIBRARY);
     const TProgrammerListing none = ListProgrammers({"/no/such/lib.so"});

@@ -17,15 +17,24 @@ TEST(WaitSeconds, DecimalSecondsUpToADay) {
         std::optional<milliseconds> wait;
     };
     const Case cases[] = {
-        {"0", milliseconds(0)},         {"5", milliseconds(5000)},
-        {"0.25", milliseconds(250)},    {".5", milliseconds(500)},
-        {"2.", milliseconds(2000)},     {"86400", milliseconds(86'400'000)},
-        {"86401", std::nullopt},        {"", std::nullopt},
-        {"-1", std::nullopt},           {"+1", std::nullopt},
-        {"1e3", std::nullopt},          {" 1", std::nullopt},
-        {"1s", std::nullopt},           {"0,5", std::nullopt},
-        {"1.2.3", std::nullopt},        {".", std::nullopt},
-        {"inf", std::nullopt},          {"nan", std::nullopt},
+        {"0", milliseconds(0)},
+        {"5", milliseconds(5000)},
+        {"0.25", milliseconds(250)},
+        {".5", milliseconds(500)},
+        {"2.", milliseconds(2000)},
+        {"86400", milliseconds(86'400'000)},
+        {"86401", std::nullopt},
+        {"", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"1e3", std::nullopt},
+        {" 1", std::nullopt},
+        {"1s", std::nullopt},
+        {"0,5", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {".", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
         {"99999999999999999999", std::nullopt},
     };
     for (const Case& c : cases)
