@@ -98,6 +98,9 @@ int main(int argc, char* argv[]) {
     IDialogs& dialogs = grab.isEmpty() ? static_cast<IDialogs&>(realDialogs) : grabDialogs;
     int status = 0;
     {
+        // Declared before the window, so the programmer stays owned until the window has stopped
+        // the transport.
+        TProgrammerOwner owner(chosen, OwnProgramName("Ardent"));
         TMainWindow window(app, dialogs);
         application.SetErrorReport(
             [&dialogs, &window](const QString& text) { dialogs.Error(&window, text); });
@@ -109,7 +112,6 @@ int main(int argc, char* argv[]) {
         window.SetChosenProgrammer(QString::fromStdString(chosen));
         // The programmer is talked to only once this window owns it; while another process
         // holds it, the status line names that process and the claim is tried again.
-        TProgrammerOwner owner(chosen, OwnProgramName("Ardent"));
         const auto startTransport = [&app, &window, &owner] {
             app.StartTransport(window.Sink());
             // The connection comes through the transport's watch; a moment later, a window still
