@@ -3,8 +3,12 @@
 #include "ResultCodes.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
+#include "protocol/ProgrammerListing.h"
+#include "protocol/ProgrammerLock.h"
+#include "utils/WaitSeconds.h"
 
 #include <array>
+#include <cstdio>
 #include <thread>
 
 namespace ardent {
@@ -33,6 +37,37 @@ constexpr std::array<TOperationRow, 11> kOperationTable = {{
 constexpr TOperationInfo kSpecialOperation = {"Special command",
                                               TOperationThread::OP_SPECIAL_COMMAND};
 
+// Why there is no programmer: one line on standard error, so that the fixed lines on standard
+// output stay as they are.
+void ReportNoProgrammer(const TConnectFacts& facts) {
+    const std::string line = DescribeConnectFailure(facts) + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+// Without a chosen programmer, the one programmer the library reports is locked for this run,
+// so that a window or a script that chose it by its serial number does not talk to it at the
+// same time. With a chosen one the instance rule holds its lock already; with several or none
+// connected the connection fails anyway, and a library that cannot list leaves nothing to lock.
+// False when another process holds it (`facts` then says who).
+bool LockTheOnlyProgrammer(std::optional<TProgrammerLock>& lock, TConnectFacts& facts) {
+    if (!facts.chosen.empty())
+        return true;
+    facts.listing = ListProgrammers();
+    const std::optional<std::string> key = ProgrammerToLock(facts.listing, facts.chosen);
+    if (!key)
+        return true;
+    lock.emplace(*key);
+    const auto wait =
+        WaitSecondsFromEnvironment("ARDENTCMD_WAIT_S").value_or(std::chrono::seconds(0));
+    if (lock->AcquireWithin(OwnProgramName("ArdentCmd"), wait))
+        return true;
+    facts.lockProblem = LockProblem(*lock);
+    if (facts.lockProblem.empty())
+        facts.holder = lock->Holder().value_or(TProgrammerHolder{});
+    return false;
+}
+
 } // namespace
 
 std::optional<TOperationInfo> FindOperation(uint16_t command) {
@@ -56,14 +91,26 @@ TCommandBurner::TCommandBurner(uint16_t command, std::string name,
 int32_t TCommandBurner::Execute() {
     // The receive queue outlives the controller, whose destruction stops the callbacks that fill
     // it; the handlers and the operation thread end before either.
+    TConnectFacts facts;
+    facts.chosen = ChosenProgrammer();
+    std::optional<TProgrammerLock> programmerLock;
+    if (!LockTheOnlyProgrammer(programmerLock, facts)) {
+        ReportNoProgrammer(facts);
+        return ERROR_PROG_CONNECT;
+    }
     TThreadSafeQueue<TPacketFormat> receiveQueue;
     const TWaitClock clock = CommandLineWaitClock();
     HIDCtrl controller(std::make_unique<TCommandLineHidVariant>(
-        receiveQueue, [clock](std::chrono::milliseconds pause) {
+        receiveQueue,
+        [clock](std::chrono::milliseconds pause) {
             std::this_thread::sleep_for(clock.Wait(pause));
-        }));
+        },
+        WaitSecondsFromEnvironment("ARDENT_CONNECT_WAIT_S")));
     controller.Connect();
     if (!controller.isConnected()) {
+        // Looked at after the attempts: what is connected now is what the user must act on.
+        facts.listing = ListProgrammers();
+        ReportNoProgrammer(facts);
         return ERROR_PROG_CONNECT;
     }
     TCommandLineHandlers handlers(controller, receiveQueue, fRunResult, clock);

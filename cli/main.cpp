@@ -2,10 +2,12 @@
 // exit status and, when ARDENTCMD_RESULT_FILE names a file, the full 32-bit result in that file;
 // when ARDENTCMD_REPORT_FILE names a file, a JSON report of the run goes there.
 
+#include "InstanceGate.h"
 #include "ProgramRun.h"
 #include "ReportFile.h"
 #include "ResultCodes.h"
-#include "RunningInstances.h"
+#include "protocol/ProgrammerListing.h"
+#include "utils/WaitSeconds.h"
 
 #include <csignal>
 #include <cstdio>
@@ -27,14 +29,28 @@ int main(int argc, char** argv) {
     const char* reportFile = std::getenv("ARDENTCMD_REPORT_FILE");
     ardent::ClearResultFile(reportFile);
 
+    // The rule counts copies of this very program: a copy under another name (a test's private
+    // one) is apart from the ArdentCmd of the line.
+    const std::string programName = ardent::OwnProgramName(ardent::kProgramName);
+    const ardent::TInstanceGate gate = ardent::EnterInstanceGate(
+        programName, ardent::ChosenProgrammer(),
+        ardent::WaitSecondsFromEnvironment("ARDENTCMD_WAIT_S").value_or(std::chrono::seconds(0)));
+    if (!gate.mayRun && gate.holder) {
+        std::fprintf(stderr, "Programmer %s is held by another process: %s\n",
+                     ardent::ChosenProgrammer().c_str(),
+                     ardent::DescribeHolder(*gate.holder).c_str());
+    } else if (!gate.mayRun && !gate.lockProblem.empty()) {
+        std::fprintf(stderr, "%s\n", gate.lockProblem.c_str());
+    }
+
     ardent::TRunReport report;
     if (const char* programmer = std::getenv("ARDENT_PROGRAMMER")) {
         report.SetProgrammer(programmer);
     }
     const std::unique_ptr<ardent::TProgress> progress = ardent::StandardErrorProgress();
     ardent::TStdOutConsole console;
-    const int32_t result = ardent::RunArdentCmd(
-        arguments, console, ardent::CountRunningInstances(ardent::kProgramName), report, *progress);
+    const int32_t result =
+        ardent::RunArdentCmd(arguments, console, gate.mayRun ? 1 : 2, report, *progress);
     ardent::WriteResultFile(resultFile, result);
     // A report that cannot be written changes neither the result nor standard output.
     if (std::string failure; !ardent::WriteReportFile(reportFile, report, result, failure)) {

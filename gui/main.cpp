@@ -3,6 +3,7 @@
 // threads), one connect, event loop; at the end the transport stops before the objects go.
 
 #include "flows/ProgramObjects.h"
+#include "flows/ProgrammerOwner.h"
 #include "model/AppPaths.h"
 #include "operations/WaitClock.h"
 #include "window/AboutWindow.h"
@@ -70,7 +71,15 @@ int main(int argc, char* argv[]) {
     QElapsedTimer started;
     started.start();
     TGuardedApplication application(argc, argv);
-    TSingleInstance instance;
+    // "--programmer SERIAL" (or a device path): the programmer this window drives. The transport
+    // library reads the choice from the environment, so it is set before the library loads.
+    const QString chosenArgument =
+        ArgumentAfter(QCoreApplication::arguments(), QStringLiteral("--programmer"));
+    if (!chosenArgument.isEmpty()) {
+        qputenv(kProgrammerEnvironment, chosenArgument.toLocal8Bit());
+    }
+    const std::string chosen = ChosenProgrammer();
+    TSingleInstance instance({}, QString::fromStdString(chosen));
     if (instance.AskRunningCopyToRaise()) {
         return 0;
     }
@@ -80,6 +89,7 @@ int main(int argc, char* argv[]) {
     const QString settingsFile = qEnvironmentVariable("ARDENT_SETTINGS_FILE");
     options.settingsFile = settingsFile.isEmpty() ? SettingsFilePath() : settingsFile.toStdString();
     options.clock = WaitClockFromEnvironment();
+    options.logEnvironment.programmer = chosen;
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());
     TQtDialogs realDialogs;
@@ -88,6 +98,9 @@ int main(int argc, char* argv[]) {
     IDialogs& dialogs = grab.isEmpty() ? static_cast<IDialogs&>(realDialogs) : grabDialogs;
     int status = 0;
     {
+        // Declared before the window, so the programmer stays owned until the window has stopped
+        // the transport.
+        TProgrammerOwner owner(chosen, OwnProgramName("Ardent"));
         TMainWindow window(app, dialogs);
         application.SetErrorReport(
             [&dialogs, &window](const QString& text) { dialogs.Error(&window, text); });
@@ -96,7 +109,33 @@ int main(int argc, char* argv[]) {
             window.raise();
             window.activateWindow();
         });
-        app.StartTransport(window.Sink());
+        window.SetChosenProgrammer(QString::fromStdString(chosen));
+        // The programmer is talked to only once this window owns it; while another process
+        // holds it, the status line names that process and the claim is tried again.
+        const auto startTransport = [&app, &window, &owner] {
+            app.StartTransport(window.Sink());
+            // The connection comes through the transport's watch; a moment later, a window still
+            // without programmer says why.
+            QTimer::singleShot(2000, &window, [&app, &window, &owner] {
+                if (!app.IsConnected()) {
+                    window.SetConnectProblem(QString::fromStdString(owner.Problem()));
+                }
+            });
+        };
+        if (owner.TryTake()) {
+            startTransport();
+        } else {
+            window.SetConnectProblem(QString::fromStdString(owner.Problem()));
+            QTimer* claim = new QTimer(&window);
+            QObject::connect(claim, &QTimer::timeout, &window, [&, claim] {
+                if (owner.TryTake()) {
+                    claim->stop();
+                    window.SetConnectProblem({});
+                    startTransport();
+                }
+            });
+            claim->start(1000);
+        }
 
         if (!grab.isEmpty()) {
             QTimer* poll = new QTimer(&window);

@@ -8,8 +8,10 @@
 namespace ardent {
 
 TCommandLineHidVariant::TCommandLineHidVariant(TThreadSafeQueue<TPacketFormat>& receiveQueue,
-                                               PauseFunction pause)
-    : fReceiveQueue(receiveQueue), fPause(std::move(pause)) {
+                                               PauseFunction pause,
+                                               std::optional<std::chrono::milliseconds> connectWait)
+    : fReceiveQueue(receiveQueue), fPause(std::move(pause)), fAttempts(AttemptsFor(connectWait)),
+      fPauseAfterLast(!connectWait) {
     if (!fPause)
         fPause = [](std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); };
 }
@@ -17,18 +19,27 @@ TCommandLineHidVariant::TCommandLineHidVariant(TThreadSafeQueue<TPacketFormat>& 
 void TCommandLineHidVariant::Connect(HIDCtrl& ctrl, IHIDIntf& intf) {
     if (ctrl.isConnected())
         return;
-    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    // The fixed ten keep their pause after the last failure; a chosen wait ends at its limit.
+    for (int attempt = 0; attempt < fAttempts; ++attempt) {
         const int32_t answer = intf.OpenDevice(portbridge::kProductName);
         if (TraceEnabled())
             TraceLine("connect attempt " + std::to_string(attempt + 1) + " of " +
-                      std::to_string(kConnectAttempts) + ": OpenDevice answered " +
+                      std::to_string(fAttempts) + ": OpenDevice answered " +
                       std::to_string(answer));
         if (answer == 0) {
             ctrl.setConnected(true);
             return;
         }
-        fPause(kConnectPause);
+        if (attempt + 1 < fAttempts || fPauseAfterLast)
+            fPause(kConnectPause);
     }
+}
+
+int TCommandLineHidVariant::AttemptsFor(std::optional<std::chrono::milliseconds> wait) {
+    if (!wait)
+        return kConnectAttempts;
+    const auto pauses = wait->count() / kConnectPause.count();
+    return static_cast<int>(std::min<long long>(pauses, 1'000'000)) + 1;
 }
 
 void TCommandLineHidVariant::OnReportReceived(HIDCtrl& /*ctrl*/, const uint8_t* data,

@@ -202,6 +202,9 @@ void TLogger::StartNewLogFileLocked() {
         return;
     }
     std::string baseName = rule.baseName;
+    if (!fEnv.programmer.empty()) {
+        baseName += "_" + SafeFileName(fEnv.programmer);
+    }
     if (rule.addTimestamp) {
         dataTime = fEnv.clock();
         baseName += "_" + FormatTime(dataTime, "%Y%m%d_%H%M%S");

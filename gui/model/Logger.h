@@ -30,6 +30,9 @@ struct TLoggerEnvironment {
     std::function<std::string()> baseFolder;
     Clock clock;
     WriteFunction write;
+    // The chosen programmer's serial number ("" when none was chosen): part of every log file
+    // name, so two windows driving two programmers never write the same file.
+    std::string programmer;
 
     // The program's own places, the system clock and the system write.
     static TLoggerEnvironment Default();

@@ -170,9 +170,33 @@ QString TMainWindow::StatusText(int panel) const {
     return fStatusPanels[static_cast<size_t>(panel)]->text();
 }
 
+QString TMainWindow::StatusToolTip(int panel) const {
+    return fStatusPanels[static_cast<size_t>(panel)]->toolTip();
+}
+
+void TMainWindow::SetChosenProgrammer(const QString& serial) {
+    fChosenProgrammer = serial;
+    RepaintStatusBar();
+}
+
+void TMainWindow::SetConnectProblem(const QString& problem) {
+    fConnectProblem = problem;
+    RepaintStatusBar();
+}
+
 void TMainWindow::RepaintStatusBar() {
     fShowsSdCard = fApp.deviceSetup.GetBurnerInfo().cardInserted != 0;
     fShowsUsb = fApp.deviceSetup.GetUSBConnectionStatus();
+    // Two windows on one line PC each drive their own programmer: the serial says which; while
+    // none is connected, the line says why (in full in the tool tip when cut).
+    QString line;
+    if (!fShowsUsb && !fConnectProblem.isEmpty()) {
+        line = fConnectProblem;
+    } else if (!fChosenProgrammer.isEmpty()) {
+        line = QStringLiteral("Programmer ") + fChosenProgrammer;
+    }
+    fStatusPanels[1]->setText(line);
+    fStatusPanels[1]->setToolTip(line);
     fStatusPanels[4]->setPixmap(DrawPicture(fShowsSdCard ? TPicture::SdCard : TPicture::NoSdCard));
     fStatusPanels[5]->setPixmap(
         DrawPicture(fShowsUsb ? TPicture::UsbConnected : TPicture::UsbNotConnected));

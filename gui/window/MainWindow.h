@@ -64,10 +64,15 @@ public:
     QAction& TargetItem(int type) { return *fTargetItems[static_cast<size_t>(type - 1)]; }
     QAction& OpenItem() { return *mniOpen1; }
     QString StatusText(int panel) const;
+    QString StatusToolTip(int panel) const;
     // Which picture panels 4 and 5 show now.
     bool ShowsSdCard() const { return fShowsSdCard; }
     bool ShowsUsbConnected() const { return fShowsUsb; }
     TSettings& SettingsDialog() { return *Settings; }
+    // The status line (panel 1): the chosen programmer's serial number while connected, and why
+    // there is no programmer while there is none (empty `problem`: nothing to say).
+    void SetChosenProgrammer(const QString& serial);
+    void SetConnectProblem(const QString& problem);
     TDetectedIdsWindow& DetectWindow() { return *fDetectedIdsWindow; }
     TAboutWindow& AboutWindow() { return *fAboutWindow; }
     THelpWindow& HelpWindow() { return *fHelpWindow; }
@@ -141,6 +146,8 @@ private:
     std::array<QLabel*, 6> fStatusPanels{};
     bool fShowsSdCard = false;
     bool fShowsUsb = false;
+    QString fChosenProgrammer;
+    QString fConnectProblem;
     bool fFirstShow = true;
     bool fInitialised = false;
 };

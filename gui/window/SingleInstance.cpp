@@ -11,12 +11,22 @@ constexpr int kAnswerMs = 1000;
 const char kRaiseRequest[] = "raise\n";
 } // namespace
 
-TSingleInstance::TSingleInstance(QString name) : fName(std::move(name)) {
+TSingleInstance::TSingleInstance(QString name, const QString& programmer) : fName(std::move(name)) {
     if (fName.isEmpty()) {
         fName = qEnvironmentVariable("ARDENT_INSTANCE_NAME");
     }
     if (fName.isEmpty()) {
         fName = QStringLiteral("ardent-%1").arg(::getuid());
+    }
+    if (!programmer.isEmpty()) {
+        QString part = programmer;
+        for (QChar& c : part) {
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                               (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+            if (!plain)
+                c = '_';
+        }
+        fName += '-' + part;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// One copy of Ardent per user session: the first copy listens on a local socket; a second copy
-// finds it there, asks it to raise its window and ends.
+// One copy of Ardent per user session and programmer: the first copy listens on a local socket; a
+// second copy for the same programmer finds it there, asks it to raise its window and ends. A
+// copy for another programmer (chosen by serial number) has another socket and runs beside it.
 
 #include <QLocalServer>
 #include <QObject>
@@ -13,8 +14,10 @@ namespace ardent {
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `name` empty: ARDENT_INSTANCE_NAME, else "ardent-<user id>".
-    explicit TSingleInstance(QString name = QString());
+    // `name` empty: ARDENT_INSTANCE_NAME, else "ardent-<user id>"; either followed by
+    // "-<programmer>" when a programmer is chosen (characters other than letters, digits, '-',
+    // '_' and '.' become '_').
+    explicit TSingleInstance(QString name = QString(), const QString& programmer = QString());
 
     // True when another copy answered (it has been asked to raise its window).
     bool AskRunningCopyToRaise();

@@ -8,10 +8,6 @@ namespace ardent::testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-const std::string kArdentCmd = std::string(ARDENT_BIN_DIR) + "/ArdentCmd";
-} // namespace
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -36,15 +32,30 @@ void ArdentCmdFixture::TearDown() {
 ProgramOutcome ArdentCmdFixture::Run(const std::vector<std::string>& args) {
     fs::remove(resultFile);
     std::vector<std::string> runEnvironment = {"ARDENTCMD_RESULT_FILE=" + resultFile.string()};
+    if (ownProgrammer) {
+        const auto own = PrivateProgrammerEnvironment(folder.parent_path().string());
+        runEnvironment.insert(runEnvironment.end(), own.begin(), own.end());
+    }
     runEnvironment.insert(runEnvironment.end(), environment.begin(), environment.end());
-    ProgramOutcome outcome = RunProgram(kArdentCmd, args, runEnvironment, folder);
-    // Nothing ever goes to standard error (a sanitizer's report would, too).
-    EXPECT_EQ(outcome.err, "") << (args.empty() ? "(no arguments)" : args.front());
+    ProgramOutcome outcome = RunProgram(program, args, runEnvironment, folder);
+    // Nothing else goes to standard error (a sanitizer's report would, too).
+    const std::string result = Result();
+    ExpectQuietStandardError(outcome.err, result.empty() ? 0 : std::stoll(result),
+                             args.empty() ? "(no arguments)" : args.front());
     return outcome;
 }
 
 fs::path ArdentCmdFixture::Data(const std::string& relative) {
     return fs::path(ARDENT_TEST_DATA_DIR) / relative;
+}
+
+void ArdentCmdFixture::UsePrivateCopy(const std::string& name) {
+    const fs::path copyFolder = folder.parent_path() / "bin";
+    fs::create_directories(copyFolder);
+    const fs::path copy = copyFolder / name;
+    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    program = copy.string();
+    ownProgrammer = false;
 }
 
 fs::path ArdentCmdFixture::CopyData(const std::string& relative, const std::string& name) {

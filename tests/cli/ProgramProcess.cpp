@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -17,6 +19,30 @@
 extern char** environ;
 
 namespace ardent::testing {
+
+std::vector<std::string> PrivateProgrammerEnvironment(const std::string& lockFolder) {
+    return {std::string("ARDENT_PROGRAMMER=") + kPrivateSimulatorSerial,
+            "ARDENT_LOCK_DIR=" + lockFolder};
+}
+
+bool ExpectQuietStandardError(const std::string& err, int64_t result, const std::string& what) {
+    if (result == -121 && !err.empty()) {
+        const bool holder = err.starts_with("Programmer ") &&
+                            (err.find(" is held by another process: pid ") != std::string::npos ||
+                             err.find(" cannot be locked: ") != std::string::npos) &&
+                            err.find('\n') == err.size() - 1;
+        EXPECT_TRUE(holder) << what << ": " << err;
+        return holder;
+    }
+    if (result == -127) {
+        const bool oneLine = err.starts_with("No programmer: ") && err.ends_with("\n") &&
+                             err.find('\n') == err.size() - 1;
+        EXPECT_TRUE(oneLine) << what << ": " << err;
+        return oneLine;
+    }
+    EXPECT_EQ(err, "") << what << ": only a failed connection writes to standard error";
+    return err.empty();
+}
 
 namespace {
 
@@ -29,6 +55,17 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     return pointers;
 }
 
+// What chooses a programmer, its lock folder or the waits comes from the test alone, never from
+// the shell the tests run in (a line PC may have ARDENT_PROGRAMMER set).
+bool IsPrivateToTheRun(std::string_view entry) {
+    for (const char* name : {"ARDENT_PROGRAMMER=", "ARDENT_LOCK_DIR=", "ARDENTCMD_WAIT_S=",
+                             "ARDENT_CONNECT_WAIT_S=", "ARDENT_TEST_PROGRAMMERS="}) {
+        if (entry.starts_with(name))
+            return true;
+    }
+    return false;
+}
+
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
             const std::vector<std::string>& environment, int outFd, int errFd,
             const std::string& workingFolder = {}) {
@@ -36,9 +73,15 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> envp;
     for (char** e = environ; *e != nullptr; ++e) {
-        envp.emplace_back(*e);
+        if (!IsPrivateToTheRun(*e))
+            envp.emplace_back(*e);
     }
-    envp.insert(envp.end(), environment.begin(), environment.end());
+    // A later entry replaces an earlier one of the same name: the program would read the first.
+    for (const std::string& entry : environment) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        std::erase_if(envp, [&name](const std::string& e) { return e.starts_with(name); });
+        envp.push_back(entry);
+    }
     auto argvPointers = Pointers(argv);
     auto envPointers = Pointers(envp);
 

@@ -3,6 +3,7 @@
 // standard error bytes and its exit status.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -16,7 +17,22 @@ struct ProgramOutcome {
     bool overTime = false; // it was still running at its time limit and was killed
 };
 
-// Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours;
+// The simulated programmer's serial number when a test starts a single one of its own.
+inline constexpr const char* kPrivateSimulatorSerial = "SIM00000001";
+
+// What makes a test's ArdentCmd its own: it chooses its private simulator by serial number and
+// keeps its programmer locks in `lockFolder`, so only a run for the same programmer in the same
+// folder counts, never another ArdentCmd of the machine.
+std::vector<std::string> PrivateProgrammerEnvironment(const std::string& lockFolder);
+
+// Standard error of a run: nothing, except the one line that says why there is no programmer
+// when the result is ERROR_PROG_CONNECT (-127), or who holds the chosen one (or why it cannot be
+// locked) with -121. False, with a failure recorded, otherwise.
+bool ExpectQuietStandardError(const std::string& err, int64_t result, const std::string& what);
+
+// Runs `program` with `args` to its end; `environment` entries ("NAME=value") are added to ours
+// (replacing ours and earlier ones of the same name; the programmer choice, lock folder and waits
+// of ours are never passed on);
 // `workingFolder`, when not empty, is the child's current folder. With a `limit`, a program
 // still running then is killed, so a hang fails a test instead of stalling the run.
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,

@@ -4,6 +4,7 @@
 
 #include "ProgramProcess.h"
 #include "SimTestSupport.h"
+#include "protocol/ProgrammerLock.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -65,27 +67,38 @@ protected:
 
     // Runs ArdentCmd with `args` against the simulator. `timeoutScale` shortens the tool's waits
     // where a test expects one to run out.
+    // `extra` entries are added to the run's environment.
     Outcome Run(const std::vector<std::string>& args, const std::string& timeoutScale = {},
-                const std::string& socket = {}) {
+                const std::string& socket = {}, const std::vector<std::string>& extra = {}) {
         const fs::path resultFile = folder / "result";
         fs::remove(resultFile);
-        std::vector<std::string> environment = {
-            "ARDENT_PORTBRIDGE=" + kSimTransport,
-            "ARDENT_SIM_SOCKET=" + (socket.empty() ? sim.Socket() : socket),
-            "ARDENTCMD_RESULT_FILE=" + resultFile.string(),
-            "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
-        };
+        std::vector<std::string> environment = Environment(socket);
+        environment.push_back("ARDENTCMD_RESULT_FILE=" + resultFile.string());
+        environment.push_back("ARDENT_TIMEOUT_SCALE=" + timeoutScale);
+        environment.insert(environment.end(), extra.begin(), extra.end());
         const testing::ProgramOutcome run =
             testing::RunProgram(kArdentCmd, args, environment, {}, kRunLimit);
         EXPECT_FALSE(run.overTime) << args[0] << " did not end";
-        EXPECT_EQ(run.err, "") << "ArdentCmd never writes to standard error";
         Outcome outcome{run.out, -1};
         const std::string result = ReadText(resultFile);
         EXPECT_FALSE(result.empty()) << "no result file";
         if (!result.empty())
             outcome.result = std::stoll(result);
+        testing::ExpectQuietStandardError(run.err, outcome.result, args[0]);
         EXPECT_EQ(run.exitStatus == 0, outcome.result == 0) << "exit status " << run.exitStatus;
         return outcome;
+    }
+
+    // The simulated transport on `socket` (empty: the fixture's simulator), chosen by serial
+    // number with the programmer locks in the test's own folder, so no other ArdentCmd of the
+    // machine stands in the way.
+    std::vector<std::string> Environment(const std::string& socket = {}) const {
+        std::vector<std::string> environment = {"ARDENT_PORTBRIDGE=" + kSimTransport,
+                                                "ARDENT_SIM_SOCKET=" +
+                                                    (socket.empty() ? sim.Socket() : socket)};
+        const auto own = testing::PrivateProgrammerEnvironment(folder.string());
+        environment.insert(environment.end(), own.begin(), own.end());
+        return environment;
     }
 
     void Control(const std::string& line) {
@@ -256,10 +269,9 @@ TEST_F(ArdentCmdAgainstSimulator, AKilledRunLeavesAnEmptyResultFileNotThePreviou
     // killed as soon as the file is empty.
     Control("fault drop 1");
     {
-        const testing::BackgroundProgram run(kArdentCmd, {"-getName"},
-                                             {"ARDENT_PORTBRIDGE=" + kSimTransport,
-                                              "ARDENT_SIM_SOCKET=" + sim.Socket(),
-                                              "ARDENTCMD_RESULT_FILE=" + resultFile.string()});
+        std::vector<std::string> environment = Environment();
+        environment.push_back("ARDENTCMD_RESULT_FILE=" + resultFile.string());
+        const testing::BackgroundProgram run(kArdentCmd, {"-getName"}, environment);
         const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
         while (fs::file_size(resultFile) != 0 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -267,6 +279,64 @@ TEST_F(ArdentCmdAgainstSimulator, AKilledRunLeavesAnEmptyResultFileNotThePreviou
     EXPECT_EQ(ReadText(resultFile), "") << "the previous run's 0 must not survive";
     Control("fault clear");
     EXPECT_EQ(Run({"-getName"}).result, 0);
+}
+
+// Another ArdentCmd running on the machine (a program copied under that name) does not stop a
+// run that chose its programmer: a store and a read-back go through.
+TEST_F(ArdentCmdAgainstSimulator, AForeignArdentCmdOnTheMachineDoesNotStopTheRun) {
+    const fs::path foreignFolder = folder / "foreign";
+    fs::create_directories(foreignFolder);
+    fs::copy_file("/bin/sleep", foreignFolder / "ArdentCmd");
+    const testing::BackgroundProgram foreign((foreignFolder / "ArdentCmd").string(), {"60"});
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("foreign.cfg", 300, crc, "FOREIGN");
+    EXPECT_EQ(Run({"-store", cfg}), (Outcome{kSuccess, 0}));
+    EXPECT_EQ(Run({"-getName"}), (Outcome{"FOREIGN\r\n" + kSuccess, 0}));
+}
+
+// One owner per programmer, end to end: while an ArdentCmd burns on the programmer, a second one
+// for the same programmer is refused with the holder named; once the burning one is killed with
+// SIGKILL, the kernel has released the programmer and the next run goes through.
+TEST_F(ArdentCmdAgainstSimulator, AKilledOwnerReleasesTheProgrammer) {
+    const TSimDaemon slow({"--scenario", ARDENT_TEST_DATA_DIR "/simulator/slow-burn.scenario"});
+    ASSERT_TRUE(slow.Ready());
+    uint16_t crc = 0;
+    const std::string cfg = WriteCfg("slow.cfg", 200, crc, "SLOW", 2, 0x01);
+    ASSERT_EQ(Run({"-store", cfg}, {}, slow.Socket()).result, 0);
+    std::optional<TProgrammerHolder> holder;
+    {
+        const testing::BackgroundProgram burning(kArdentCmd, {"-execute"},
+                                                 Environment(slow.Socket()));
+        const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
+        // The lock comes a moment before the holder's record in it.
+        while (!((holder = ProgrammerHolder(testing::kPrivateSimulatorSerial, folder.string())) &&
+                 holder->pid != 0) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(holder.has_value());
+        EXPECT_EQ(holder->program, "ArdentCmd");
+        const Outcome refused = Run({"-getName"}, {}, slow.Socket());
+        EXPECT_EQ(refused, (Outcome{"Instance of this program is already running!\r\n", -121}));
+    } // kill -9
+    EXPECT_FALSE(ProgrammerHolder(testing::kPrivateSimulatorSerial, folder.string()).has_value());
+    EXPECT_EQ(Run({"-getName"}, {}, slow.Socket()), (Outcome{"SLOW\r\n" + kSuccess, 0}));
+}
+
+// ARDENT_CONNECT_WAIT_S: a programmer that appears a moment after the start (one re-enumerating
+// after power-up) is waited for; without it, or with a wait that ends first, the run fails with
+// its one line on standard error. The late simulator starts while the run waits.
+TEST_F(ArdentCmdAgainstSimulator, ConnectWaitTakesAProgrammerThatAppearsLate) {
+    const std::string lateSocket = simtest::UniqueSocketPath();
+    EXPECT_EQ(Run({"-getFwVer"}, "0.001", lateSocket, {"ARDENT_CONNECT_WAIT_S=0"}).result, -127);
+    auto waiting = std::async(std::launch::async, [&] {
+        return Run({"-getFwVer"}, {}, lateSocket, {"ARDENT_CONNECT_WAIT_S=60"});
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const TSimDaemon late({}, lateSocket);
+    ASSERT_TRUE(late.Ready());
+    const Outcome outcome = waiting.get();
+    EXPECT_EQ(outcome.result, 0) << outcome;
+    EXPECT_TRUE(outcome.out.starts_with("Firmware version is ")) << outcome;
 }
 
 TEST_F(ArdentCmdAgainstSimulator, FirmwareBelowTheMinimumIsShownWithTheMinimum) {

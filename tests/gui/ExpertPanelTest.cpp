@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace ardent;
@@ -498,9 +499,16 @@ private slots:
     }
 
 private:
-    // The four lines of `ArdentCmd -fileGetInfo file`.
+    // The four lines of `ArdentCmd -fileGetInfo file`. The run chooses a programmer of its own
+    // with its lock in a private folder, so another ArdentCmd of the machine does not refuse it.
     static QStringList FileInfo(const QString& file) {
+        QTemporaryDir lockFolder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ARDENT_PROGRAMMER", "SIM-FILE-INFO");
+        environment.insert("ARDENT_LOCK_DIR", lockFolder.path());
+        environment.remove("ARDENTCMD_WAIT_S");
         QProcess cmd;
+        cmd.setProcessEnvironment(environment);
         cmd.start(ARDENT_BIN_DIR "/ArdentCmd", {"-fileGetInfo", file});
         cmd.waitForFinished(10000);
         return QString::fromLatin1(cmd.readAllStandardOutput()).split("\r\n", Qt::SkipEmptyParts);

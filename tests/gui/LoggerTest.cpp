@@ -239,6 +239,35 @@ private slots:
         QCOMPARE(QString::fromStdString(logger.LogFilePath()), LogPath("PSU_A_20240305_140709"));
     }
 
+    // Two windows driving two programmers with the same settings write two files: the chosen
+    // programmer's serial number is part of the name, before the time stamp.
+    void chosenProgrammerNamesItsOwnLogFile() {
+        TLoggerConfiguration c;
+        c.useConfigFilaName = true;
+        c.addTimestamp = true;
+        fSettings->SetConfiguration(c);
+        TLoggerEnvironment first = Env();
+        first.programmer = "ORV0001";
+        TLoggerEnvironment second = Env();
+        second.programmer = "/dev/hidraw4";
+        TLogger one("header_DP2A.hdr", *fSettings, first);
+        TLogger two("header_DP2A.hdr", *fSettings, second);
+        for (TLogger* logger : {&one, &two}) {
+            logger->setCfgName("PSU_A");
+            logger->StartLogging(true);
+        }
+        QCOMPARE(QString::fromStdString(one.LogFilePath()),
+                 LogPath("PSU_A_ORV0001_20240305_140709"));
+        QCOMPARE(QString::fromStdString(two.LogFilePath()),
+                 LogPath("PSU_A__dev_hidraw4_20240305_140709"));
+        QVERIFY(one.SetLine(Channel(0, CHANNEL_PASSED), {}));
+        QVERIFY(two.SetLine(Channel(1, CHANNEL_PASSED), {}));
+        QVERIFY(ReadAll(LogPath("PSU_A_ORV0001_20240305_140709"))
+                    .endsWith(",CH1,,2024/03/05 14:07:09,PSU_A,PASS"));
+        QVERIFY(ReadAll(LogPath("PSU_A__dev_hidraw4_20240305_140709"))
+                    .endsWith(",CH2,,2024/03/05 14:07:09,PSU_A,PASS"));
+    }
+
     void relativeMissingFolderIsCreatedUnderBase() {
         fSettings->SetFolderPath("logs");
         TLogger logger("header_DP2A.hdr", *fSettings, Env());

@@ -112,6 +112,24 @@ private slots:
                      QString("Programmer connected"));
     }
 
+    // The status line: the chosen programmer's serial while connected, why there is none while
+    // there is none (in full in the tool tip), and the serial again once it is connected.
+    void statusLineShowsTheProgrammerOrWhyThereIsNone() {
+        QCOMPARE(fSim->Control("unplug"), QString("ok"));
+        Start("[TARGET]\nTYPE=1\n");
+        QCOMPARE(fWindow->StatusText(1), QString());
+        fWindow->SetChosenProgrammer("SIM00000001");
+        QCOMPARE(fWindow->StatusText(1), QString("Programmer SIM00000001"));
+        const QString problem =
+            "No programmer: programmer SIM00000001 is held by another process: pid 7 (ArdentCmd)";
+        fWindow->SetConnectProblem(problem);
+        QCOMPARE(fWindow->StatusText(1), problem);
+        QCOMPARE(fWindow->StatusToolTip(1), problem);
+        QCOMPARE(fSim->Control("plug"), QString("ok"));
+        QTRY_VERIFY(fWindow->ShowsUsbConnected());
+        QCOMPARE(fWindow->StatusText(1), QString("Programmer SIM00000001"));
+    }
+
     void externalTriggerBurnKeepsTheTriggerButtonDisabled() {
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
         QCOMPARE(fSim->Control("burn-time 1500"), QString("ok"));

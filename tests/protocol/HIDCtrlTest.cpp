@@ -55,6 +55,40 @@ TEST(HIDCtrlCommandLine, GivesUpAfterTenAttempts) {
     EXPECT_EQ(c.pauses.size(), 10u);
 }
 
+// A chosen connect wait replaces the fixed ten attempts: one attempt, then one more per half
+// second that fits, and no pause after the last one (the wait ends at its limit).
+TEST(HIDCtrlCommandLine, ConnectWaitSetsTheAttempts) {
+    using std::chrono::milliseconds;
+    struct Case {
+        milliseconds wait;
+        int attempts;
+    };
+    for (const Case& c :
+         {Case{milliseconds(0), 1}, Case{milliseconds(499), 1}, Case{milliseconds(500), 2},
+          Case{milliseconds(2600), 6}, Case{milliseconds(30000), 61}}) {
+        FakeHidLibrary library;
+        TThreadSafeQueue<TPacketFormat> queue;
+        std::vector<milliseconds> pauses;
+        HIDCtrl ctrl(std::make_unique<TCommandLineHidVariant>(
+                         queue, [&pauses](milliseconds pause) { pauses.push_back(pause); }, c.wait),
+                     library);
+        EXPECT_FALSE(ctrl.Connect()) << c.wait.count();
+        EXPECT_EQ(library.intf.openDeviceCalls, c.attempts) << c.wait.count();
+        EXPECT_EQ(pauses,
+                  std::vector<milliseconds>(static_cast<size_t>(c.attempts - 1), milliseconds(500)))
+            << c.wait.count();
+    }
+    // A programmer that appears during the wait is taken at once.
+    FakeHidLibrary library;
+    library.intf.openSucceedsOnAttempt = 4;
+    TThreadSafeQueue<TPacketFormat> queue;
+    HIDCtrl ctrl(std::make_unique<TCommandLineHidVariant>(
+                     queue, [](milliseconds) {}, milliseconds(20000)),
+                 library);
+    EXPECT_TRUE(ctrl.Connect());
+    EXPECT_EQ(library.intf.openDeviceCalls, 4);
+}
+
 TEST(HIDCtrlCommandLine, SendsSixtyFourBytesAndJudgesTheLowByteOfTheResult) {
     FakeHidLibrary library;
     library.intf.openSucceedsOnAttempt = 1;
