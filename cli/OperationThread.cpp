@@ -218,6 +218,8 @@ void TOperationThread::DoReadID() {
     const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
     // Any answer is shown, a refused one too: its record says why the channel failed.
     const TTargetIdReply reply = fHandlers.target.ReadID(request);
+    if (reply.Answered() && fRecords != nullptr)
+        fRecords->RecordReadId(reply.ids, device);
     operationResult = reply.Answered()
                           ? static_cast<uint32_t>(fReport.WriteReadIdResult(reply.ids, device))
                           : FailureResult();
@@ -232,6 +234,10 @@ void TOperationThread::DoTrigger() {
         operationResult = FailureResult();
         return;
     }
+    // The records are on disk before the verdict is printed: a script that reads the lines
+    // finds the burn's records.
+    if (fRecords != nullptr)
+        fRecords->RecordBurn(status);
     fReport.WriteBurningStatus(status);
     if (status.overallErrorCode != 0) {
         operationResult = status.overallErrorCode;

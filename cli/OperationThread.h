@@ -5,6 +5,7 @@
 // result that becomes the run's result.
 
 #include "CommandLineHandlers.h"
+#include "CommandRecords.h"
 #include "Console.h"
 #include "RunResult.h"
 #include "TargetReport.h"
@@ -54,6 +55,8 @@ public:
     TOperationThread(const TOperationThread&) = delete;
     TOperationThread& operator=(const TOperationThread&) = delete;
 
+    // Where burns and ID reads are recorded; none by default.
+    void SetRecords(TCommandRecords* records) { fRecords = records; }
     void Start();
     // Blocks until the operation has ended (without a limit: every wait inside has its own).
     void WaitFor();
@@ -97,6 +100,7 @@ private:
     TConsole& fConsole;
     TTargetReport fReport;
     const TRunResult& fRunResult;
+    TCommandRecords* fRecords = nullptr;
     std::thread fThread;
 };
 
