@@ -3,7 +3,6 @@
 #include "ProgramRun.h"
 #include "records/ChannelRecords.h"
 #include "records/StationPaths.h"
-#include "utils/ProgramVersion.h"
 
 #include <cstdio>
 
@@ -17,11 +16,7 @@ records::TBurnRecords TCommandRecords::Common(const char* kind) const {
     burn.kind = kind;
     burn.station = records::StationNameFromEnvironment();
     burn.program = std::string(kProgramName);
-    if (const auto version = ProgramVersionResource()) {
-        burn.programVersion = std::to_string(version->major) + "." +
-                              std::to_string(version->minor) + "." +
-                              std::to_string(version->release);
-    }
+    burn.programVersion = records::RunningProgramVersion();
     // A line script's run asks the programmer nothing beyond its command: its firmware and
     // stored configuration stay unknown here rather than costing the burn a request.
     burn.programmerSerial = records::ChosenProgrammer();

@@ -1,5 +1,7 @@
 #include "records/BurnRecord.h"
 
+#include "utils/ProgramVersion.h"
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -51,6 +53,15 @@ std::string UtcTimeText(std::chrono::system_clock::time_point time) {
                   parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
                   parts.tm_min, parts.tm_sec, millis);
     return text;
+}
+
+std::string RunningProgramVersion() {
+    const auto version = ProgramVersionResource();
+    if (!version) {
+        return {};
+    }
+    return std::to_string(version->major) + "." + std::to_string(version->minor) + "." +
+           std::to_string(version->release);
 }
 
 std::string NewUuid() {

@@ -51,6 +51,8 @@ std::string ChipIdsText(const std::vector<TChipId>& ids);
 std::string ChipIdKey(const std::string& text);
 // The record time: "2026-12-11T15:04:05.123Z".
 std::string UtcTimeText(std::chrono::system_clock::time_point time);
+// The running program's version ("2.1.0"), or empty when it carries none.
+std::string RunningProgramVersion();
 // A random (version 4) UUID in lower case, 8-4-4-4-12, from the system's random source.
 std::string NewUuid();
 

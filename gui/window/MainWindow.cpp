@@ -542,6 +542,18 @@ void TMainWindow::OnBurnReported() {
     currentPanel->SetBurningStatus();
     fApp.currentTarget->setTriggEn(true);
     ReportLogWriteError();
+    ReportLostRecords();
+}
+
+void TMainWindow::ReportLostRecords() {
+    const std::string warning = fApp.recording.TakeWarning();
+    if (warning.empty() || currentPanel == nullptr) {
+        return;
+    }
+    // The verdict is already shown; this only says that the station's records miss the burn.
+    const QString text = QString::fromStdString(ShowableText(warning));
+    currentPanel->addLines(text, false);
+    fDialogs.Error(this, text);
 }
 
 void TMainWindow::FormClose() {

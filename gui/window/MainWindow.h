@@ -99,6 +99,8 @@ private:
     void markTargetChecked(QAction* item);
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
+    // Shows why the last burn's records were lost, if they were.
+    void ReportLostRecords();
     // Initialization found firmware older than the host works with: the operator is told.
     void WarnOutdatedFirmware();
     // One method per notification.
