@@ -21,6 +21,7 @@ class TExpertPanel;
 class TDetectedIdsWindow;
 class TAboutWindow;
 class THelpWindow;
+class TProductionWindow;
 class TMainPanel;
 class TOperatorPanelLogger;
 class TProgramObjects;
@@ -71,6 +72,9 @@ public:
     TDetectedIdsWindow& DetectWindow() { return *fDetectedIdsWindow; }
     TAboutWindow& AboutWindow() { return *fAboutWindow; }
     THelpWindow& HelpWindow() { return *fHelpWindow; }
+    TProductionWindow& ProductionWindow() { return *fProductionWindow; }
+    // The Production menu entry: the shift's figures, read now.
+    void ShowProduction();
     // The notification that the initialization ended has been handled.
     bool Initialised() const { return fInitialised; }
 
@@ -130,6 +134,7 @@ private:
     TDetectedIdsWindow* fDetectedIdsWindow = nullptr;
     TAboutWindow* fAboutWindow = nullptr;
     THelpWindow* fHelpWindow = nullptr;
+    TProductionWindow* fProductionWindow = nullptr;
     QWidget* fPanelArea = nullptr;
 
     QAction* mniOpen1 = nullptr;
