@@ -29,8 +29,8 @@ std::vector<TChipId> ChipIdsOf(const TProcessTargetSendId& reply, TTargetFamily 
         return {{"Parameter", Hex(reply.dp2AIds.parameterID, 4)}};
     case TTargetFamily::DP2B: {
         const TChannelDP2BId& ids = reply.dp2BIds;
-        return {{"Device", Hex(ids.deviceID, 8)},     {"Firmware", Hex(ids.firmwareID, 16)},
-                {"Customer", Hex(ids.customerID, 8)}, {"Patch", Hex(ids.patchID, 4)},
+        return {{"Device", Hex(ids.deviceID, 8)},       {"Firmware", Hex(ids.firmwareID, 16)},
+                {"Customer", Hex(ids.customerID, 8)},   {"Patch", Hex(ids.patchID, 4)},
                 {"Parameter", Hex(ids.parameterID, 4)}, {"Rom", Hex(ids.romID, 4)}};
     }
     case TTargetFamily::DP3B: {
@@ -66,33 +66,29 @@ BurnChannelRecords(const TBurningStatusOverall& status,
                    TTargetFamily family) {
     std::vector<TChannelRecord> records;
     for (int channel = 0; channel < kChannelCount; ++channel) {
-        TChannelRecord record;
+        const TBurningStatusChannelSingle& single = status.channels[channel];
+        if (status.overallErrorCode == 0 && single.state == CHANNEL_INACTIVE) {
+            continue;
+        }
+        // Filled in place: the entry is built once, in the vector that keeps it.
+        TChannelRecord& record = records.emplace_back();
         record.channel = channel + 1;
         if (status.overallErrorCode != 0) {
             record.verdict = "FAIL";
             record.codeName = CodeName(status.overallErrorCode);
-            records.push_back(std::move(record));
-            continue;
-        }
-        const TBurningStatusChannelSingle& single = status.channels[channel];
-        if (single.state == CHANNEL_INACTIVE) {
             continue;
         }
         record.channelState = single.state;
         record.channelCode = single.errorCode;
-        if (single.state == CHANNEL_PASSED) {
-            record.verdict = "PASS";
-            record.codeName = "OK";
-        } else {
-            // A state the programmer does not define is no pass either.
-            record.verdict = "FAIL";
-            record.codeName = single.state == CHANNEL_FAILED ? CodeName(single.errorCode)
-                                                             : "Unknown channel state";
-        }
+        const bool passed = single.state == CHANNEL_PASSED;
+        // A state the programmer does not define is no pass either.
+        record.verdict = passed ? "PASS" : "FAIL";
+        record.codeName = passed                           ? std::string("OK")
+                          : single.state == CHANNEL_FAILED ? CodeName(single.errorCode)
+                                                           : std::string("Unknown channel state");
         if (const TProcessTargetSendId* read = ids[static_cast<size_t>(channel)]) {
             record.chipIds = ChipIdsOf(*read, family);
         }
-        records.push_back(std::move(record));
     }
     return records;
 }
@@ -103,7 +99,8 @@ TChannelRecord ReadIdChannelRecord(const TProcessTargetSendId& reply, TTargetFam
     record.verdict = "READ";
     record.channelState = reply.channelState;
     record.channelCode = reply.channelErrorCode;
-    record.codeName = reply.channelState == CHANNEL_PASSED ? "OK" : CodeName(reply.channelErrorCode);
+    record.codeName =
+        reply.channelState == CHANNEL_PASSED ? "OK" : CodeName(reply.channelErrorCode);
     record.chipIds = ChipIdsOf(reply, family);
     return record;
 }

@@ -43,7 +43,8 @@ TShift CurrentShift(TTime now, int shiftStartMinutes) {
 TProductionFigures ComputeFigures(const std::vector<TBurnedChip>& chips, const TShift& shift) {
     TProductionFigures figures;
     const auto length = std::max(shift.end - shift.start, TTime::duration::zero());
-    const auto hoursBegun = static_cast<size_t>((length + hours(1) - TTime::duration(1)) / hours(1));
+    const auto hoursBegun =
+        static_cast<size_t>((length + hours(1) - TTime::duration(1)) / hours(1));
     figures.chipsPerHour.assign(std::max<size_t>(hoursBegun, 1), 0);
     std::map<std::string, int> failures;
     for (const TBurnedChip& chip : chips) {

@@ -28,9 +28,9 @@ public:
 
     bool Ok() const { return fOk; }
     void Text(int index, const std::string& value) {
-        fOk = fOk && sqlite3_bind_text(fStatement, index, value.c_str(),
-                                       static_cast<int>(value.size()),
-                                       SQLITE_TRANSIENT) == SQLITE_OK;
+        fOk =
+            fOk && sqlite3_bind_text(fStatement, index, value.c_str(),
+                                     static_cast<int>(value.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     }
     void Integer(int index, int64_t value) {
         fOk = fOk && sqlite3_bind_int64(fStatement, index, value) == SQLITE_OK;

@@ -27,9 +27,10 @@ public:
     void SetStation(std::string station);
     std::string Station() const;
 
-    // Commits (never throws) the records of a burn the programmer reported: the programmer's firmware and
-    // stored configuration as `device` knows them, the IDs read after the burn (`ids[c]` null
-    // when not read), the operator's comment and serial numbers as `logger` holds them.
+    // Commits (never throws) the records of a burn the programmer reported: the programmer's
+    // firmware and stored configuration as `device` knows them, the IDs read after the burn
+    // (`ids[c]` null when not read), the operator's comment and serial numbers as `logger` holds
+    // them.
     void Record(const TBurningStatusOverall& status,
                 const std::array<const TProcessTargetSendId*, kChannelCount>& ids,
                 const TDeviceSetup& device, TTargetFamily family, const TLogger* logger);

@@ -1,8 +1,8 @@
 #include "ProgramObjects.h"
 
 #include "protocol/NotificationSink.h"
-#include "records/StationPaths.h"
 #include "protocol/WindowedHidVariant.h"
+#include "records/StationPaths.h"
 #include "targets/Target.h"
 
 namespace ardent {
@@ -17,10 +17,10 @@ TProgramObjects::TProgramObjects(TProgramOptions programOptions)
       setupExchange([this](const TPacketFormat& r) { return SendRequest(r); },
                     handlerQueues.deviceSetup),
       setupHandler(THandlerSetup{setupExchange, TRequestTimeouts::Windowed(), options.clock}),
-      recording(std::make_unique<records::TStationRecorder>(
-                    options.recordsPath ? *options.recordsPath
-                                        : records::DefaultStationDatabasePath()),
-                settings->GetStationName()) {}
+      recording(
+          std::make_unique<records::TStationRecorder>(
+              options.recordsPath ? *options.recordsPath : records::DefaultStationDatabasePath()),
+          settings->GetStationName()) {}
 
 TProgramObjects::~TProgramObjects() {
     Shutdown();

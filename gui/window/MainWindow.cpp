@@ -83,8 +83,8 @@ TMainWindow::TMainWindow(TProgramObjects& app, IDialogs& dialogs)
     fDetectedIdsWindow = new TDetectedIdsWindow(this);
     fAboutWindow = new TAboutWindow(this);
     fHelpWindow = new THelpWindow(this);
-    fProductionWindow = new TProductionWindow(this, fApp.recording.DatabasePath(), *fApp.settings,
-                                              fApp.recording);
+    fProductionWindow =
+        new TProductionWindow(this, fApp.recording.DatabasePath(), *fApp.settings, fApp.recording);
     setFixedSize(kWindowWidth, operatorPanel->getHeight());
 }
 

@@ -93,10 +93,10 @@ TProductionWindow::TProductionWindow(QWidget* parent, std::string databasePath,
     settingsForm->addRow(fShiftStartSet, fShiftStart);
 
     auto* charts = new QHBoxLayout();
-    charts->addWidget(ChartView(this, QStringLiteral("Pass rate per channel"), fPassRates,
-                                channels, percent));
-    charts->addWidget(ChartView(this, QStringLiteral("Chips per hour"), fChipsPerHour, fHourAxis,
-                                fChipAxis));
+    charts->addWidget(
+        ChartView(this, QStringLiteral("Pass rate per channel"), fPassRates, channels, percent));
+    charts->addWidget(
+        ChartView(this, QStringLiteral("Chips per hour"), fChipsPerHour, fHourAxis, fChipAxis));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(settingsForm);
     layout->addWidget(fSummary);
@@ -163,11 +163,10 @@ void TProductionWindow::Show(const records::TShift& shift) {
                           .arg(Percent(yield.passRate));
         }
     }
-    fWarning->setText(marked.isEmpty()
-                          ? QString()
-                          : QStringLiteral("Well below the other channels: ") +
-                                marked.join(QStringLiteral(", ")) +
-                                QStringLiteral(". Check the socket."));
+    fWarning->setText(marked.isEmpty() ? QString()
+                                       : QStringLiteral("Well below the other channels: ") +
+                                             marked.join(QStringLiteral(", ")) +
+                                             QStringLiteral(". Check the socket."));
 
     fChipsPerHour->remove(0, fChipsPerHour->count());
     fHourAxis->clear();
@@ -178,8 +177,8 @@ void TProductionWindow::Show(const records::TShift& shift) {
     for (size_t hour = 0; hour < fFigures.chipsPerHour.size(); ++hour) {
         fChipsPerHour->append(fFigures.chipsPerHour[hour]);
         most = std::max(most, fFigures.chipsPerHour[hour]);
-        fHourAxis->append(start.addSecs(static_cast<qint64>(hour) * 3600)
-                              .toString(QStringLiteral("HH:mm")));
+        fHourAxis->append(
+            start.addSecs(static_cast<qint64>(hour) * 3600).toString(QStringLiteral("HH:mm")));
     }
     fChipAxis->setRange(0, most);
 

@@ -449,7 +449,8 @@ TEST_F(ArdentCmdAgainstSimulator, LostRecordsCostOneWarningLineAndNothingElse) {
     // A database under a regular file cannot be created, for root too.
     std::ofstream(folder / "notes.txt") << "notes\n";
     recordsSetting = (folder / "notes.txt" / "records.sqlite").string();
-    expectedErr = "Burn records not stored: " + recordsSetting + ": unable to open database file\r\n";
+    expectedErr =
+        "Burn records not stored: " + recordsSetting + ": unable to open database file\r\n";
     EXPECT_EQ(Run({"-execute"}), recorded);
     EXPECT_EQ(Run({"-readID", "DP2B,1"}).result, 0);
 }

@@ -13,12 +13,12 @@
 #include "window/ProductionWindow.h"
 
 #include <QActionGroup>
+#include <QBarSet>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMenu>
-#include <QtTest>
-#include <QBarSet>
 #include <QTableWidget>
+#include <QtTest>
 #include <sqlite3.h>
 
 #include <memory>

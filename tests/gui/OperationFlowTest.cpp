@@ -355,7 +355,8 @@ private slots:
         TBurnRecording recording(std::make_unique<records::TStationRecorder>(path), "line-3");
         // What the window would show must already be on disk when it hears of the burn.
         size_t rowsWhenNotified = 0;
-        CountingSink sink([&] { rowsWhenNotified = Rows(path, "SELECT * FROM burn_record").size(); });
+        CountingSink sink(
+            [&] { rowsWhenNotified = Rows(path, "SELECT * FROM burn_record").size(); });
         TOperationContext context{*fDeviceSetup, *fSetupHandler, *fTargetHandler, fConfiguration,
                                   sink};
         context.recording = &recording;
@@ -367,16 +368,15 @@ private slots:
                        " channel, verdict, code_name, chip_ids, operator_comment, serial_number"
                        " FROM burn_record ORDER BY seq");
         const std::string ids = firstChipIds.toStdString();
-        QCOMPARE(rows, (std::vector<std::string>{
-                           "Ardent|line-3|buck 5V|48879|4096|DP2A|1|PASS|OK|" + ids +
-                               "|night batch|",
-                           "Ardent|line-3|buck 5V|48879|4096|DP2A|2|FAIL|" +
-                               std::string(ErrorCodeText(3)) + "|" +
-                               (logging ? "Parameter=0x0101" : "") + "|night batch|",
-                           "Ardent|line-3|buck 5V|48879|4096|DP2A|4|PASS|OK|" +
-                               (logging ? std::string("Parameter=0x0103") : "") +
-                               "|night batch|SN-0004",
-                       }));
+        QCOMPARE(
+            rows,
+            (std::vector<std::string>{
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|1|PASS|OK|" + ids + "|night batch|",
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|2|FAIL|" + std::string(ErrorCodeText(3)) +
+                    "|" + (logging ? "Parameter=0x0101" : "") + "|night batch|",
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|4|PASS|OK|" +
+                    (logging ? std::string("Parameter=0x0103") : "") + "|night batch|SN-0004",
+            }));
     }
 
     void lostRecordsLeaveTheBurnItsLogAndNotificationAlone() {

@@ -1,11 +1,11 @@
 // The Production window over a station database filled by hand: what it shows for a shift with
 // a worn socket, how its shift start and station name reach the settings, and records off.
 
+#include "window/ProductionWindow.h"
 #include "TestFiles.h"
 #include "flows/BurnRecording.h"
 #include "model/SettingsModel.h"
 #include "records/RecordStore.h"
-#include "window/ProductionWindow.h"
 
 #include <QBarSet>
 #include <QCheckBox>
@@ -29,8 +29,8 @@ void Burn(records::TStationRecorder& recorder, records::TTime time, int channel,
         records::TBurnRecords burn;
         burn.time = time;
         const bool pass = i < passed;
-        burn.channels.push_back({channel, pass ? "PASS" : "FAIL", 0, 0, pass ? "OK" : code, {},
-                                 "", ""});
+        burn.channels.push_back(
+            {channel, pass ? "PASS" : "FAIL", 0, 0, pass ? "OK" : code, {}, "", ""});
         QCOMPARE(recorder.Record(burn), std::string());
     }
 }

@@ -1,5 +1,5 @@
-#include "records/BurnRecord.h"
 #include "records/ProductionFigures.h"
+#include "records/BurnRecord.h"
 #include "records/RecordStore.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +38,20 @@ TEST(ProductionFiguresTest, AChannelWellBelowTheOthersIsMarked) {
         std::array<bool, 4> marked;
     } cases[] = {
         {"15 points below the mean of the others",
-         {{{20, 19}, {20, 19}, {20, 16}, {10, 5}}}, {false, false, true, false}},
-        {"exactly 10 points below", {{{20, 19}, {20, 19}, {20, 17}, {0, 0}}},
+         {{{20, 19}, {20, 19}, {20, 16}, {10, 5}}},
          {false, false, true, false}},
-        {"5 points below", {{{20, 19}, {20, 19}, {20, 18}, {0, 0}}},
+        {"exactly 10 points below",
+         {{{20, 19}, {20, 19}, {20, 17}, {0, 0}}},
+         {false, false, true, false}},
+        {"5 points below", {{{20, 19}, {20, 19}, {20, 18}, {0, 0}}}, {false, false, false, false}},
+        {"too few chips to judge a socket",
+         {{{20, 20}, {20, 20}, {19, 0}, {0, 0}}},
          {false, false, false, false}},
-        {"too few chips to judge a socket", {{{20, 20}, {20, 20}, {19, 0}, {0, 0}}},
+        {"no other channel to compare with",
+         {{{40, 10}, {5, 5}, {0, 0}, {0, 0}}},
          {false, false, false, false}},
-        {"no other channel to compare with", {{{40, 10}, {5, 5}, {0, 0}, {0, 0}}},
-         {false, false, false, false}},
-        {"all equally poor", {{{30, 15}, {30, 15}, {30, 15}, {30, 15}}},
+        {"all equally poor",
+         {{{30, 15}, {30, 15}, {30, 15}, {30, 15}}},
          {false, false, false, false}},
     };
     for (const auto& c : cases) {
@@ -146,8 +150,8 @@ TEST(ProductionFiguresTest, RecordTimesParseBackAndOddTextsAreRefused) {
 }
 
 TEST(ProductionFiguresTest, LoadsTheShiftsBurnsFromTheDatabase) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("ardent-figures-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("ardent-figures-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     {
         TStationRecorder recorder((folder / "records.sqlite").string());
@@ -164,8 +168,8 @@ TEST(ProductionFiguresTest, LoadsTheShiftsBurnsFromTheDatabase) {
         burnAt(kNoon - hours(9), "burn", "PASS");      // an earlier shift
         std::vector<TBurnedChip> chips;
         std::string error;
-        ASSERT_TRUE(LoadBurnedChips(recorder.Store()->Database(), {kNoon - hours(8), kNoon},
-                                    chips, error))
+        ASSERT_TRUE(
+            LoadBurnedChips(recorder.Store()->Database(), {kNoon - hours(8), kNoon}, chips, error))
             << error;
         ASSERT_EQ(chips.size(), 2u);
         const TProductionFigures figures = ComputeFigures(chips, {kNoon - hours(8), kNoon});

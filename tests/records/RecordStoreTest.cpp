@@ -1,5 +1,5 @@
-#include "records/ChannelRecords.h"
 #include "records/RecordStore.h"
+#include "records/ChannelRecords.h"
 #include "records/StationPaths.h"
 #include "utils/Folders.h"
 
@@ -33,8 +33,12 @@ TEST(BurnRecordTextTest, ChipIdKeysDropPrefixAndLeadingZerosInUpperCase) {
         const char* text;
         const char* key;
     } cases[] = {
-        {"0x0012abcd", "12ABCD"}, {"0012ABCD", "12ABCD"}, {"0X00ff", "FF"},
-        {"0000", "0"},            {"0x0", "0"},           {"ABC", "ABC"},
+        {"0x0012abcd", "12ABCD"},
+        {"0012ABCD", "12ABCD"},
+        {"0X00ff", "FF"},
+        {"0000", "0"},
+        {"0x0", "0"},
+        {"ABC", "ABC"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ChipIdKey(c.text), c.key) << c.text;
@@ -266,8 +270,7 @@ TEST_F(RecordStoreTest, ADatabaseThatCannotBeOpenedIsTriedAgainByTheNextBurn) {
     EXPECT_EQ(warning.rfind(std::string(kRecordsNotStored) + path, 0), 0u) << warning;
     std::filesystem::create_directories(fFolder / "later");
     EXPECT_EQ(recorder.Record(FourChannelBurn()), "");
-    EXPECT_EQ(Text(recorder.Store()->Database().Handle(), "SELECT count(*) FROM burn_record"),
-              "4");
+    EXPECT_EQ(Text(recorder.Store()->Database().Handle(), "SELECT count(*) FROM burn_record"), "4");
 }
 
 TEST_F(RecordStoreTest, RecordingOffWritesNothing) {
@@ -318,7 +321,10 @@ TEST_F(RecordStoreTest, ConcurrentProcessesLoseNoRecord) {
 
 class StationPathsTest : public ::testing::Test {
 protected:
-    void TearDown() override { ::unsetenv("ARDENT_RECORDS"); ::unsetenv("ARDENT_STATION"); }
+    void TearDown() override {
+        ::unsetenv("ARDENT_RECORDS");
+        ::unsetenv("ARDENT_STATION");
+    }
 };
 
 TEST_F(StationPathsTest, EnvironmentChoosesThePlaceOrSwitchesRecordsOff) {
