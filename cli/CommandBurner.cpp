@@ -1,5 +1,7 @@
 #include "CommandBurner.h"
 
+#include "CommandRecords.h"
+
 #include "ResultCodes.h"
 #include "protocol/CommandLineHidVariant.h"
 #include "protocol/HIDCtrl.h"
@@ -115,6 +117,15 @@ int32_t TCommandBurner::Execute() {
     }
     TCommandLineHandlers handlers(controller, receiveQueue, fRunResult, clock);
     CreateOperationThread(handlers.Handlers());
+    // Only the commands that touch chips record; the store is opened when the first record
+    // is due, so a run that records nothing never creates the database.
+    const bool touchesChips = fCommand == CMD_EXECUTE || fCommand == CMD_READ_ID;
+    const auto recorder = touchesChips ? records::TStationRecorder::FromEnvironment() : nullptr;
+    TStdErrConsole warnings;
+    TCommandRecords commandRecords(recorder.get(), warnings);
+    if (operationThread) {
+        operationThread->SetRecords(&commandRecords);
+    }
     return RunAndWaitOperationThread();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Where ArdentCmd's lines go: standard output in the program, a string in tests and in the fuzzer.
-// Every line the tool writes ends in CR LF; nothing ever goes to standard error.
+// Every line the tool writes ends in CR LF; standard error gets only the line that says a burn's
+// records were lost.
 
 #include "input/MessageOutput.h"
 #include "utils/Text.h"

@@ -305,8 +305,11 @@ void TOperationThread::DoReadID() {
     const TReadIDRequest request{static_cast<uint8_t>(*channel), FamilyNumber(device), 1, 1};
     // Any answer is shown, a refused one too: its record says why the channel failed.
     const TTargetIdReply reply = fHandlers.target.ReadID(request);
-    if (reply.Answered())
+    if (reply.Answered()) {
         fRunReport.AddChannelIds(ChannelIdFacts(reply.ids, device));
+        if (fRecords != nullptr)
+            fRecords->RecordReadId(reply.ids, device);
+    }
     operationResult = reply.Answered()
                           ? static_cast<uint32_t>(fReport.WriteReadIdResult(reply.ids, device))
                           : FailureResult();
@@ -326,6 +329,10 @@ void TOperationThread::DoTrigger() {
         operationResult = FailureResult();
         return;
     }
+    // The records are on disk before the verdict is printed: a script that reads the lines
+    // finds the burn's records.
+    if (fRecords != nullptr)
+        fRecords->RecordBurn(status);
     fReport.WriteBurningStatus(status);
     fRunReport.SetBurn(BurnFacts(status));
     if (status.overallErrorCode != 0) {

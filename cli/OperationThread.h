@@ -5,6 +5,7 @@
 // result that becomes the run's result.
 
 #include "CommandLineHandlers.h"
+#include "CommandRecords.h"
 #include "Console.h"
 #include "Progress.h"
 #include "RunReport.h"
@@ -58,6 +59,8 @@ public:
     TOperationThread(const TOperationThread&) = delete;
     TOperationThread& operator=(const TOperationThread&) = delete;
 
+    // Where burns and ID reads are recorded; none by default.
+    void SetRecords(TCommandRecords* records) { fRecords = records; }
     void Start();
     // Blocks until the operation has ended (without a limit: every wait inside has its own).
     void WaitFor();
@@ -105,6 +108,7 @@ private:
     const TRunResult& fRunResult;
     TRunReport& fRunReport;
     TProgress& fProgress;
+    TCommandRecords* fRecords = nullptr;
     std::thread fThread;
 };
 

@@ -14,6 +14,7 @@ packages=(
     dpkg-dev file fakeroot lintian
     nlohmann-json3-dev bash-completion
     libsqlite3-dev sqlite3 libpq-dev postgresql qt6-charts-dev
+    libqt6opengl6-dev   # the charts module's CMake package needs the OpenGL one
 )
 
 missing=()

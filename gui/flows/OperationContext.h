@@ -12,6 +12,7 @@
 namespace ardent {
 
 class INotificationSink;
+class TBurnRecording;
 class TConfiguration;
 class TDeviceSetup;
 class TDeviceSetupHandler;
@@ -35,6 +36,8 @@ struct TOperationContext {
     // The loader's verdict on the image the last configuration read brought (Loaded also when
     // the read itself failed and brought none), so the window can say why an import failed.
     std::atomic<TLoadVerdict>* importVerdict = nullptr;
+    // Where reported burns are recorded; none: not recorded.
+    TBurnRecording* recording = nullptr;
 };
 
 } // namespace ardent

@@ -2,6 +2,7 @@
 
 #include "protocol/NotificationSink.h"
 #include "protocol/WindowedHidVariant.h"
+#include "records/StationPaths.h"
 #include "targets/Target.h"
 
 namespace ardent {
@@ -15,7 +16,11 @@ TProgramObjects::TProgramObjects(TProgramOptions programOptions)
       asyncHandler([this](uint8_t card) { deviceSetup.SetSdCardDetected(card != 0); }),
       setupExchange([this](const TPacketFormat& r) { return SendRequest(r); },
                     handlerQueues.deviceSetup),
-      setupHandler(THandlerSetup{setupExchange, TRequestTimeouts::Windowed(), options.clock}) {}
+      setupHandler(THandlerSetup{setupExchange, TRequestTimeouts::Windowed(), options.clock}),
+      recording(
+          std::make_unique<records::TStationRecorder>(
+              options.recordsPath ? *options.recordsPath : records::DefaultStationDatabasePath()),
+          settings->GetStationName()) {}
 
 TProgramObjects::~TProgramObjects() {
     Shutdown();
@@ -96,6 +101,7 @@ TOperationContext TProgramObjects::Context(INotificationSink& sink) {
     context.targetQueue = &handlerQueues.target;
     context.targetFlowsRunning = &targetFlowsRunning;
     context.importVerdict = &importVerdict;
+    context.recording = &recording;
     return context;
 }
 

@@ -4,6 +4,7 @@
 // later the transport (controller, receive queue, receive and send threads) and one connect.
 // The current target and logger live here too; the main window replaces them together.
 
+#include "BurnRecording.h"
 #include "DeviceSetup.h"
 #include "OperationContext.h"
 #include "OperationRunner.h"
@@ -21,6 +22,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ardent {
@@ -32,6 +34,9 @@ struct TProgramOptions {
     // Shortens the handlers' waits (tests, dry runs); the real waits by default.
     TWaitClock clock{};
     TLoggerEnvironment logEnvironment = TLoggerEnvironment::Default();
+    // The station's record database; nothing: ARDENT_RECORDS or the station's default place,
+    // empty: burns are not recorded.
+    std::optional<std::string> recordsPath;
 };
 
 class TProgramObjects {
@@ -78,6 +83,9 @@ public:
     TAsyncHandler asyncHandler;
     TQueueExchange setupExchange;
     TDeviceSetupHandler setupHandler;
+    // Records every reported burn (its station name follows the settings' station); declared
+    // before the runner, so it outlives every flow that may still record.
+    TBurnRecording recording;
     TOperationRunner runner;
 
     // The current target family's objects (user-interface thread only; operations keep their

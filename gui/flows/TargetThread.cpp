@@ -1,5 +1,6 @@
 #include "TargetThread.h"
 
+#include "BurnRecording.h"
 #include "OperationRunner.h"
 #include "model/Logger.h"
 #include "operations/TargetHandler.h"
@@ -121,13 +122,20 @@ TFlowOutcome TTargetThread::DoExternalTrigger() {
     TBurningStatusOverall status{};
     const int32_t response = fContext.targetHandler.WaitTriggerStatus(status);
     fTarget->SetBurningStatus(response, status);
+    std::array<std::optional<TProcessTargetSendId>, kChannelCount> ids{};
     if (response == 0 && fLogger && fLogger->isStarted()) {
-        LogBurnedChannels(status);
+        ids = LogBurnedChannels(status);
+    }
+    if (response == 0) {
+        // On disk before the window hears of the burn and shows its verdict.
+        RecordBurn(status, ids);
     }
     return {TNotification::BurnReported, response == 0};
 }
 
-void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
+std::array<std::optional<TProcessTargetSendId>, kChannelCount>
+TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
+    std::array<std::optional<TProcessTargetSendId>, kChannelCount> read{};
     bool idsReadable = true;
     for (uint8_t channel = 0; channel < kChannelCount; ++channel) {
         const TBurningStatusChannelSingle& verdict = status.channels[channel];
@@ -135,9 +143,27 @@ void TTargetThread::LogBurnedChannels(const TBurningStatusOverall& status) {
         if (idsReadable) {
             idsReadable = fContext.targetHandler.GetLoggerInformation(channel, reply);
         }
+        if (idsReadable) {
+            read[channel] = reply;
+        }
         // The burn result itself is known; only the IDs may be missing.
         fLogger->SetLine(verdict, idsReadable ? &reply : nullptr);
     }
+    return read;
+}
+
+void TTargetThread::RecordBurn(
+    const TBurningStatusOverall& status,
+    const std::array<std::optional<TProcessTargetSendId>, kChannelCount>& ids) {
+    if (fContext.recording == nullptr) {
+        return;
+    }
+    std::array<const TProcessTargetSendId*, kChannelCount> read{};
+    for (size_t channel = 0; channel < read.size(); ++channel) {
+        read[channel] = ids[channel] ? &*ids[channel] : nullptr;
+    }
+    fContext.recording->Record(status, read, fContext.deviceSetup, fTarget->getFamily(),
+                               fLogger.get());
 }
 
 TFlowOutcome TTargetThread::DoReadFirstChannel() {

@@ -7,8 +7,10 @@
 #include "OperationContext.h"
 #include "protocol/NotificationSink.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ardent {
@@ -50,7 +52,12 @@ private:
     TFlowOutcome DoDetectAllChannels();
     // One log line per burned channel; a channel whose IDs cannot be read is logged with empty
     // ID columns, and so is every channel after it (the programmer may have gone away).
-    void LogBurnedChannels(const TBurningStatusOverall& status);
+    // Returns the IDs it read, channel by channel (empty entries where none were read).
+    std::array<std::optional<TProcessTargetSendId>, kChannelCount>
+    LogBurnedChannels(const TBurningStatusOverall& status);
+    // The burn's records, with the IDs read for the log.
+    void RecordBurn(const TBurningStatusOverall& status,
+                    const std::array<std::optional<TProcessTargetSendId>, kChannelCount>& ids);
 
     std::string name;
     TOperationContext fContext;

@@ -3,20 +3,11 @@
 // copied program folder expects, and the user's own places when the program is installed to a
 // folder the user cannot write.
 
+#include "utils/Folders.h"
+
 #include <string>
 
 namespace ardent {
-
-// The running executable's full path (from /proc/self/exe); empty if it cannot be read.
-std::string ExecutablePath();
-// The executable's folder without a trailing slash.
-std::string ExecutableFolder();
-// True when `folder` exists and this user may create files in it.
-bool IsWritableFolder(const std::string& folder);
-bool IsFolder(const std::string& path);
-// `$XDG_CONFIG_HOME` or `~/.config`, `$XDG_DATA_HOME` or `~/.local/share`.
-std::string UserConfigFolder();
-std::string UserDataFolder();
 
 // The settings file: "<exe>.ini" beside the executable when it is there and writable or when it
 // can be created there; otherwise $XDG_CONFIG_HOME/Ardent/Ardent.ini (its folder is created).
@@ -31,7 +22,5 @@ std::string LogBaseFolder();
 // (`executableFolder`/../share/doc/ardent/index.html, also in a build folder, which gets a copy
 // there), else the one installed with the program.
 std::string ManualFilePath(const std::string& executableFolder);
-// Creates `folder` and any missing parents; true when it exists afterwards.
-bool MakeFolders(const std::string& folder);
 
 } // namespace ardent

@@ -396,6 +396,11 @@ bool TLogger::setKey(const std::string& key, int index) {
     return true;
 }
 
+std::string TLogger::GetComment() const {
+    std::lock_guard lock(fLock);
+    return fInputStr[3];
+}
+
 std::string TLogger::getSerKey(int i) const {
     std::lock_guard lock(fLock);
     if (i < 0 || i >= 4) {

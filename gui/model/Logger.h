@@ -71,6 +71,8 @@ public:
 
     bool setKey(const std::string& key, int index);
     std::string getSerKey(int i) const;
+    // The operator's comment field as the logger holds it.
+    std::string GetComment() const;
     // The programmer's setup is known from now on; a log named after the configuration follows
     // the name.
     void setCfgName(const std::string& name);

@@ -1,6 +1,7 @@
 #include "SettingsModel.h"
 
 #include "IniFile.h"
+#include "records/StationPaths.h"
 #include "utils/Errors.h"
 
 namespace ardent {
@@ -9,6 +10,7 @@ namespace {
 constexpr const char* kLogSection = "LOGFILE";
 constexpr const char* kTargetSection = "TARGET";
 constexpr const char* kDefaultFileName = "logfile";
+constexpr const char* kRecordsSection = "RECORDS";
 } // namespace
 
 TSettingsModel::TSettingsModel(std::string settingsFile) : fSettingsFile(std::move(settingsFile)) {
@@ -33,6 +35,11 @@ void TSettingsModel::LoadSettings() {
     configuration.skipInactive = ini.ReadBool(kLogSection, "INACTIVESEL", false);
     configuration.appendLog = ini.ReadBool(kLogSection, "APPEND", false);
     targetType = ini.ReadInteger(kTargetSection, "TYPE", 1);
+    stationName = ini.ReadString(kRecordsSection, "STATION").value_or("");
+    shiftStartMinutes = ini.ReadInteger(kRecordsSection, "SHIFTSTART", -1);
+    if (shiftStartMinutes < -1 || shiftStartMinutes >= 24 * 60) {
+        shiftStartMinutes = -1;
+    }
 }
 
 void TSettingsModel::SaveSettings() const {
@@ -45,7 +52,18 @@ void TSettingsModel::SaveSettings() const {
     ini.WriteBool(kLogSection, "INACTIVESEL", configuration.skipInactive);
     ini.WriteBool(kLogSection, "APPEND", configuration.appendLog);
     ini.WriteInteger(kTargetSection, "TYPE", targetType);
+    // Written once set, so a settings file of a station that never set them stays as it was.
+    if (!stationName.empty() || ini.ReadString(kRecordsSection, "STATION")) {
+        ini.WriteString(kRecordsSection, "STATION", stationName);
+    }
+    if (shiftStartMinutes != -1 || ini.ReadString(kRecordsSection, "SHIFTSTART")) {
+        ini.WriteInteger(kRecordsSection, "SHIFTSTART", shiftStartMinutes);
+    }
     ini.Save(fSettingsFile);
+}
+
+std::string TSettingsModel::GetStationName() const {
+    return stationName.empty() ? records::HostName() : stationName;
 }
 
 void TSettingsModel::SetFileName(const std::string& name) {

@@ -38,11 +38,20 @@ public:
     int GetTargetType() const { return targetType; }
     void SetTargetType(int type) { targetType = type; }
     void SetLoggerStarted(bool started) { configuration.loggerEnabled = started; }
+    // The name this station's burn records carry; the host name until one is set (an empty
+    // name sets it back).
+    std::string GetStationName() const;
+    void SetStationName(const std::string& name) { stationName = name; }
+    // Start of the current shift as minutes after midnight (local time); -1: the last 8 hours.
+    int GetShiftStartMinutes() const { return shiftStartMinutes; }
+    void SetShiftStartMinutes(int minutes) { shiftStartMinutes = minutes; }
 
 private:
     std::string folderPath;
     std::string fileName = "logfile";
     int targetType = 1;
+    std::string stationName;
+    int shiftStartMinutes = -1;
     TLoggerConfiguration configuration;
     std::string fSettingsFile;
 };

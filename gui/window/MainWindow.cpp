@@ -10,6 +10,7 @@
 #include "NotificationEvent.h"
 #include "OperatorPanelLogger.h"
 #include "Pictures.h"
+#include "ProductionWindow.h"
 #include "Settings.h"
 #include "flows/ProgramObjects.h"
 #include "model/LoggerDP2B.h"
@@ -82,6 +83,8 @@ TMainWindow::TMainWindow(TProgramObjects& app, IDialogs& dialogs)
     fDetectedIdsWindow = new TDetectedIdsWindow(this);
     fAboutWindow = new TAboutWindow(this);
     fHelpWindow = new THelpWindow(this);
+    fProductionWindow =
+        new TProductionWindow(this, fApp.recording.DatabasePath(), *fApp.settings, fApp.recording);
     setFixedSize(kWindowWidth, operatorPanel->getHeight());
 }
 
@@ -136,6 +139,8 @@ void TMainWindow::CreateMenu() {
 
     mniLogger = menuBar()->addAction(QStringLiteral("Settings"));
     connect(mniLogger, &QAction::triggered, this, &TMainWindow::showSettings);
+    QAction* production = menuBar()->addAction(QStringLiteral("Production"));
+    connect(production, &QAction::triggered, this, &TMainWindow::ShowProduction);
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, &TMainWindow::mniAbout1Click);
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
@@ -566,6 +571,27 @@ void TMainWindow::OnBurnReported() {
     currentPanel->SetBurningStatus();
     fApp.currentTarget->setTriggEn(true);
     ReportLogWriteError();
+    ReportLostRecords();
+    if (fProductionWindow->isVisible()) {
+        fProductionWindow->Refresh();
+    }
+}
+
+void TMainWindow::ShowProduction() {
+    fProductionWindow->Refresh();
+    fProductionWindow->show();
+    fProductionWindow->raise();
+}
+
+void TMainWindow::ReportLostRecords() {
+    const std::string warning = fApp.recording.TakeWarning();
+    if (warning.empty() || currentPanel == nullptr) {
+        return;
+    }
+    // The verdict is already shown; this only says that the station's records miss the burn.
+    const QString text = QString::fromStdString(ShowableText(warning));
+    currentPanel->addLines(text, false);
+    fDialogs.Error(this, text);
 }
 
 void TMainWindow::FormClose() {

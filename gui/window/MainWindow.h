@@ -21,6 +21,7 @@ class TExpertPanel;
 class TDetectedIdsWindow;
 class TAboutWindow;
 class THelpWindow;
+class TProductionWindow;
 class TMainPanel;
 class TOperatorPanelLogger;
 class TProgramObjects;
@@ -76,6 +77,9 @@ public:
     TDetectedIdsWindow& DetectWindow() { return *fDetectedIdsWindow; }
     TAboutWindow& AboutWindow() { return *fAboutWindow; }
     THelpWindow& HelpWindow() { return *fHelpWindow; }
+    TProductionWindow& ProductionWindow() { return *fProductionWindow; }
+    // The Production menu entry: the shift's figures, read now.
+    void ShowProduction();
     // The notification that the initialization ended has been handled.
     bool Initialised() const { return fInitialised; }
 
@@ -104,6 +108,8 @@ private:
     void markTargetChecked(QAction* item);
     // Lines or a box for a burn log that lost a line.
     void ReportLogWriteError();
+    // Shows why the last burn's records were lost, if they were.
+    void ReportLostRecords();
     // Initialization found firmware older than the host works with: the operator is told.
     void WarnOutdatedFirmware();
     // One method per notification.
@@ -133,6 +139,7 @@ private:
     TDetectedIdsWindow* fDetectedIdsWindow = nullptr;
     TAboutWindow* fAboutWindow = nullptr;
     THelpWindow* fHelpWindow = nullptr;
+    TProductionWindow* fProductionWindow = nullptr;
     QWidget* fPanelArea = nullptr;
 
     QAction* mniOpen1 = nullptr;

@@ -7,6 +7,7 @@
 #include "protocol/ProgrammerLock.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -75,6 +76,9 @@ protected:
         std::vector<std::string> environment = Environment(socket);
         environment.push_back("ARDENTCMD_RESULT_FILE=" + resultFile.string());
         environment.push_back("ARDENT_TIMEOUT_SCALE=" + timeoutScale);
+        environment.push_back("ARDENT_RECORDS=" +
+                              (recordsSetting.empty() ? RecordsFile() : recordsSetting));
+        environment.push_back("ARDENT_STATION=e2e-station");
         environment.insert(environment.end(), extra.begin(), extra.end());
         const testing::ProgramOutcome run =
             testing::RunProgram(kArdentCmd, args, environment, {}, kRunLimit);
@@ -84,7 +88,10 @@ protected:
         EXPECT_FALSE(result.empty()) << "no result file";
         if (!result.empty())
             outcome.result = std::stoll(result);
-        testing::ExpectQuietStandardError(run.err, outcome.result, args[0]);
+        if (expectedErr.empty())
+            testing::ExpectQuietStandardError(run.err, outcome.result, args[0]);
+        else
+            EXPECT_EQ(run.err, expectedErr) << "standard error only says that records were lost";
         EXPECT_EQ(run.exitStatus == 0, outcome.result == 0) << "exit status " << run.exitStatus;
         return outcome;
     }
@@ -121,8 +128,33 @@ protected:
 
     static int64_t Unsigned(uint32_t value) { return static_cast<int32_t>(value); }
 
+    std::string RecordsFile() const { return (folder / "records.sqlite").string(); }
+    // The rows of `sql` against the records of the runs, one "a|b|c" line per row.
+    std::string Records(const std::string& sql) const {
+        std::string rows;
+        sqlite3* handle = nullptr;
+        if (sqlite3_open_v2(RecordsFile().c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_exec(
+                handle, sql.c_str(),
+                [](void* out, int count, char** values, char**) {
+                    auto& text = *static_cast<std::string*>(out);
+                    for (int i = 0; i < count; ++i)
+                        text += std::string(i ? "|" : "") + (values[i] ? values[i] : "NULL");
+                    text += "\n";
+                    return 0;
+                },
+                &rows, nullptr);
+        }
+        sqlite3_close(handle);
+        return rows;
+    }
+
     TSimDaemon sim;
     fs::path folder;
+    // ARDENT_RECORDS of the runs; empty: the test's own database in `folder`.
+    std::string recordsSetting;
+    std::string expectedErr;
 };
 
 TEST_F(ArdentCmdAgainstSimulator, ProductionFlowStoreNameCrcBurnBackup) {
@@ -448,6 +480,53 @@ TEST_F(ArdentCmdAgainstSimulator, MissingReadPieceWritesNoFile) {
     const std::string backup = (folder / "backup.cfg").string();
     EXPECT_EQ(Run({"-backup", backup}), (Outcome{kFailed, 255}));
     EXPECT_FALSE(fs::exists(backup));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, BurnsAndIdReadsAreRecordedBeforeTheirLines) {
+    uint16_t crc = 0;
+    Control("store " + WriteCfg("line.cfg", 200, crc, "E2E line", 2, 0x0B));
+    for (const char* line : {"chip 1 DP2B", "chip 2 DP2B", "chip 4 DP2B", "verdict 4 fail 7"})
+        Control(line);
+    EXPECT_EQ(Run({"-execute"}).result, Unsigned(0x072D0000));
+    // Channel 3 held no chip: no record.
+    EXPECT_EQ(Records("SELECT kind, program, station, channel, verdict, channel_state,"
+                      " channel_code, code_name, overall_error FROM burn_record ORDER BY seq"),
+              "burn|ArdentCmd|e2e-station|1|PASS|4|0|OK|0\n"
+              "burn|ArdentCmd|e2e-station|2|PASS|4|0|OK|0\n"
+              "burn|ArdentCmd|e2e-station|4|FAIL|3|7|Error = STOP_APP|0\n");
+    EXPECT_EQ(Records("SELECT count(DISTINCT burn_id), count(DISTINCT id) FROM burn_record"),
+              "1|3\n");
+
+    Control("chip 2 DP2B deviceid=0xABC firmwareid=2 customerid=3 patchid=4 parameterid=5 romid=6");
+    EXPECT_EQ(Run({"-readID", "DP2B,2"}).result, 0);
+    EXPECT_EQ(Records("SELECT kind, family, channel, verdict, chip_ids FROM burn_record"
+                      " WHERE kind = 'read-id'"),
+              "read-id|DP2B|2|READ|Device=0x00000ABC;Firmware=0x0000000000000002;"
+              "Customer=0x00000003;Patch=0x0004;Parameter=0x0005;Rom=0x0006\n");
+    EXPECT_EQ(Records("SELECT r.channel FROM record_chip_id c JOIN burn_record r USING (seq)"
+                      " WHERE c.name = 'Device' AND c.value = 'ABC'"),
+              "2\n");
+}
+
+TEST_F(ArdentCmdAgainstSimulator, RecordsOffWriteNothing) {
+    recordsSetting = "off";
+    // Without a stored configuration the burn is refused as a whole: records would be due for
+    // every channel.
+    EXPECT_EQ(Run({"-execute"}).result, 53);
+    EXPECT_FALSE(fs::exists(RecordsFile()));
+}
+
+TEST_F(ArdentCmdAgainstSimulator, LostRecordsCostOneWarningLineAndNothingElse) {
+    Control("chip 1 DP2B");
+    Control("chip 2 DP2B");
+    const Outcome recorded = Run({"-execute"});
+    // A database under a regular file cannot be created, for root too.
+    std::ofstream(folder / "notes.txt") << "notes\n";
+    recordsSetting = (folder / "notes.txt" / "records.sqlite").string();
+    expectedErr =
+        "Burn records not stored: " + recordsSetting + ": unable to open database file\r\n";
+    EXPECT_EQ(Run({"-execute"}), recorded);
+    EXPECT_EQ(Run({"-readID", "DP2B,1"}).result, 0);
 }
 
 // ArdentCmd on a line PC with several simulated programmers: ARDENT_PROGRAMMER decides which

@@ -10,12 +10,16 @@
 #include "window/ExpertPanel.h"
 #include "window/NotificationEvent.h"
 #include "window/OperatorPanelLogger.h"
+#include "window/ProductionWindow.h"
 
 #include <QActionGroup>
+#include <QBarSet>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QTableWidget>
 #include <QtTest>
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -283,6 +287,67 @@ private slots:
         QCOMPARE(ReadAll(fFixture->LogFile()), ReadAll(ARDENT_HEADERS_DIR "/header_DP2B.hdr"));
     }
 
+    void burnIsRecordedAndTheOpenProductionWindowShowsIt() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QCOMPARE(fSim->Control("verdict 2 fail 3"), QString("ok"));
+        Start("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n[RECORDS]\nSTATION=line-9\n");
+        QTRY_VERIFY(fWindow->Initialised());
+        fWindow->ShowProduction();
+        TProductionWindow& production = fWindow->ProductionWindow();
+        QVERIFY(production.isVisible());
+        QCOMPARE(production.Figures().chips, 0);
+        TOperatorPanelLogger& panel = *fWindow->OperatorPanel();
+        QTest::keyClicks(&panel.CommentField(), "LOT7");
+        QTest::keyClicks(&panel.SerialField(0), "S1");
+        QTRY_VERIFY(panel.TriggerButton().isEnabled());
+        QTest::mouseClick(&panel.TriggerButton(), Qt::LeftButton);
+        QTRY_VERIFY(panel.getCanChange());
+        QCOMPARE(panel.ResultBox(1).text(), QString("FAIL"));
+        QCOMPARE(Records("SELECT program, station, config_name, family, channel, verdict,"
+                         " operator_comment, serial_number, chip_ids LIKE 'Device=0x%'"
+                         " FROM burn_record ORDER BY seq"),
+                 QStringList({"Ardent|line-9|Golden line|DP2B|1|PASS|LOT7|S1|1",
+                              "Ardent|line-9|Golden line|DP2B|2|FAIL|LOT7||0",
+                              "Ardent|line-9|Golden line|DP2B|4|PASS|LOT7||1"}));
+        // The same IDs as the log's line: the chip is found by what the log shows.
+        const QList<QByteArray> lines = ReadAll(fFixture->LogFile()).split('\n');
+        const QStringList device = Records("SELECT value FROM record_chip_id WHERE seq = 1"
+                                           " AND name = 'Device'");
+        QCOMPARE(device.size(), 1);
+        QVERIFY2(lines[1].contains(device[0].toLatin1()), lines[1].constData());
+        // Refreshed by the burn, without another click.
+        QCOMPARE(production.Figures().chips, 3);
+        QCOMPARE(production.PassRates().at(0), 100.0);
+        QCOMPARE(production.PassRates().at(1), 0.0);
+        QCOMPARE(production.Failures().rowCount(), 1);
+        QCOMPARE(production.Failures().item(0, 0)->text(), QString("Error = UART_GND_SHORT"));
+        QVERIFY(Dialogs().boxes.isEmpty());
+    }
+
+    void lostRecordsAreShownBesideTheVerdict() {
+        QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
+        QTemporaryDir folder;
+        // Not a database: the records cannot be stored, and the file is left as it is.
+        WriteAll(folder.filePath("records.sqlite"), "station notes\n");
+        fFixture = std::make_unique<WindowFixture>("[TARGET]\nTYPE=2\n[LOGFILE]\nCREATELOG=1\n",
+                                                   folder.path());
+        fWindow = fFixture->window.get();
+        fApp = fFixture->app.get();
+        fFixture->StartTransport();
+        QTRY_VERIFY(fWindow->Initialised());
+        fWindow->OperatorPanel()->btnTriggerClick();
+        QTRY_VERIFY(fWindow->OperatorPanel()->getCanChange());
+        QVERIFY(OperatorText().contains("Status channel [1] : PASS"));
+        QCOMPARE(fWindow->OperatorPanel()->ResultBox(0).text(), QString("PASS"));
+        QVERIFY(OperatorText().contains("Burn records not stored: "));
+        QCOMPARE(Dialogs().boxes.size(), 1);
+        QVERIFY(Dialogs().boxes[0].startsWith("error: Burn records not stored: "));
+        QVERIFY(Dialogs().boxes[0].contains("records.sqlite"));
+        QCOMPARE(ReadAll(folder.filePath("records.sqlite")), QByteArray("station notes\n"));
+        // The log is untouched by the lost records: its lines are all there.
+        QCOMPARE(ReadAll(fFixture->LogFile()).split('\n').size(), 4);
+    }
+
     void externalTriggerRunsTheCycleWithoutAClick() {
         QCOMPARE(fSim->Control("store " ARDENT_TEST_DATA_DIR "/cfg/current.cfg"), QString("ok"));
         Start("[TARGET]\nTYPE=2\n");
@@ -445,6 +510,27 @@ private:
     }
 
     FakeDialogs& Dialogs() { return fFixture->dialogs; }
+
+    // The rows of `sql` against the window's records, each "a|b|c".
+    QStringList Records(const char* sql) const {
+        QStringList rows;
+        sqlite3* handle = nullptr;
+        const std::string path = (fFixture->base + "/records.sqlite").toStdString();
+        if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_exec(
+                handle, sql,
+                [](void* out, int count, char** values, char**) {
+                    QStringList row;
+                    for (int i = 0; i < count; ++i)
+                        row << QString::fromUtf8(values[i] ? values[i] : "NULL");
+                    static_cast<QStringList*>(out)->append(row.join('|'));
+                    return 0;
+                },
+                &rows, nullptr);
+        }
+        sqlite3_close(handle);
+        return rows;
+    }
 
     QString OperatorText() const { return fWindow->OperatorPanel()->MessageBox().Text(); }
 

@@ -3,6 +3,7 @@
 
 #include "TestFiles.h"
 #include "configuration/Configuration.h"
+#include "flows/BurnRecording.h"
 #include "flows/DeviceSetup.h"
 #include "flows/DeviceSetupThread.h"
 #include "flows/OperationRunner.h"
@@ -19,6 +20,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 #include <cstring>
 #include <functional>
@@ -99,6 +101,33 @@ TProcessTargetSendId PassedIds(uint8_t channel) {
     ids.channelState = CHANNEL_PASSED;
     ids.dp2BIds.deviceID = 0x100u + channel;
     return ids;
+}
+
+// Calls `onPost` when a notification is posted, as the window would look then.
+struct CountingSink : INotificationSink {
+    explicit CountingSink(std::function<void()> onPost) : fOnPost(std::move(onPost)) {}
+    void PostNotification(int, int) override { fOnPost(); }
+    std::function<void()> fOnPost;
+};
+
+// The rows of `sql` in the database at `path`, each "a|b|c" (NULL as "NULL").
+std::vector<std::string> Rows(const std::string& path, const char* sql) {
+    std::vector<std::string> rows;
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(
+            handle, sql,
+            [](void* out, int count, char** values, char**) {
+                std::string row;
+                for (int i = 0; i < count; ++i)
+                    row += std::string(i ? "|" : "") + (values[i] ? values[i] : "NULL");
+                static_cast<std::vector<std::string>*>(out)->push_back(row);
+                return 0;
+            },
+            &rows, nullptr);
+    }
+    sqlite3_close(handle);
+    return rows;
 }
 
 } // namespace
@@ -295,6 +324,81 @@ private slots:
         QVERIFY(lines[2].trimmed().endsWith("FAIL(Error = UART_GND_SHORT)"));
         QVERIFY(lines[3].contains(",CH4,,,,,,,"));
         QVERIFY(lines[3].endsWith("PASS"));
+    }
+
+    void everyBurnIsRecordedBeforeItsNotification_data() {
+        QTest::addColumn<bool>("logging");
+        QTest::addColumn<QString>("firstChipIds");
+        QTest::newRow("logging on: the IDs read for the log") << true << "Parameter=0x0100";
+        QTest::newRow("logging off: no IDs read") << false << "";
+    }
+
+    void everyBurnIsRecordedBeforeItsNotification() {
+        QFETCH(bool, logging);
+        QFETCH(QString, firstChipIds);
+        fProgrammer->answer = BurnAnswer(/*failLogChannel=*/-1);
+        TDeviceConfigurationStruct stored{};
+        std::strcpy(stored.configName, "buck 5V");
+        stored.configSize = 4096;
+        stored.targetType = 1;
+        stored.crc = 0xBEEF;
+        fDeviceSetup->SetConfigurationInfo(true, stored);
+        auto logger = MakeLogger();
+        logger->setKey("night batch", 3);
+        logger->setKey("SN-0004", 4 + 3);
+        if (logging) {
+            logger->setCfgName("");
+            logger->StartLogging(true);
+        }
+        const std::string path =
+            fDir.filePath(logging ? "logged.sqlite" : "unlogged.sqlite").toStdString();
+        TBurnRecording recording(std::make_unique<records::TStationRecorder>(path), "line-3");
+        // What the window would show must already be on disk when it hears of the burn.
+        size_t rowsWhenNotified = 0;
+        CountingSink sink(
+            [&] { rowsWhenNotified = Rows(path, "SELECT * FROM burn_record").size(); });
+        TOperationContext context{*fDeviceSetup, *fSetupHandler, *fTargetHandler, fConfiguration,
+                                  sink};
+        context.recording = &recording;
+        TTargetThread("target", context, TTargetThread::Trigger, fTarget, logger).Execute();
+        QCOMPARE(rowsWhenNotified, size_t{3});
+        QCOMPARE(recording.TakeWarning(), std::string());
+        const std::vector<std::string> rows =
+            Rows(path, "SELECT program, station, config_name, config_crc, config_size, family,"
+                       " channel, verdict, code_name, chip_ids, operator_comment, serial_number"
+                       " FROM burn_record ORDER BY seq");
+        const std::string ids = firstChipIds.toStdString();
+        QCOMPARE(
+            rows,
+            (std::vector<std::string>{
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|1|PASS|OK|" + ids + "|night batch|",
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|2|FAIL|" + std::string(ErrorCodeText(3)) +
+                    "|" + (logging ? "Parameter=0x0101" : "") + "|night batch|",
+                "Ardent|line-3|buck 5V|48879|4096|DP2A|4|PASS|OK|" +
+                    (logging ? std::string("Parameter=0x0103") : "") + "|night batch|SN-0004",
+            }));
+    }
+
+    void lostRecordsLeaveTheBurnItsLogAndNotificationAlone() {
+        fProgrammer->answer = BurnAnswer(/*failLogChannel=*/-1);
+        auto logger = MakeLogger();
+        logger->setCfgName("");
+        logger->StartLogging(true);
+        TBurnRecording recording(std::make_unique<records::TStationRecorder>(
+                                     fDir.filePath("no-such-folder/records.sqlite").toStdString()),
+                                 "line-3");
+        TOperationContext context = Context();
+        context.recording = &recording;
+        TTargetThread("target", context, TTargetThread::Trigger, fTarget, logger).Execute();
+        QCOMPARE(fSink->Posted(), (std::vector<std::pair<int, int>>{{10, 1}}));
+        TBurningStatusOverall status{};
+        QCOMPARE(fTarget->GetBurningStatus(status), 0);
+        QCOMPARE(status.channels[1].state, CHANNEL_FAILED);
+        QCOMPARE(ReadAll(QString::fromStdString(logger->LogFilePath())).split('\n').size(), 4);
+        const std::string warning = recording.TakeWarning();
+        QVERIFY2(warning.starts_with(records::kRecordsNotStored), warning.c_str());
+        QVERIFY(warning.find("no-such-folder") != std::string::npos);
+        QCOMPARE(recording.TakeWarning(), std::string()); // told once
     }
 
     void externalTriggerKeepsAResultThatArrivedFirst() {

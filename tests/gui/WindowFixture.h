@@ -39,6 +39,8 @@ public:
             }
             return ::write(fd, data, count);
         };
+        // The window's burn records stay in the test's folder.
+        options.recordsPath = (base + "/records.sqlite").toStdString();
         app = std::make_unique<ardent::TProgramObjects>(options);
         app->settings->SetFolderPath("logs");
         window = std::make_unique<ardent::TMainWindow>(*app, dialogs);

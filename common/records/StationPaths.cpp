@@ -1,0 +1,56 @@
+#include "records/StationPaths.h"
+
+#include "utils/Folders.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace ardent::records {
+
+namespace {
+
+constexpr const char* kFileName = "records.sqlite";
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+} // namespace
+
+std::string DefaultStationDatabasePath() {
+    const std::string chosen = Environment("ARDENT_RECORDS");
+    if (chosen == "off") {
+        return {};
+    }
+    if (!chosen.empty()) {
+        return chosen;
+    }
+    const std::string exeFolder = ExecutableFolder();
+    if (IsWritableFolder(exeFolder)) {
+        return exeFolder + "/" + kFileName;
+    }
+    const std::string folder = UserDataFolder() + "/Ardent";
+    MakeFolders(folder);
+    return folder + "/" + kFileName;
+}
+
+std::string HostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') {
+        return "station";
+    }
+    return name;
+}
+
+std::string StationNameFromEnvironment() {
+    const std::string station = Environment("ARDENT_STATION");
+    return station.empty() ? HostName() : station;
+}
+
+std::string ChosenProgrammer() {
+    return Environment("ARDENT_PROGRAMMER");
+}
+
+} // namespace ardent::records
