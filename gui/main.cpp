@@ -4,6 +4,7 @@
 
 #include "flows/ProgramObjects.h"
 #include "model/AppPaths.h"
+#include "model/RecordsForwarding.h"
 #include "operations/WaitClock.h"
 #include "window/AboutWindow.h"
 #include "window/DetectedIdsWindow.h"
@@ -80,6 +81,8 @@ int main(int argc, char* argv[]) {
     const QString settingsFile = qEnvironmentVariable("ARDENT_SETTINGS_FILE");
     options.settingsFile = settingsFile.isEmpty() ? SettingsFilePath() : settingsFile.toStdString();
     options.clock = WaitClockFromEnvironment();
+    // Forwarding of burn records to the plant, for as long as the program runs.
+    const auto recordsForwarder = StartRecordsForwarder(options.settingsFile);
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());
     TQtDialogs realDialogs;
