@@ -140,11 +140,8 @@ bool TStationOutbox::ReadUnsent(long long afterSeq, int limit, TUnsentBatch& bat
     return ok;
 }
 
-bool TStationOutbox::SetState(const std::vector<std::pair<std::string, std::string>>& values,
-                              std::string& error) {
-    if (!fDatabase.Execute("BEGIN IMMEDIATE", error)) {
-        return false;
-    }
+bool TStationOutbox::UpsertState(const std::vector<std::pair<std::string, std::string>>& values,
+                                 std::string& error) {
     const TStatement statement =
         Prepare(fDatabase.Handle(),
                 "INSERT INTO forward_state(key, value) VALUES (?, ?)"
@@ -160,31 +157,49 @@ bool TStationOutbox::SetState(const std::vector<std::pair<std::string, std::stri
         sqlite3_bind_text(statement.get(), 2, value.c_str(), -1, SQLITE_TRANSIENT);
         ok = StepAll(fDatabase.Handle(), statement.get(), [](sqlite3_stmt*) {}, error);
     }
-    std::string ignored;
     if (!ok) {
-        fDatabase.Execute("ROLLBACK", ignored);
         error = fDatabase.Path() + ": " + error;
+    }
+    return ok;
+}
+
+bool TStationOutbox::InWriteTransaction(const std::function<bool(std::string&)>& work,
+                                        std::string& error) {
+    if (!fDatabase.Execute("BEGIN IMMEDIATE", error)) {
+        return false;
+    }
+    if (!work(error)) {
+        std::string ignored;
+        fDatabase.Execute("ROLLBACK", ignored);
         return false;
     }
     return fDatabase.Execute("COMMIT", error);
 }
 
 bool TStationOutbox::ConfirmSent(long long seq, const std::string& timeUtc, std::string& error) {
-    long long current = 0;
-    if (!LastSentSeq(current, error)) {
-        return false;
-    }
-    // Two forwarders (Ardent and the service) may confirm out of turn; the mark only advances.
-    if (seq <= current) {
-        return true;
-    }
-    return SetState({{"last_sent_seq", std::to_string(seq)}, {"last_sent_time", timeUtc}},
-                    error);
+    // Ardent and the service may both forward and confirm out of turn; the mark only advances,
+    // decided inside the write transaction so that two confirmations cannot interleave.
+    return InWriteTransaction(
+        [&](std::string& failure) {
+            long long current = 0;
+            if (!LastSentSeq(current, failure)) {
+                return false;
+            }
+            return seq <= current ||
+                   UpsertState({{"last_sent_seq", std::to_string(seq)},
+                                {"last_sent_time", timeUtc}},
+                               failure);
+        },
+        error);
 }
 
 bool TStationOutbox::RecordError(const std::string& message, const std::string& timeUtc,
                                  std::string& error) {
-    return SetState({{"last_error", message}, {"last_error_time", timeUtc}}, error);
+    return InWriteTransaction(
+        [&](std::string& failure) {
+            return UpsertState({{"last_error", message}, {"last_error_time", timeUtc}}, failure);
+        },
+        error);
 }
 
 bool TStationOutbox::Status(TForwardStatus& status, std::string& error) {

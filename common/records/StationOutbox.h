@@ -7,6 +7,7 @@
 #include "RecordSource.h"
 #include "StationDatabase.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ public:
     bool Status(TForwardStatus& status, std::string& error);
 
 private:
-    bool SetState(const std::vector<std::pair<std::string, std::string>>& values,
-                  std::string& error);
+    bool UpsertState(const std::vector<std::pair<std::string, std::string>>& values,
+                     std::string& error);
+    bool InWriteTransaction(const std::function<bool(std::string&)>& work, std::string& error);
 
     TStationDatabase& fDatabase;
 };

@@ -188,6 +188,26 @@ TEST_F(PlantForwardingTest, ServiceRetriesWhileTheServerIsAwayAndForwardsWhatCam
     ExpectExactlyOnce(station);
 }
 
+// Ardent and the service forward the same station at once, each on its own connections.
+TEST_F(PlantForwardingTest, TwoForwardersAtOnceStoreEachRecordOnceAndTheMarkEndsAtTheLast) {
+    TStationFixture station;
+    station.AppendBurns(500);
+    const auto forward = [&](int batchSize) {
+        std::string error;
+        const auto database = records::TStationDatabase::Open(station.Path(), error);
+        ASSERT_NE(database, nullptr) << error;
+        TForwarder forwarder(*database, fServer.Url(), batchSize);
+        long long sent = 0;
+        EXPECT_TRUE(forwarder.ForwardAll(sent, error)) << error;
+    };
+    std::thread ardent(forward, 20);
+    std::thread service(forward, 33);
+    ardent.join();
+    service.join();
+    EXPECT_EQ(LastSentSeq(station), 2000);
+    ExpectExactlyOnce(station);
+}
+
 // ardent-records sync as its own process, killed with SIGKILL while it forwards a backlog.
 TEST_F(PlantForwardingTest, SyncKilledMidBacklogResumesAndStoresEveryRecordOnce) {
     TStationFixture station;
