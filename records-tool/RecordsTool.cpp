@@ -71,10 +71,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, TToolOptions& optio
     }
     options.command = arguments[0];
     const std::map<std::string, std::optional<std::string>*> filters = {
-        {"--chip-id", &options.filter.chipId},   {"--serial", &options.filter.serialNumber},
-        {"--config", &options.filter.configName}, {"--station", &options.filter.station},
-        {"--programmer", &options.filter.programmer}, {"--verdict", &options.filter.verdict},
-        {"--from", &options.filter.from},         {"--to", &options.filter.to},
+        {"--chip-id", &options.filter.chipId},
+        {"--serial", &options.filter.serialNumber},
+        {"--config", &options.filter.configName},
+        {"--station", &options.filter.station},
+        {"--programmer", &options.filter.programmer},
+        {"--verdict", &options.filter.verdict},
+        {"--from", &options.filter.from},
+        {"--to", &options.filter.to},
     };
     const std::map<std::string, long long*> counts = {
         {"--limit", &options.limit}, {"--top", &options.top}, {"--batch", &options.batch}};
@@ -171,9 +175,9 @@ int ColumnIndex(const char* name) {
 }
 
 void PrintFound(const std::vector<TRow>& rows, std::ostream& out) {
-    static const char* kShown[] = {"time_utc",  "station",   "programmer_serial",
-                                   "config_name", "channel", "verdict",
-                                   "code_name", "chip_ids",  "serial_number", "id"};
+    static const char* kShown[] = {"time_utc",      "station", "programmer_serial", "config_name",
+                                   "channel",       "verdict", "code_name",         "chip_ids",
+                                   "serial_number", "id"};
     for (size_t i = 0; i < std::size(kShown); ++i) {
         out << (i == 0 ? "" : "\t") << kShown[i];
     }
@@ -221,8 +225,8 @@ void WriteJson(const std::vector<TRow>& rows, std::ostream& out) {
             if (!value) {
                 record[records::kRecordColumns[c].name] = nullptr;
             } else if (records::kRecordColumns[c].integer &&
-                       std::from_chars(value->data(), value->data() + value->size(), number)
-                               .ptr == value->data() + value->size()) {
+                       std::from_chars(value->data(), value->data() + value->size(), number).ptr ==
+                           value->data() + value->size()) {
                 record[records::kRecordColumns[c].name] = number;
             } else {
                 record[records::kRecordColumns[c].name] = *value;
@@ -318,9 +322,9 @@ int Yield(const TToolOptions& options, std::ostream& out, std::ostream& err) {
     }
     const records::TDialect dialect = target.Source().Dialect();
     if (!target.Source().Query(records::RenderYield(options.filter, dialect), groups, error) ||
-        !target.Source().Query(records::RenderFailureCodes(options.filter, dialect,
-                                                           static_cast<int>(options.top)),
-                               codes, error)) {
+        !target.Source().Query(
+            records::RenderFailureCodes(options.filter, dialect, static_cast<int>(options.top)),
+            codes, error)) {
         return Fail(err, error);
     }
     out << "programmer\tconfiguration\tchannel\tburns\tpassed\tpass rate\n";
@@ -422,8 +426,8 @@ int InitDb(const TToolOptions& options, std::ostream& out, std::ostream& err) {
 
 int RunRecordsTool(const std::vector<std::string>& arguments, std::ostream& out,
                    std::ostream& err) {
-    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" ||
-                               arguments[0] == "help")) {
+    if (!arguments.empty() &&
+        (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help")) {
         out << kUsage;
         return kExitOk;
     }

@@ -16,7 +16,6 @@ inline constexpr int kExitUsage = 2;
 
 // Runs one command line (without the program name). sync --follow returns when the process is
 // sent SIGTERM or SIGINT.
-int RunRecordsTool(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err);
+int RunRecordsTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 } // namespace ardent::recordstool

@@ -92,7 +92,8 @@ void BM_ForwardToLocalPostgres(benchmark::State& state) {
                      ignored, error);
         station.Database().Execute("DELETE FROM forward_state", error);
         state.ResumeTiming();
-        ardent::forwarding::TForwarder forwarder(station.Database(), server.Url());
+        ardent::forwarding::TForwarder forwarder(station.Database(), server.Url(),
+                                                 static_cast<int>(state.range(1)));
         long long sent = 0;
         if (!forwarder.ForwardAll(sent, error) || sent != state.range(0)) {
             state.SkipWithError(("forwarding failed: " + error).c_str());
@@ -101,6 +102,7 @@ void BM_ForwardToLocalPostgres(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_ForwardToLocalPostgres)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Records, batch size.
+BENCHMARK(BM_ForwardToLocalPostgres)->Args({20000, 500})->Args({20000, 2000})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

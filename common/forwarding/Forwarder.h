@@ -64,7 +64,7 @@ private:
 };
 
 struct TForwardTiming {
-    std::chrono::milliseconds idlePoll{2000};  // between looks for new records
+    std::chrono::milliseconds idlePoll{2000}; // between looks for new records
     std::chrono::milliseconds firstRetry{1000};
     std::chrono::milliseconds retryCap{60000}; // a server away for hours is tried once a minute
 };

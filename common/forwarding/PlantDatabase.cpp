@@ -30,21 +30,17 @@ std::string Reason(pg_conn* connection) {
     return text.empty() ? "the plant database gave no reason" : text;
 }
 
-// One statement's rows per insert: far below the protocol's 65535 parameters, large enough that
-// a batch costs a few round trips.
-constexpr size_t kRowsPerStatement = 500;
 
 } // namespace
 
-std::unique_ptr<TPlantDatabase> TPlantDatabase::Connect(const std::string& url,
-                                                        std::string& error,
+std::unique_ptr<TPlantDatabase> TPlantDatabase::Connect(const std::string& url, std::string& error,
                                                         int connectTimeoutS) {
     const std::string timeout = std::to_string(connectTimeoutS);
     // Keep-alives and a TCP user time-out: a server that vanishes without closing the
     // connection (a cut cable) fails the batch within a minute instead of hanging the forwarder.
-    const char* keywords[] = {"dbname",           "connect_timeout",     "application_name",
-                              "keepalives",       "keepalives_idle",     "keepalives_interval",
-                              "keepalives_count", "tcp_user_timeout",    nullptr};
+    const char* keywords[] = {"dbname",           "connect_timeout",  "application_name",
+                              "keepalives",       "keepalives_idle",  "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout", nullptr};
     const char* values[] = {url.c_str(), timeout.c_str(), "ardent-records", "1", "30", "10",
                             "3",         "60000",         nullptr};
     pg_conn* connection = PQconnectdbParams(keywords, values, 1);
@@ -57,7 +53,8 @@ std::unique_ptr<TPlantDatabase> TPlantDatabase::Connect(const std::string& url,
         PQfinish(connection);
         return nullptr;
     }
-    PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
     return std::unique_ptr<TPlantDatabase>(new TPlantDatabase(connection));
 }
 
@@ -77,11 +74,10 @@ bool TPlantDatabase::Execute(const std::string& sql, const std::vector<TValue>& 
         values.push_back(value ? value->c_str() : nullptr);
     }
     // Without parameters the simple protocol runs several statements (the schema) at once.
-    const TResult result(parameters.empty()
-                             ? PQexec(fConnection, sql.c_str())
-                             : PQexecParams(fConnection, sql.c_str(),
-                                            static_cast<int>(values.size()), nullptr,
-                                            values.data(), nullptr, nullptr, 0));
+    const TResult result(parameters.empty() ? PQexec(fConnection, sql.c_str())
+                                            : PQexecParams(fConnection, sql.c_str(),
+                                                           static_cast<int>(values.size()), nullptr,
+                                                           values.data(), nullptr, nullptr, 0));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         error = Reason(fConnection);
@@ -116,56 +112,75 @@ bool TPlantDatabase::InitSchema(std::string& error) {
     return Execute("COMMIT", {}, error);
 }
 
-bool TPlantDatabase::InsertRecords(const records::TUnsentBatch& batch, size_t first,
-                                   size_t count, std::string& error) {
-    std::string sql = "INSERT INTO burn_record (station_seq";
-    for (int c = 1; c < kRecordColumnCount; ++c) {
-        sql += std::string(", ") + kRecordColumns[c].name;
-    }
-    sql += ") VALUES ";
-    std::vector<TValue> parameters;
-    parameters.reserve(count * kRecordColumnCount);
-    for (size_t r = first; r < first + count; ++r) {
-        sql += r == first ? "(" : ", (";
-        for (int c = 0; c < kRecordColumnCount; ++c) {
-            parameters.push_back(batch.records[r].at(static_cast<size_t>(c)));
-            sql += (c == 0 ? "$" : ", $") + std::to_string(parameters.size()) +
-                   (kRecordColumns[c].integer ? "::bigint" : "::text");
+namespace {
+
+// A PostgreSQL array literal of text elements: {"a","b\"c",NULL}.
+std::string ArrayLiteral(const std::vector<TValue>& values) {
+    std::string literal = "{";
+    for (size_t i = 0; i < values.size(); ++i) {
+        literal += i == 0 ? "" : ",";
+        if (!values[i]) {
+            literal += "NULL";
+            continue;
         }
-        sql += ")";
+        literal += '"';
+        for (const char c : *values[i]) {
+            if (c == '"' || c == '\\') {
+                literal += '\\';
+            }
+            literal += c;
+        }
+        literal += '"';
     }
-    sql += " ON CONFLICT (id) DO NOTHING";
+    return literal + "}";
+}
+
+} // namespace
+
+// A whole column per parameter, unnested on the server: one short statement per batch, however
+// large, instead of one parameter per value.
+bool TPlantDatabase::InsertRecords(const records::TUnsentBatch& batch, std::string& error) {
+    std::string sql = "INSERT INTO burn_record (station_seq";
+    std::string unnest;
+    std::vector<TValue> parameters;
+    for (int c = 0; c < kRecordColumnCount; ++c) {
+        if (c > 0) {
+            sql += std::string(", ") + kRecordColumns[c].name;
+        }
+        std::vector<TValue> column;
+        column.reserve(batch.records.size());
+        for (const TRow& record : batch.records) {
+            column.push_back(record.at(static_cast<size_t>(c)));
+        }
+        parameters.push_back(ArrayLiteral(column));
+        unnest += (c == 0 ? "$" : ", $") + std::to_string(c + 1) +
+                  (kRecordColumns[c].integer ? "::bigint[]" : "::text[]");
+    }
+    sql += ") SELECT * FROM unnest(" + unnest + ") ON CONFLICT (id) DO NOTHING";
     return Execute(sql, parameters, error);
 }
 
-bool TPlantDatabase::InsertChipIds(const records::TUnsentBatch& batch, size_t first,
-                                   size_t count, std::string& error) {
-    std::string sql = "INSERT INTO record_chip_id (record_id, name, value) VALUES ";
-    std::vector<TValue> parameters;
-    for (size_t i = first; i < first + count; ++i) {
-        const records::TChipId& id = batch.chipIds[i];
-        parameters.insert(parameters.end(), {id.recordId, id.name, id.value});
-        const size_t n = parameters.size();
-        sql += (i == first ? "($" : ", ($") + std::to_string(n - 2) + "::text, $" +
-               std::to_string(n - 1) + "::text, $" + std::to_string(n) + "::text)";
+bool TPlantDatabase::InsertChipIds(const records::TUnsentBatch& batch, std::string& error) {
+    std::vector<TValue> ids;
+    std::vector<TValue> names;
+    std::vector<TValue> values;
+    for (const records::TChipId& id : batch.chipIds) {
+        ids.emplace_back(id.recordId);
+        names.emplace_back(id.name);
+        values.emplace_back(id.value);
     }
-    sql += " ON CONFLICT DO NOTHING";
-    return Execute(sql, parameters, error);
+    return Execute("INSERT INTO record_chip_id (record_id, name, value)"
+                   " SELECT * FROM unnest($1::text[], $2::text[], $3::text[])"
+                   " ON CONFLICT DO NOTHING",
+                   {ArrayLiteral(ids), ArrayLiteral(names), ArrayLiteral(values)}, error);
 }
 
 bool TPlantDatabase::StoreBatch(const records::TUnsentBatch& batch, std::string& error) {
     if (batch.records.empty()) {
         return true;
     }
-    bool ok = Execute("BEGIN", {}, error);
-    for (size_t first = 0; ok && first < batch.records.size(); first += kRowsPerStatement) {
-        ok = InsertRecords(batch, first,
-                           std::min(kRowsPerStatement, batch.records.size() - first), error);
-    }
-    for (size_t first = 0; ok && first < batch.chipIds.size(); first += kRowsPerStatement) {
-        ok = InsertChipIds(batch, first,
-                           std::min(kRowsPerStatement, batch.chipIds.size() - first), error);
-    }
+    bool ok = Execute("BEGIN", {}, error) && InsertRecords(batch, error) &&
+              (batch.chipIds.empty() || InsertChipIds(batch, error));
     if (!ok) {
         std::string ignored;
         Execute("ROLLBACK", {}, ignored);
@@ -193,11 +208,11 @@ bool TPlantDatabase::Query(const records::TRenderedQuery& query, std::vector<TRo
         TRow row;
         row.reserve(static_cast<size_t>(columns));
         for (int c = 0; c < columns; ++c) {
-            row.push_back(PQgetisnull(result.get(), r, c) != 0
-                              ? TValue{}
-                              : TValue{std::string(PQgetvalue(result.get(), r, c),
-                                                   static_cast<size_t>(
-                                                       PQgetlength(result.get(), r, c)))});
+            row.push_back(
+                PQgetisnull(result.get(), r, c) != 0
+                    ? TValue{}
+                    : TValue{std::string(PQgetvalue(result.get(), r, c),
+                                         static_cast<size_t>(PQgetlength(result.get(), r, c)))});
         }
         rows.push_back(std::move(row));
     }

@@ -41,10 +41,8 @@ private:
     explicit TPlantDatabase(pg_conn* connection) : fConnection(connection) {}
     bool Execute(const std::string& sql, const std::vector<records::TValue>& parameters,
                  std::string& error);
-    bool InsertRecords(const records::TUnsentBatch& batch, size_t first, size_t count,
-                       std::string& error);
-    bool InsertChipIds(const records::TUnsentBatch& batch, size_t first, size_t count,
-                       std::string& error);
+    bool InsertRecords(const records::TUnsentBatch& batch, std::string& error);
+    bool InsertChipIds(const records::TUnsentBatch& batch, std::string& error);
 
     pg_conn* fConnection;
 };

@@ -108,8 +108,8 @@ bool ValidateFilter(const TRecordFilter& filter, std::string& error) {
         {&filter.from, "--from"}, {&filter.to, "--to"}};
     for (const auto& [value, option] : times) {
         if (*value && !IsTimePrefix(**value)) {
-            error = std::string(option) + ": not a UTC time such as 2026-12-11T15:04:05.123Z: " +
-                    **value;
+            error = std::string(option) +
+                    ": not a UTC time such as 2026-12-11T15:04:05.123Z: " + **value;
             return false;
         }
     }

@@ -112,6 +112,15 @@ bool TStationOutbox::LastSentSeq(long long& seq, std::string& error) {
 bool TStationOutbox::ReadUnsent(long long afterSeq, int limit, TUnsentBatch& batch,
                                 std::string& error) {
     batch = TUnsentBatch{};
+    // A batch's chip IDs are looked up by seq; without this index each batch would scan every
+    // chip ID the station ever stored. Created once per station file, kept from then on.
+    if (!fChipIdIndexReady) {
+        if (!fDatabase.Execute(
+                "CREATE INDEX IF NOT EXISTS record_chip_id_seq ON record_chip_id(seq)", error)) {
+            return false;
+        }
+        fChipIdIndexReady = true;
+    }
     // One read transaction: the records and their chip IDs come from the same snapshot while
     // burns go on committing beside it (WAL).
     if (!fDatabase.Execute("BEGIN", error)) {
@@ -142,11 +151,10 @@ bool TStationOutbox::ReadUnsent(long long afterSeq, int limit, TUnsentBatch& bat
 
 bool TStationOutbox::UpsertState(const std::vector<std::pair<std::string, std::string>>& values,
                                  std::string& error) {
-    const TStatement statement =
-        Prepare(fDatabase.Handle(),
-                "INSERT INTO forward_state(key, value) VALUES (?, ?)"
-                " ON CONFLICT(key) DO UPDATE SET value = excluded.value",
-                error);
+    const TStatement statement = Prepare(fDatabase.Handle(),
+                                         "INSERT INTO forward_state(key, value) VALUES (?, ?)"
+                                         " ON CONFLICT(key) DO UPDATE SET value = excluded.value",
+                                         error);
     bool ok = statement != nullptr;
     for (const auto& [key, value] : values) {
         if (!ok) {
@@ -155,7 +163,8 @@ bool TStationOutbox::UpsertState(const std::vector<std::pair<std::string, std::s
         sqlite3_reset(statement.get());
         sqlite3_bind_text(statement.get(), 1, key.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(statement.get(), 2, value.c_str(), -1, SQLITE_TRANSIENT);
-        ok = StepAll(fDatabase.Handle(), statement.get(), [](sqlite3_stmt*) {}, error);
+        ok = StepAll(
+            fDatabase.Handle(), statement.get(), [](sqlite3_stmt*) {}, error);
     }
     if (!ok) {
         error = fDatabase.Path() + ": " + error;
@@ -185,10 +194,9 @@ bool TStationOutbox::ConfirmSent(long long seq, const std::string& timeUtc, std:
             if (!LastSentSeq(current, failure)) {
                 return false;
             }
-            return seq <= current ||
-                   UpsertState({{"last_sent_seq", std::to_string(seq)},
-                                {"last_sent_time", timeUtc}},
-                               failure);
+            return seq <= current || UpsertState({{"last_sent_seq", std::to_string(seq)},
+                                                  {"last_sent_time", timeUtc}},
+                                                 failure);
         },
         error);
 }
@@ -223,9 +231,9 @@ bool TStationOutbox::Status(TForwardStatus& status, std::string& error) {
         }
     }
     rows.clear();
-    if (!TStationSource(fDatabase).Query(
-            {"SELECT count(*) FROM burn_record WHERE seq > ?", {std::to_string(status.lastSentSeq)}},
-            rows, error)) {
+    if (!TStationSource(fDatabase).Query({"SELECT count(*) FROM burn_record WHERE seq > ?",
+                                          {std::to_string(status.lastSentSeq)}},
+                                         rows, error)) {
         return false;
     }
     status.unsent = rows.empty() ? 0 : ToSeq(rows[0][0]);

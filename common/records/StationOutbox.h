@@ -60,6 +60,7 @@ private:
     bool InWriteTransaction(const std::function<bool(std::string&)>& work, std::string& error);
 
     TStationDatabase& fDatabase;
+    bool fChipIdIndexReady = false;
 };
 
 } // namespace ardent::records

@@ -14,7 +14,8 @@ std::string RecordsUrlSetting(const std::string& settingsFile) {
     return TIniFile::Load(settingsFile).ReadString("RECORDS", "URL").value_or("");
 }
 
-std::unique_ptr<forwarding::TForwardService> StartRecordsForwarder(const std::string& settingsFile) {
+std::unique_ptr<forwarding::TForwardService>
+StartRecordsForwarder(const std::string& settingsFile) {
     const std::string url = RecordsUrlSetting(settingsFile);
     // The station database the programs write their records to.
     const std::string station = forwarding::StationDatabaseFromEnvironment();

@@ -68,8 +68,7 @@ protected:
         std::string error;
         ASSERT_TRUE(records::TStationSource(station.Database())
                         .Query({"SELECT count(*) FROM record_chip_id", {}}, chipIds, error));
-        EXPECT_EQ(Count("SELECT count(*) FROM record_chip_id"),
-                  std::stoll(*chipIds.at(0).at(0)));
+        EXPECT_EQ(Count("SELECT count(*) FROM record_chip_id"), std::stoll(*chipIds.at(0).at(0)));
     }
 
     long long LastSentSeq(TStationFixture& station) {
@@ -246,6 +245,36 @@ TEST_F(PlantForwardingTest, SyncKilledMidBacklogResumesAndStoresEveryRecordOnce)
     ExpectExactlyOnce(station);
 }
 
+// The service: forwards what the burns append while it runs, and ends cleanly on SIGTERM.
+TEST_F(PlantForwardingTest, SyncFollowForwardsNewRecordsUntilTerminated) {
+    TStationFixture station;
+    station.AppendBurns(2);
+    const std::string program = std::string(ARDENT_BIN_DIR) + "/ardent-records";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(program.c_str(), program.c_str(), "sync", "--follow", "--db",
+                station.Path().c_str(), "--url", fServer.Url().c_str(), nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto waitForMark = [&](long long seq) {
+        while (LastSentSeq(station) < seq && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    waitForMark(8);
+    station.AppendBurns(3);
+    waitForMark(20);
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(LastSentSeq(station), 20);
+    ExpectExactlyOnce(station);
+}
+
 // Random interleavings of burns, forwarders killed between the server's commit and the
 // station's mark, and server outages: in the end every station record is on the plant once.
 TEST_F(PlantForwardingTest, AnyInterleavingOfBurnsKillsAndOutagesEndsWithEachRecordOnce) {
@@ -271,8 +300,8 @@ TEST_F(PlantForwardingTest, AnyInterleavingOfBurnsKillsAndOutagesEndsWithEachRec
                 records::TStationOutbox outbox(station.Database());
                 records::TUnsentBatch batch;
                 ASSERT_TRUE(outbox.LastSentSeq(after, error));
-                ASSERT_TRUE(outbox.ReadUnsent(after, 1 + static_cast<int>(random() % 9), batch,
-                                              error));
+                ASSERT_TRUE(
+                    outbox.ReadUnsent(after, 1 + static_cast<int>(random() % 9), batch, error));
                 ASSERT_TRUE(fPlant->StoreBatch(batch, error)) << error;
             } else if (outages < 2) {
                 ++outages;

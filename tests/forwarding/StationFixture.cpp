@@ -62,10 +62,10 @@ std::vector<std::string> TStationFixture::Append(const std::vector<TRecordSpec>&
           handle);
     for (const TRecordSpec& spec : specs) {
         char id[40];
-        std::snprintf(id, sizeof id, "%08x-0000-4000-8000-%012lld", static_cast<unsigned>(::getpid()),
-                      fNext++);
+        std::snprintf(id, sizeof id, "%08x-0000-4000-8000-%012lld",
+                      static_cast<unsigned>(::getpid()), fNext++);
         const std::string kind = spec.verdict == "READ" ? "read-id" : "burn";
-        const std::string texts[] = {id, id, kind, spec.time, spec.station, spec.programmer,
+        const std::string texts[] = {id,         id, kind, spec.time, spec.station, spec.programmer,
                                      spec.config};
         sqlite3_reset(record);
         for (int i = 0; i < 7; ++i) {

@@ -17,12 +17,15 @@ private slots:
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("url");
-        QTest::newRow("settings only") << "" << "[RECORDS]\nURL=postgresql://plant/records\n"
+        QTest::newRow("settings only") << ""
+                                       << "[RECORDS]\nURL=postgresql://plant/records\n"
                                        << "postgresql://plant/records";
         QTest::newRow("environment wins") << "postgresql://other/db"
                                           << "[RECORDS]\nURL=postgresql://plant/records\n"
                                           << "postgresql://other/db";
-        QTest::newRow("neither") << "" << "[LOGFILE]\nCREATELOG=1\n" << "";
+        QTest::newRow("neither") << ""
+                                 << "[LOGFILE]\nCREATELOG=1\n"
+                                 << "";
     }
     void urlComesFromTheEnvironmentBeforeTheSettings() {
         QFETCH(QString, environment);

@@ -10,9 +10,15 @@ TEST(RecordQueryTest, ChipIdsAreStoredInOneSpelling) {
         const char* text;
         std::optional<std::string> stored;
     } cases[] = {
-        {"0x0012abcd", "12ABCD"}, {"0X0012ABCD", "12ABCD"}, {"12abcd", "12ABCD"},
-        {"0x0000", "0"},          {"0", "0"},               {"0x", std::nullopt},
-        {"", std::nullopt},       {"12 AB", std::nullopt},  {"0x-1", std::nullopt},
+        {"0x0012abcd", "12ABCD"},
+        {"0X0012ABCD", "12ABCD"},
+        {"12abcd", "12ABCD"},
+        {"0x0000", "0"},
+        {"0", "0"},
+        {"0x", std::nullopt},
+        {"", std::nullopt},
+        {"12 AB", std::nullopt},
+        {"0x-1", std::nullopt},
         {"G1", std::nullopt},
     };
     for (const auto& test : cases) {
@@ -24,8 +30,8 @@ TEST(RecordQueryTest, TimesAreUtcTextOrALeadingPartOfIt) {
     for (const char* good : {"2026", "2026-12-11", "2026-12-11T15", "2026-12-11T15:04:05.123Z"}) {
         EXPECT_TRUE(IsTimePrefix(good)) << good;
     }
-    for (const char* bad : {"", "11.12.2026", "2026-12-11 15:04", "2026-12-11T15:04:05.123Z0",
-                            "x"}) {
+    for (const char* bad :
+         {"", "11.12.2026", "2026-12-11 15:04", "2026-12-11T15:04:05.123Z0", "x"}) {
         EXPECT_FALSE(IsTimePrefix(bad)) << bad;
     }
 }
