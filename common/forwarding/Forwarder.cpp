@@ -27,7 +27,7 @@ std::string StationDatabaseFromEnvironment() {
 }
 
 TForwarder::TForwarder(records::TStationDatabase& station, std::string url, int batchSize)
-    : fStation(station), fOutbox(station), fUrl(std::move(url)),
+    : fOutbox(station), fUrl(std::move(url)),
       fBatchSize(batchSize > 0 ? batchSize : kDefaultBatchSize) {}
 
 bool TForwarder::EnsureConnected(std::string& error) {

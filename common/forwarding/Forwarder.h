@@ -42,7 +42,6 @@ public:
 private:
     bool EnsureConnected(std::string& error);
 
-    records::TStationDatabase& fStation;
     records::TStationOutbox fOutbox;
     std::string fUrl;
     int fBatchSize;
