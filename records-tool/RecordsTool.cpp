@@ -125,11 +125,14 @@ std::optional<std::string> PlantUrl(const TToolOptions& options) {
     return url != nullptr && *url != '\0' ? std::optional<std::string>(url) : std::nullopt;
 }
 
+// The station database the tool uses: --db, else the programs' own.
+std::string StationPath(const TToolOptions& options) {
+    return options.db.empty() ? forwarding::StationDatabaseFromEnvironment() : options.db;
+}
+
 std::unique_ptr<records::TStationDatabase> OpenStation(const TToolOptions& options,
                                                        std::string& error) {
-    // The one place that decides which station database the tool uses.
-    const std::string path =
-        options.db.empty() ? forwarding::StationDatabaseFromEnvironment() : options.db;
+    const std::string path = StationPath(options);
     if (path.empty()) {
         error = "no station database: give --db PATH or set ARDENT_RECORDS";
         return nullptr;
@@ -360,8 +363,7 @@ int SyncStatus(const TToolOptions& options, std::ostream& out, std::ostream& err
 // The service: forwards until SIGTERM (systemd stopping it) or SIGINT.
 int SyncFollow(const TToolOptions& options, const std::string& url, std::ostream& err) {
     std::string error;
-    const std::string path =
-        options.db.empty() ? forwarding::StationDatabaseFromEnvironment() : options.db;
+    const std::string path = StationPath(options);
     if (path.empty()) {
         return Fail(err, "no station database: give --db PATH or set ARDENT_RECORDS");
     }
