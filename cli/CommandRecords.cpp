@@ -1,6 +1,7 @@
 #include "CommandRecords.h"
 
 #include "ProgramRun.h"
+#include "protocol/ProgrammerListing.h"
 #include "records/ChannelRecords.h"
 #include "records/StationPaths.h"
 
@@ -19,7 +20,7 @@ records::TBurnRecords TCommandRecords::Common(const char* kind) const {
     burn.programVersion = records::RunningProgramVersion();
     // A line script's run asks the programmer nothing beyond its command: its firmware and
     // stored configuration stay unknown here rather than costing the burn a request.
-    burn.programmerSerial = records::ChosenProgrammer();
+    burn.programmerSerial = ChosenProgrammer();
     return burn;
 }
 

@@ -5,6 +5,7 @@
 #include "flows/ProgramObjects.h"
 #include "flows/ProgrammerOwner.h"
 #include "model/AppPaths.h"
+#include "model/RecordsForwarding.h"
 #include "operations/WaitClock.h"
 #include "window/AboutWindow.h"
 #include "window/DetectedIdsWindow.h"
@@ -90,6 +91,8 @@ int main(int argc, char* argv[]) {
     options.settingsFile = settingsFile.isEmpty() ? SettingsFilePath() : settingsFile.toStdString();
     options.clock = WaitClockFromEnvironment();
     options.logEnvironment.programmer = chosen;
+    // Forwarding of burn records to the plant, for as long as the program runs.
+    const auto recordsForwarder = StartRecordsForwarder(options.settingsFile);
     TProgramObjects app(std::move(options));
     const QString grab = GrabFile(QCoreApplication::arguments());
     TQtDialogs realDialogs;

@@ -6,6 +6,12 @@
 #include <cstdlib>
 #include <unistd.h>
 
+// The folder the package installs the programs to: a program there is installed, whatever its
+// folder's permissions (root may write /usr/bin, which must not collect databases).
+#ifndef ARDENT_INSTALLED_BINDIR
+#define ARDENT_INSTALLED_BINDIR "/usr/bin"
+#endif
+
 namespace ardent::records {
 
 namespace {
@@ -28,7 +34,7 @@ std::string DefaultStationDatabasePath() {
         return chosen;
     }
     const std::string exeFolder = ExecutableFolder();
-    if (IsWritableFolder(exeFolder)) {
+    if (exeFolder != ARDENT_INSTALLED_BINDIR && IsWritableFolder(exeFolder)) {
         return exeFolder + "/" + kFileName;
     }
     const std::string folder = UserDataFolder() + "/Ardent";
@@ -49,8 +55,5 @@ std::string StationNameFromEnvironment() {
     return station.empty() ? HostName() : station;
 }
 
-std::string ChosenProgrammer() {
-    return Environment("ARDENT_PROGRAMMER");
-}
 
 } // namespace ardent::records

@@ -7,7 +7,8 @@
 namespace ardent::records {
 
 // The database file: ARDENT_RECORDS when it names a path; else records.sqlite beside the
-// executable when its folder is writable (a build, a copied program folder); else
+// executable when its folder is writable and is not the installation's program folder (a
+// build, a copied program folder); else
 // $XDG_DATA_HOME/Ardent/records.sqlite (the folder is created). Empty when ARDENT_RECORDS is
 // "off": nothing is recorded.
 std::string DefaultStationDatabasePath();
@@ -15,7 +16,5 @@ std::string DefaultStationDatabasePath();
 std::string HostName();
 // The station name of a program without settings: ARDENT_STATION when set, else the host name.
 std::string StationNameFromEnvironment();
-// The programmer chosen by ARDENT_PROGRAMMER (a serial number or a device path), else empty.
-std::string ChosenProgrammer();
 
 } // namespace ardent::records

@@ -2,6 +2,7 @@
 
 #include "DeviceSetup.h"
 #include "model/Logger.h"
+#include "protocol/ProgrammerListing.h"
 #include "records/ChannelRecords.h"
 #include "records/StationPaths.h"
 
@@ -32,7 +33,7 @@ void TBurnRecording::Record(const TBurningStatusOverall& status,
     burn.station = Station();
     burn.program = "Ardent";
     burn.programVersion = records::RunningProgramVersion();
-    burn.programmerSerial = records::ChosenProgrammer();
+    burn.programmerSerial = ChosenProgrammer();
     burn.programmerFirmware = device.GetFirmwareVersionString();
     if (device.CheckExistConfigurationName()) {
         const TDeviceConfigurationStruct stored = device.GetConfigurationInfo();
