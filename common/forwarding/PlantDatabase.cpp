@@ -164,7 +164,7 @@ bool TPlantDatabase::InsertChipIds(const records::TUnsentBatch& batch, std::stri
     std::vector<TValue> ids;
     std::vector<TValue> names;
     std::vector<TValue> values;
-    for (const records::TChipId& id : batch.chipIds) {
+    for (const records::TStoredChipId& id : batch.chipIds) {
         ids.emplace_back(id.recordId);
         names.emplace_back(id.name);
         values.emplace_back(id.value);

@@ -50,7 +50,7 @@ using TValue = std::optional<std::string>;
 using TRow = std::vector<TValue>;
 
 // One ID of a record's chip_ids, normalised (record_chip_id).
-struct TChipId {
+struct TStoredChipId {
     std::string recordId;
     std::string name;
     std::string value;

@@ -29,7 +29,7 @@ private:
 
 struct TUnsentBatch {
     std::vector<TRow> records; // every column of kRecordColumns, in seq order
-    std::vector<TChipId> chipIds;
+    std::vector<TStoredChipId> chipIds;
     long long lastSeq = 0; // seq of the last record; 0 when the batch is empty
 };
 
