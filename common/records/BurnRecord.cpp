@@ -1,5 +1,7 @@
 #include "records/BurnRecord.h"
 
+#include "records/RecordQuery.h"
+
 #include "utils/ProgramVersion.h"
 
 #include <array>
@@ -23,18 +25,8 @@ std::string ChipIdsText(const std::vector<TChipId>& ids) {
 }
 
 std::string ChipIdKey(const std::string& text) {
-    std::string_view digits = text;
-    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits.remove_prefix(2);
-    }
-    while (digits.size() > 1 && digits.front() == '0') {
-        digits.remove_prefix(1);
-    }
-    std::string key;
-    for (const char c : digits) {
-        key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return key;
+    // The same spelling a look-up normalises to, so that what is stored is what is found.
+    return NormaliseChipId(text).value_or(text);
 }
 
 std::string UtcTimeText(std::chrono::system_clock::time_point time) {
