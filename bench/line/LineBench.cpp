@@ -40,7 +40,8 @@ public:
     TLineBench()
         : fWork(fs::temp_directory_path() / ("ardent-bench-line-" + std::to_string(::getpid()))),
           fLine(fFolder.Path(), fSerials, {"--usb-timing"}) {
-        fs::create_directories(fWork);
+        // The programmer locks in a private folder: no other ArdentCmd of the machine holds one.
+        fs::create_directories(fWork / "locks");
         const Bytes image = MakeImage(kImageSize, "Bench line");
         fCfg = (fWork / "line.cfg").string();
         std::ofstream(fCfg, std::ios::binary)
@@ -48,8 +49,8 @@ public:
                    static_cast<std::streamsize>(image.size()));
         for (size_t i = 0; i < fSerials.size(); ++i) {
             fPrograms.push_back(kArdentCmd);
-            fCopies.push_back((fWork / ("ArdentCmd-bench-" + std::to_string(i + 1))).string());
-            fs::copy_file(kArdentCmd, fCopies.back(), fs::copy_options::overwrite_existing);
+            fCopies.push_back(testing::PrivateCopy(kArdentCmd, fWork,
+                                                   "ArdentCmd-bench-" + std::to_string(i + 1)));
         }
     }
     ~TLineBench() {
@@ -68,7 +69,9 @@ public:
         const testing::ProgramOutcome run = testing::RunProgram(
             fPrograms[index], {"-store", fCfg},
             {"ARDENT_PORTBRIDGE=" + kSimTransport, "ARDENT_SIM_LINE=" + fFolder.Path(),
-             "ARDENT_PROGRAMMER=" + fSerials[index], "ARDENTCMD_RESULT_FILE=" + resultFile},
+             "ARDENT_PROGRAMMER=" + fSerials[index],
+             "ARDENT_LOCK_DIR=" + (fWork / "locks").string(),
+             "ARDENTCMD_RESULT_FILE=" + resultFile},
             {}, std::chrono::seconds(120));
         std::ifstream in(resultFile);
         int64_t result = 0;

@@ -50,11 +50,7 @@ fs::path ArdentCmdFixture::Data(const std::string& relative) {
 }
 
 void ArdentCmdFixture::UsePrivateCopy(const std::string& name) {
-    const fs::path copyFolder = folder.parent_path() / "bin";
-    fs::create_directories(copyFolder);
-    const fs::path copy = copyFolder / name;
-    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
-    program = copy.string();
+    program = PrivateCopy(program, folder.parent_path() / "bin", name);
     ownProgrammer = false;
 }
 

@@ -25,6 +25,14 @@ std::vector<std::string> PrivateProgrammerEnvironment(const std::string& lockFol
             "ARDENT_LOCK_DIR=" + lockFolder};
 }
 
+std::string PrivateCopy(const std::string& program, const std::filesystem::path& folder,
+                        const std::string& name) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path copy = folder / name;
+    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
+    return copy.string();
+}
+
 bool ExpectQuietStandardError(const std::string& err, int64_t result, const std::string& what) {
     if (result == -121 && !err.empty()) {
         const bool holder = err.starts_with("Programmer ") &&

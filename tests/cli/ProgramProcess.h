@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,6 +25,12 @@ inline constexpr const char* kPrivateSimulatorSerial = "SIM00000001";
 // keeps its programmer locks in `lockFolder`, so only a run for the same programmer in the same
 // folder counts, never another ArdentCmd of the machine.
 std::vector<std::string> PrivateProgrammerEnvironment(const std::string& lockFolder);
+
+// A copy of `program` named `name` in `folder` (made when missing); its path. A run that must
+// choose no programmer uses a copy under a name of its own: the machine-wide single-instance
+// rule counts only processes of that name, never another ArdentCmd of the machine.
+std::string PrivateCopy(const std::string& program, const std::filesystem::path& folder,
+                        const std::string& name);
 
 // Standard error of a run: nothing, except the one line that says why there is no programmer
 // when the result is ERROR_PROG_CONNECT (-127), or who holds the chosen one (or why it cannot be

@@ -530,14 +530,22 @@ TEST_F(ArdentCmdAgainstSimulator, LostRecordsCostOneWarningLineAndNothingElse) {
 }
 
 // ArdentCmd on a line PC with several simulated programmers: ARDENT_PROGRAMMER decides which
-// programmer a command reaches, and without it the tool does not guess.
+// programmer a command reaches, and without it the tool does not guess. The programmer locks are
+// kept in the test's own folder, so no other ArdentCmd of the machine holds one of them.
 class ArdentCmdOnALine : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(line.Ready());
-        fs::create_directories(work);
+        fs::create_directories(work / "locks");
     }
     void TearDown() override { fs::remove_all(work); }
+
+    // A copy of ArdentCmd under a name of its own, for a run that chooses no programmer: the
+    // machine-wide single-instance rule then counts no other ArdentCmd of the machine.
+    std::string PrivateCopy() const {
+        return testing::PrivateCopy(kArdentCmd, work / "bin",
+                                    "ArdentCmdLine" + std::to_string(::getpid()));
+    }
 
     // Runs `program` (ArdentCmd or a copy of it) for the programmer `serial` ("" = none chosen).
     // `timeoutScale` shortens the tool's waits where a test expects one to run out; four tools
@@ -547,10 +555,9 @@ protected:
         const fs::path resultFile = work / ("result-" + (serial.empty() ? "none" : serial));
         fs::remove(resultFile);
         std::vector<std::string> environment = {
-            "ARDENT_PORTBRIDGE=" + kSimTransport,
-            "ARDENT_SIM_LINE=" + folder.Path(),
-            "ARDENTCMD_RESULT_FILE=" + resultFile.string(),
-            "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
+            "ARDENT_PORTBRIDGE=" + kSimTransport,           "ARDENT_SIM_LINE=" + folder.Path(),
+            "ARDENTCMD_RESULT_FILE=" + resultFile.string(), "ARDENT_TIMEOUT_SCALE=" + timeoutScale,
+            "ARDENT_LOCK_DIR=" + (work / "locks").string(),
         };
         if (!serial.empty())
             environment.push_back("ARDENT_PROGRAMMER=" + serial);
@@ -582,7 +589,7 @@ protected:
 
 TEST_F(ArdentCmdOnALine, CommandsReachTheChosenProgrammerOnly) {
     const std::string cfg = WriteCfg("second.cfg", "Second");
-    EXPECT_EQ(Run({"-getName"}, "", kArdentCmd, "0.001"),
+    EXPECT_EQ(Run({"-getName"}, "", PrivateCopy(), "0.001"),
               (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
     EXPECT_EQ(Run({"-getName"}, "SIM00000009", kArdentCmd, "0.001"),
               (Outcome{Failure("ERROR_PROG_CONNECT"), -127}));
@@ -599,9 +606,8 @@ TEST_F(ArdentCmdOnALine, FourScriptsStoringAtOnceEachReachTheirOwnProgrammer) {
     std::vector<std::string> programs;
     std::vector<std::string> cfgs;
     for (size_t i = 0; i < serials.size(); ++i) {
-        const fs::path copy = work / ("ArdentCmd-line-" + std::to_string(i + 1));
-        fs::copy_file(kArdentCmd, copy);
-        programs.push_back(copy.string());
+        programs.push_back(
+            testing::PrivateCopy(kArdentCmd, work, "ArdentCmd-line-" + std::to_string(i + 1)));
         cfgs.push_back(WriteCfg("station" + std::to_string(i + 1) + ".cfg",
                                 "Station " + std::to_string(i + 1)));
     }

@@ -60,10 +60,18 @@ protected:
         ASSERT_TRUE(sim.Ready());
         folder = fs::temp_directory_path() / ("ardent-report-" + std::to_string(::getpid()));
         fs::create_directories(folder);
+        fs::create_directories(lockFolder);
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override {
+        fs::remove_all(folder);
+        fs::remove_all(lockFolder);
+    }
 
-    std::vector<std::string> Environment(const std::vector<std::string>& extra = {}) const {
+    // The simulator, chosen by serial number with the programmer locks in a private folder, so
+    // no other ArdentCmd of the machine stands in the way; with `chooseProgrammer` false, none is
+    // chosen (for a private copy of ArdentCmd, see PrivateCopy).
+    std::vector<std::string> Environment(const std::vector<std::string>& extra = {},
+                                         bool chooseProgrammer = true) const {
         std::vector<std::string> environment = {
             "ARDENT_PORTBRIDGE=" + kSimTransport,
             "ARDENT_SIM_SOCKET=" + sim.Socket(),
@@ -71,22 +79,27 @@ protected:
             // The real waits: a programmer that answers never meets them.
             "ARDENT_TIMEOUT_SCALE=",
         };
+        if (chooseProgrammer) {
+            const auto own = testing::PrivateProgrammerEnvironment(lockFolder.string());
+            environment.insert(environment.end(), own.begin(), own.end());
+        }
         environment.insert(environment.end(), extra.begin(), extra.end());
         return environment;
     }
 
     // Runs ArdentCmd with a report file and checks the report against the schema and against
-    // the same run's output, result file and exit status.
+    // the same run's output, result file and exit status. `program` is ArdentCmd, or a private
+    // copy of it that chooses no programmer.
     ReportedRun Run(const std::vector<std::string>& args,
-                    const std::vector<std::string>& extraEnvironment = {}) {
+                    const std::vector<std::string>& extraEnvironment = {},
+                    const std::string& program = kArdentCmd) {
         fs::remove(resultFile);
         fs::remove(reportFile);
         std::vector<std::string> environment =
-            Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()});
+            Environment({"ARDENTCMD_REPORT_FILE=" + reportFile.string()}, program == kArdentCmd);
         environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         ReportedRun reported;
-        reported.run =
-            testing::RunProgram(kArdentCmd, args, environment, folder.string(), kRunLimit);
+        reported.run = testing::RunProgram(program, args, environment, folder.string(), kRunLimit);
         EXPECT_FALSE(reported.run.overTime) << args[0] << " did not end";
         EXPECT_EQ(reported.run.err, "");
         const std::string result = ReadText(resultFile);
@@ -132,6 +145,8 @@ protected:
         fs::temp_directory_path() / ("ardent-report-result-" + std::to_string(::getpid()));
     fs::path reportFile =
         fs::temp_directory_path() / ("ardent-report-" + std::to_string(::getpid()) + ".json");
+    fs::path lockFolder =
+        fs::temp_directory_path() / ("ardent-report-locks-" + std::to_string(::getpid()));
 };
 
 TEST_F(ArdentCmdReport, StoreNameCrcAndBackupReportTheConfiguration) {
@@ -305,8 +320,11 @@ TEST_F(ArdentCmdReport, FileCommandsShowTheBaudRateTheConfigurationHolds) {
     ReportedRun updated = Run({"-fileUpdateChannel", "out.cfg,0x0C"});
     EXPECT_EQ(updated.report["learnt"]["configuration"]["channels"], (json{3, 4}));
 
-    // A file that cannot be read has no configuration to report.
-    ReportedRun missing = Run({"-fileGetInfo", "missing.cfg"});
+    // A file that cannot be read has no configuration to report. No programmer is chosen, so a
+    // copy of ArdentCmd under a name of its own runs: no other ArdentCmd of the machine counts.
+    const std::string copy = testing::PrivateCopy(kArdentCmd, lockFolder / "bin",
+                                                  "ArdentCmdReport" + std::to_string(::getpid()));
+    ReportedRun missing = Run({"-fileGetInfo", "missing.cfg"}, {}, copy);
     EXPECT_EQ(missing.result, -122);
     EXPECT_FALSE(missing.report["learnt"].contains("configuration"));
     EXPECT_TRUE(info.report["programmer"].is_string());

@@ -68,15 +68,21 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
+    // Runs `program` against the simulator, chosen by serial number with the programmer locks
+    // in the test's folder, so no other ArdentCmd of the machine stands in the way; a private
+    // copy of ArdentCmd (its own name) chooses none.
     testing::ProgramOutcome Run(const std::vector<std::string>& args,
                                 const std::string& program = kArdentCmd,
                                 const std::string& transport = kSimTransport,
                                 const std::string& timeoutScale = {}) {
-        return testing::RunProgram(
-            program, args,
-            {"ARDENT_PORTBRIDGE=" + transport, "ARDENT_SIM_SOCKET=" + sim.Socket(),
-             "ARDENT_TIMEOUT_SCALE=" + timeoutScale, "ARDENT_TRACE=" + trace.string()},
-            {}, kRunLimit);
+        std::vector<std::string> environment = {
+            "ARDENT_PORTBRIDGE=" + transport, "ARDENT_SIM_SOCKET=" + sim.Socket(),
+            "ARDENT_TIMEOUT_SCALE=" + timeoutScale, "ARDENT_TRACE=" + trace.string()};
+        if (program == kArdentCmd) {
+            const auto own = testing::PrivateProgrammerEnvironment(folder.string());
+            environment.insert(environment.end(), own.begin(), own.end());
+        }
+        return testing::RunProgram(program, args, environment, {}, kRunLimit);
     }
 
     simtest::TSimDaemon sim;
@@ -85,18 +91,19 @@ protected:
 };
 
 TEST_F(ArdentCmdTrace, NoTransportLibraryNamesEachCandidateAndWhy) {
-    // A copy of the tool in a folder of its own, so no library lies beside it.
+    // A copy of the tool in a folder of its own, so no library lies beside it; under a name of
+    // its own, so with no programmer chosen no other ArdentCmd of the machine counts.
     const fs::path bin = folder / "bin";
-    fs::create_directories(bin);
-    fs::copy_file(kArdentCmd, bin / "ArdentCmd");
+    const std::string name = "ArdentCmdTrace" + std::to_string(::getpid());
+    const std::string copy = testing::PrivateCopy(kArdentCmd, bin, name);
     const std::string named = (folder / "libportbridge-sim.so").string();
-    const testing::ProgramOutcome run = Run({"-getName"}, (bin / "ArdentCmd").string(), named);
+    const testing::ProgramOutcome run = Run({"-getName"}, copy, named);
     EXPECT_EQ(run.out, kConnectFailure);
     EXPECT_EQ(run.exitStatus, 256 - 127);
 
     const std::vector<std::string> texts = TraceTexts(trace);
     ASSERT_FALSE(texts.empty());
-    EXPECT_TRUE(texts[0].starts_with("trace of ArdentCmd, process ")) << texts[0];
+    EXPECT_TRUE(texts[0].starts_with("trace of " + name + ", process ")) << texts[0];
     auto notLoaded = [](const std::string& path) {
         return "library " + path + " not loaded: " + path +
                ": cannot open shared object file: No such file or directory";

@@ -8,6 +8,10 @@ page=$1 bin=$(cd "$2" && pwd) cfg=$3
 work=$(mktemp -d)
 export ARDENT_SIM_SOCKET="$work/sim.sock"
 export ARDENT_PORTBRIDGE="$bin/libportbridge-sim.so"
+# The simulator chosen by serial number, its lock in a private folder: no other ArdentCmd of the
+# machine stands in the way.
+export ARDENT_PROGRAMMER=SIM00000001 ARDENT_LOCK_DIR="$work/locks"
+mkdir -p "$ARDENT_LOCK_DIR"
 export PATH="$bin:$PATH"
 sim() { ardent-progsim ctl "$@" > /dev/null; }
 trap 'sim quit 2> /dev/null; rm -rf "$work"' EXIT
