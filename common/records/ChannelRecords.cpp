@@ -78,8 +78,9 @@ BurnChannelRecords(const TBurningStatusOverall& status,
             record.codeName = CodeName(status.overallErrorCode);
             continue;
         }
-        record.channelState = single.state;
-        record.channelCode = single.errorCode;
+        // Copies first: the packed reply fields are not aligned for a reference.
+        record.channelState = static_cast<int>(single.state);
+        record.channelCode = static_cast<int>(single.errorCode);
         const bool passed = single.state == CHANNEL_PASSED;
         // A state the programmer does not define is no pass either.
         record.verdict = passed ? "PASS" : "FAIL";
@@ -97,8 +98,8 @@ TChannelRecord ReadIdChannelRecord(const TProcessTargetSendId& reply, TTargetFam
     TChannelRecord record;
     record.channel = reply.channelNumber + 1;
     record.verdict = "READ";
-    record.channelState = reply.channelState;
-    record.channelCode = reply.channelErrorCode;
+    record.channelState = static_cast<int>(reply.channelState);
+    record.channelCode = static_cast<int>(reply.channelErrorCode);
     record.codeName =
         reply.channelState == CHANNEL_PASSED ? "OK" : CodeName(reply.channelErrorCode);
     record.chipIds = ChipIdsOf(reply, family);
