@@ -70,7 +70,9 @@ TChannelIds ChannelIdFacts(const TProcessTargetSendId& reply, TTargetFamily fami
         const TChannelDP3BId& ids = reply.dp3BIds;
         facts.ids = {Id("chipId", ids.chipId, 16),
                      {"firmwareID", "0x" + FirmwareIdHex(ids), std::nullopt},
-                     {"patchID", "0x" + PatchIdHex(ids.patchID), ids.patchID},
+                     // A copy: the packed field is not aligned for the optional's reference.
+                     {"patchID", "0x" + PatchIdHex(ids.patchID),
+                      static_cast<uint64_t>(ids.patchID)},
                      Id("parameterID", ids.parameterID, 4)};
         break;
     }
