@@ -270,14 +270,20 @@ int Fail(std::ostream& err, const std::string& error) {
     return kExitFailed;
 }
 
-int Find(const TToolOptions& options, std::ostream& out, std::ostream& err) {
+// The records the filter selects, from the station or the plant: what find prints and export
+// writes.
+bool QueryFound(const TToolOptions& options, std::vector<TRow>& rows, std::string& error) {
     TQueryTarget target;
+    return target.Open(options, error) &&
+           target.Source().Query(
+               records::RenderFind(options.filter, target.Source().Dialect(), options.limit), rows,
+               error);
+}
+
+int Find(const TToolOptions& options, std::ostream& out, std::ostream& err) {
     std::string error;
     std::vector<TRow> rows;
-    if (!target.Open(options, error) ||
-        !target.Source().Query(
-            records::RenderFind(options.filter, target.Source().Dialect(), options.limit), rows,
-            error)) {
+    if (!QueryFound(options, rows, error)) {
         return Fail(err, error);
     }
     PrintFound(rows, out);
@@ -289,13 +295,9 @@ int Export(const TToolOptions& options, std::ostream& out, std::ostream& err) {
         err << "ardent-records: export needs --format csv or --format json\n";
         return kExitUsage;
     }
-    TQueryTarget target;
     std::string error;
     std::vector<TRow> rows;
-    if (!target.Open(options, error) ||
-        !target.Source().Query(
-            records::RenderFind(options.filter, target.Source().Dialect(), options.limit), rows,
-            error)) {
+    if (!QueryFound(options, rows, error)) {
         return Fail(err, error);
     }
     std::ostringstream content;
